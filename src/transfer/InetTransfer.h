@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+// Asynchronous HTTP/1.1 client that runs one transfer at a time on the caller's thread and
+// reports every stage of it as a numbered state.
+//
+// States: 1 resolving, 2 resolved, 3 connecting, 4 connected, 5 requesting, 6 request sent,
+// 7 receiving, 8 response received, 9 disconnecting, 10 disconnected, 11 failed,
+// 12 response complete (body ready for GetChunk). Nothing follows 11 or 12 for a transfer.
+// StateChanged is always delivered from the event loop, never from inside Execute.
+// A good response always gives 1 to 10 in order and then 12: once the body is framed the
+// connection is closed at once (9, 10), and a body that ends with the server's close gives the
+// same sequence. A failure gives the stages reached so far, then 11; a request that cannot be
+// sent as given (bad URL, port or header line) gives 11 alone, without connecting.
+class InetTransfer final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(InetTransfer)
+
+public:
+    static constexpr int ProtocolHttp = 4;
+
+    enum State : qint16 {
+        Resolving = 1,
+        Resolved = 2,
+        Connecting = 3,
+        Connected = 4,
+        Requesting = 5,
+        RequestSent = 6,
+        Receiving = 7,
+        ResponseReceived = 8,
+        Disconnecting = 9,
+        Disconnected = 10,
+        Failed = 11,
+        ResponseCompleted = 12,
+    };
+
+    explicit InetTransfer(QObject *parent = nullptr);
+    ~InetTransfer() override;
+
+    // True from Execute until the transfer failed (state 11 delivered) or the completed body
+    // has been read to its end with GetChunk.
+    bool StillExecuting() const;
+
+    int Protocol() const;
+    void setProtocol(int protocol);
+
+    // Starts a request and returns at once. url must be "http://authority/path"; headers is a
+    // block of CR LF terminated lines (a trailing empty line is allowed) sent as given.
+    // Texts go on the wire as UTF-8.
+    void Execute(const QString &url, const QString &method, const QString &requestData,
+                 const QString &requestHeaders);
+
+    // Next part of the completed body, at most maxBytes bytes; empty once all was read.
+    // dataType 0 is text (bytes handed out unchanged); the bytes are the same for any type.
+    QByteArray GetChunk(int maxBytes, int dataType = 0);
+
+    // No progress for this long fails the transfer (default 60 s).
+    void setTimeout(std::chrono::milliseconds timeout);
+
+Q_SIGNALS:
+    void StateChanged(qint16 state);
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};

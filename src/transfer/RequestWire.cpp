@@ -1,0 +1,164 @@
+#include "transfer/RequestWire.h"
+
+#include <QHostAddress>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Endpoint
+{
+    QString host;
+    quint16 port = 80;
+    QString target;
+};
+
+bool isTokenChar(char c)
+{
+    static constexpr QByteArrayView extra("!#$%&'*+-.^_`|~");
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
+        || extra.contains(c);
+}
+
+// HTAB is legal inside field values; every other control would let a value start a new line.
+bool isFieldByte(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return c == '\t' || (byte >= 0x20 && byte != 0x7F);
+}
+
+bool parsePort(QStringView text, quint16 *port)
+{
+    if (text.isEmpty() || text.size() > 5)
+        return false;
+    int value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value < 1 || value > 65535)
+        return false;
+    *port = static_cast<quint16>(value);
+    return true;
+}
+
+bool splitAuthority(QStringView authority, Endpoint *endpoint)
+{
+    QStringView portText;
+    bool hasPort = false;
+    if (authority.startsWith(u'[')) {
+        const qsizetype close = authority.indexOf(u']');
+        if (close < 0)
+            return false;
+        endpoint->host = authority.sliced(1, close - 1).toString();
+        QHostAddress literal;
+        if (!literal.setAddress(endpoint->host)
+            || literal.protocol() != QAbstractSocket::IPv6Protocol) {
+            return false;
+        }
+        const QStringView after = authority.sliced(close + 1);
+        if (!after.isEmpty() && !after.startsWith(u':'))
+            return false;
+        hasPort = !after.isEmpty();
+        portText = hasPort ? after.sliced(1) : QStringView();
+    } else {
+        const qsizetype colon = authority.indexOf(u':');
+        hasPort = colon >= 0;
+        endpoint->host = (hasPort ? authority.first(colon) : authority).toString();
+        portText = hasPort ? authority.sliced(colon + 1) : QStringView();
+    }
+    const bool hostOk = !endpoint->host.isEmpty()
+        && std::none_of(endpoint->host.cbegin(), endpoint->host.cend(),
+                        [](QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; });
+    return hostOk && (!hasPort || parsePort(portText, &endpoint->port));
+}
+
+// The operator types the address, so "10.0.0.5/" makes a target starting "//": that is kept.
+bool splitUrl(const QString &url, Endpoint *endpoint)
+{
+    const QString scheme = u"http://"_s;
+    if (!url.startsWith(scheme, Qt::CaseInsensitive))
+        return false;
+    const QStringView rest = QStringView(url).sliced(scheme.size());
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != u'/' && rest[end] != u'?')
+        ++end;
+    if (!splitAuthority(rest.first(end), endpoint))
+        return false;
+    endpoint->target = rest.sliced(end).toString();
+    if (endpoint->target.isEmpty() || endpoint->target.startsWith(u'?'))
+        endpoint->target.prepend(u'/');
+    return true;
+}
+
+// "%" stays: callers may already have encoded their text.
+QByteArray encodeTarget(const QString &target)
+{
+    static constexpr QByteArrayView unsafe("\"<>\\^`{|}#");
+    static constexpr char hex[] = "0123456789ABCDEF";
+    const QByteArray raw = target.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(raw.size());
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || unsafe.contains(c)) {
+            encoded += '%';
+            encoded += hex[byte >> 4];
+            encoded += hex[byte & 0x0F];
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+
+// Copies the block's lines as they are; its own empty line ends it and is not copied, since
+// a Content-Length line may still have to follow.
+bool appendHeaderLines(const QString &headers, QByteArray *out)
+{
+    const QByteArray block = headers.toUtf8();
+    qsizetype pos = 0;
+    while (pos < block.size()) {
+        const qsizetype crlf = block.indexOf("\r\n", pos);
+        const qsizetype end = crlf < 0 ? block.size() : crlf;
+        const qsizetype next = crlf < 0 ? block.size() : crlf + 2;
+        const QByteArrayView line = QByteArrayView(block).sliced(pos, end - pos);
+        if (line.isEmpty())
+            return next == block.size();
+        if (!std::all_of(line.begin(), line.end(), isFieldByte))
+            return false;
+        out->append(line);
+        out->append("\r\n");
+        pos = next;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<RequestWire> RequestWire::Compose(const QString &url, const QString &method,
+                                                const QString &body, const QString &headers)
+{
+    Endpoint endpoint;
+    const QByteArray verb = method.toUtf8();
+    if (!splitUrl(url, &endpoint) || verb.isEmpty()
+        || !std::all_of(verb.cbegin(), verb.cend(), isTokenChar)) {
+        return std::nullopt;
+    }
+
+    RequestWire wire;
+    wire.host = endpoint.host;
+    wire.port = endpoint.port;
+    wire.bytes = verb + ' ' + encodeTarget(endpoint.target) + " HTTP/1.1\r\n";
+    if (!appendHeaderLines(headers, &wire.bytes))
+        return std::nullopt;
+    const QByteArray payload = body.toUtf8();
+    if (!payload.isEmpty() || verb == "POST")
+        wire.bytes += "Content-Length: " + QByteArray::number(payload.size()) + "\r\n";
+    wire.bytes += "\r\n";
+    wire.bytes += payload;
+    return wire;
+}

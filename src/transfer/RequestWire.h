@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// One request as it goes out: where to connect and the exact bytes to send.
+struct RequestWire
+{
+    QString host; // IPv6 literals without their brackets
+    quint16 port = 80;
+    QByteArray bytes;
+
+    // Splits an "http://authority/target" URL and composes the request line, the header
+    // block's lines as given, a Content-Length when there is a body or the method is POST, the
+    // empty line and the body, all as UTF-8. Returns nothing when the request could not be sent
+    // safely as given: another scheme, an empty host, a bad port, a method that is not a plain
+    // word, or a header line with a line break or other control character in it (or an empty
+    // line before the end of the block). Bytes that may not stand in a request target are
+    // percent-encoded.
+    static std::optional<RequestWire> Compose(const QString &url, const QString &method,
+                                              const QString &body, const QString &headers);
+};
