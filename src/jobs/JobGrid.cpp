@@ -1,0 +1,81 @@
+#include "jobs/JobGrid.h"
+
+#include "jobs/FlexGrid.h"
+#include "jobs/FlexGridModel.h"
+#include "jobs/JobStatusTable.h"
+
+namespace {
+
+bool holdsJob(const JobStatus &slot)
+{
+    return !slot.externalId.isEmpty() && !slot.latestAlertStatus.isEmpty()
+        && !slot.latestAlertTime.isEmpty();
+}
+
+// Whether the grid is to be seen once its window is: a grid inside a window that is not
+// shown yet counts as visible unless it was hidden on purpose.
+bool meantToBeVisible(const FlexGrid &grid)
+{
+    return grid.isWindow() ? grid.isVisible() : grid.isVisibleTo(grid.parentWidget());
+}
+
+} // namespace
+
+void InitJobGrid(FlexGrid &grid)
+{
+    grid.Clear();
+    grid.setCols(15);
+    grid.setTextMatrix(0, 0, QStringLiteral("externalId"));
+    grid.setColWidth(0, 4000);
+    grid.setTextMatrix(0, 1, QStringLiteral("latestAlertStatus"));
+    grid.setColWidth(1, 2000);
+    grid.setTextMatrix(0, 2, QStringLiteral("latestAlertTime"));
+    grid.setColWidth(2, 4000);
+    for (int col = 3; col <= 13; ++col)
+        grid.setTextMatrix(0, col, QString());
+    grid.setCol(0);
+    grid.setColSel(grid.Cols() - 1);
+}
+
+void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
+{
+    const bool visible = meantToBeVisible(grid);
+    grid.setVisible(false);
+
+    const qsizetype upperBound = JobStatuses.upperBound();
+    int jobs = 0;
+    for (qsizetype i = 0; i <= upperBound; ++i) {
+        if (holdsJob(JobStatuses.slot(i)))
+            ++jobs;
+    }
+
+    if (jobs > 0) {
+        // Written job by job, the first job sets the row count to 2 and every further job
+        // adds one fresh row; so rows 2 onwards end up holding the job's three texts only,
+        // while row 1 keeps whatever its other columns held. Setting the final count once
+        // and writing silently gives that same grid without a signal per cell.
+        grid.setRows(jobs + 1);
+        FlexGridModel &model = *grid.gridModel();
+        model.beginBulkWrite();
+        int row = 0;
+        for (qsizetype i = 0; i <= upperBound; ++i) {
+            const JobStatus &job = JobStatuses.slot(i);
+            if (!holdsJob(job))
+                continue;
+            ++row;
+            const QList<QString> texts = {QString::fromUtf8(job.externalId),
+                                          QString::fromUtf8(job.latestAlertStatus),
+                                          QString::fromUtf8(job.latestAlertTime)};
+            if (row == 1) {
+                for (int col = 0; col < texts.size(); ++col)
+                    model.setText(row, col, texts.at(col));
+            } else {
+                model.setRowTexts(row, texts);
+            }
+        }
+        model.endBulkWrite();
+    }
+
+    if (visible)
+        grid.setVisible(true);
+}

@@ -1,0 +1,115 @@
+#include "jobs/JobScanner.h"
+
+#include "jobs/JobStatusTable.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+// The three members a job must carry, as their key texts. Their last characters differ, so
+// one member form can match at most one of them.
+constexpr std::array<QByteArrayView, 3> kKeys = {
+    QByteArrayView("externalId"),
+    QByteArrayView("latestAlertStatus"),
+    QByteArrayView("latestAlertTime"),
+};
+
+QByteArrayView trimSpaces(QByteArrayView text)
+{
+    // Only U+0020: tabs and line breaks inside the quotes belong to the value.
+    while (!text.isEmpty() && text.front() == ' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == ' ')
+        text.chop(1);
+    return text;
+}
+
+// Whether key stands right before keyEnd, inside the stretch that starts at first.
+bool keyEndsAt(const char *first, const char *keyEnd, QByteArrayView key)
+{
+    // The last byte first: most members end in other letters and need no full comparison.
+    return keyEnd - first >= key.size() && keyEnd[-1] == key.back()
+        && std::memcmp(keyEnd - key.size(), key.data(), static_cast<size_t>(key.size())) == 0;
+}
+
+const char *findByte(const char *from, const char *to, char byte)
+{
+    if (from >= to)
+        return nullptr;
+    return static_cast<const char *>(std::memchr(from, byte, static_cast<size_t>(to - from)));
+}
+
+// Finds the three values in the stretch [first, last), where *first is the "{" opening it and
+// last is the next "{" or the end of the text. Gives the same values as ExtractBetween with
+// the marker key + `": "` on the stretch, but in one pass: every marker holds a colon at a
+// fixed place, so visiting the colons in order meets each marker's first occurrence first.
+// Returns false as soon as the stretch cannot yield a job.
+bool findMembers(const char *first, const char *last, std::array<QByteArrayView, 3> &values)
+{
+    std::array<bool, 3> seen = {};
+    int pending = 3;
+    const char *p = first + 1;
+    while (pending > 0) {
+        const char *colon = findByte(p, last, ':');
+        if (!colon)
+            return false;
+        p = colon + 1;
+        if (colon[-1] != '"' || last - colon < 3 || colon[1] != ' ' || colon[2] != '"')
+            continue;
+        const char *keyEnd = colon - 1;
+        for (size_t k = 0; k < kKeys.size(); ++k) {
+            if (seen[k] || !keyEndsAt(first, keyEnd, kKeys[k]))
+                continue;
+            // Only the first occurrence counts, so an empty or unclosed value ends the stretch.
+            const char *valueBegin = colon + 3;
+            const char *valueEnd = findByte(valueBegin, last, '"');
+            if (!valueEnd)
+                return false;
+            values[k] = trimSpaces(QByteArrayView(valueBegin, valueEnd - valueBegin));
+            if (values[k].isEmpty())
+                return false;
+            seen[k] = true;
+            --pending;
+            break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArrayView ExtractBetween(QByteArrayView startMarker, QByteArrayView endMarker,
+                              QByteArrayView text)
+{
+    const qsizetype p1 = text.indexOf(startMarker);
+    if (p1 < 0)
+        return {};
+    const qsizetype s = p1 + startMarker.size();
+    const qsizetype p2 = text.indexOf(endMarker, s);
+    // A missing end marker, or one standing right after the start marker, gives nothing.
+    if (p2 <= s)
+        return {};
+    return trimSpaces(text.sliced(s, p2 - s));
+}
+
+void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses)
+{
+    if (text.isEmpty())
+        return;
+    const char *const end = text.data() + text.size();
+    const char *brace = findByte(text.data(), end, '{');
+    while (brace) {
+        const char *next = findByte(brace + 1, end, '{');
+        std::array<QByteArrayView, 3> values;
+        if (findMembers(brace, next ? next : end, values)) {
+            JobStatus record;
+            record.InUse = true;
+            record.externalId = values[0].toByteArray();
+            record.latestAlertStatus = values[1].toByteArray();
+            record.latestAlertTime = values[2].toByteArray();
+            JobStatuses.StoreJobStatus(record);
+        }
+        brace = next;
+    }
+}
