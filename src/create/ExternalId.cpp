@@ -1,0 +1,32 @@
+#include "create/ExternalId.h"
+
+#include "create/RandomSource.h"
+
+#include <cmath>
+
+namespace {
+
+QString NextHalf(RandomSource &random)
+{
+    const float scaled = random.next() * 64000.0F + 32000.0F;
+    return QString::number(static_cast<qint32>(RoundHalfEven(scaled)));
+}
+
+} // namespace
+
+float RoundHalfEven(float value)
+{
+    const float below = std::floor(value);
+    const float fraction = value - below;
+    if (fraction < 0.5F)
+        return below;
+    if (fraction > 0.5F)
+        return below + 1.0F;
+    return std::fmod(below, 2.0F) == 0.0F ? below : below + 1.0F;
+}
+
+QString NextExternalId(RandomSource &random)
+{
+    const QString first = NextHalf(random);
+    return first + NextHalf(random);
+}
