@@ -1,0 +1,26 @@
+#include "app/ProgramFonts.h"
+
+#include <QApplication>
+
+QFont ProgramFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.25);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QFont TerminalFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPointSizeF(6);
+    font.setBold(true);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+void ApplyProgramFonts()
+{
+    QApplication::setFont(ProgramFont());
+}

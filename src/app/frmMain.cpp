@@ -1,0 +1,292 @@
+#include "app/frmMain.h"
+
+#include "ui_frmMain.h"
+
+#include "app/MessageBoxes.h"
+#include "app/ProgramFonts.h"
+#include "app/StatusText.h"
+#include "create/frmCreate.h"
+#include "jobs/FlexGrid.h"
+#include "jobs/JobGrid.h"
+#include "jobs/JobScanner.h"
+#include "jobs/SavedResponse.h"
+#include "settings/Settings.h"
+#include "transfer/HeaderBlock.h"
+#include "transfer/InetTransfer.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+
+#include <exception>
+
+namespace {
+
+const QColor kFormBack(64, 64, 64);
+const QColor kFrameBack(240, 240, 240);
+const QColor kStatusBack(0, 0, 0);
+const QColor kHeadingText(0, 255, 255);
+const QColor kStatusText(0, 255, 0);
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Runs one step of a handler whose steps must each run even when an earlier one failed.
+template <typename Step>
+void guarded(Step &&step)
+{
+    try {
+        step();
+    } catch (const std::exception &) {
+    }
+}
+
+void fillBackground(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+void copyToClipboard(const QString &text)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+} // namespace
+
+frmMain::frmMain(AppEnvironment env, QWidget *parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::frmMain>())
+    , m_env(std::move(env))
+    , iNetTalus(new InetTransfer(this))
+{
+    ui->setupUi(this);
+    gridCon[1] = ui->gridCon_1;
+    Label4[2] = ui->Label4_2;
+    iNetTalus->setObjectName(QStringLiteral("iNetTalus"));
+    iNetTalus->setTimeout(m_env.transferTimeout);
+    applyLook();
+
+    connect(ui->cmdTxClear, &QPushButton::clicked, this, &frmMain::cmdTxClear_Click);
+    connect(ui->cmdRxClear, &QPushButton::clicked, this, &frmMain::cmdRxClear_Click);
+    connect(ui->cmdTxCopy, &QPushButton::clicked, this, &frmMain::cmdTxCopy_Click);
+    connect(ui->cmdRxCopy, &QPushButton::clicked, this, &frmMain::cmdRxCopy_Click);
+    connect(ui->cmd1, &QPushButton::clicked, this, &frmMain::cmd1_Click);
+    connect(ui->cmd2, &QPushButton::clicked, this, &frmMain::cmd2_Click);
+    connect(ui->cmdJob, &QPushButton::clicked, this, &frmMain::cmdJob_Click);
+    connect(ui->cmdGetJob, &QPushButton::clicked, this, &frmMain::cmdGetJob_Click);
+    connect(ui->cmdStopJob, &QPushButton::clicked, this, &frmMain::cmdStopJob_Click);
+    connect(ui->cmdDeleteJob, &QPushButton::clicked, this, &frmMain::cmdDeleteJob_Click);
+    connect(iNetTalus, &InetTransfer::StateChanged, this, &frmMain::iNetTalus_StateChanged);
+}
+
+frmMain::~frmMain()
+{
+    if (m_createWindow)
+        delete m_createWindow.data();
+}
+
+frmCreate *frmMain::createWindow() const
+{
+    return m_createWindow;
+}
+
+void frmMain::applyLook()
+{
+    Q_INIT_RESOURCE(app);
+    setWindowIcon(QIcon(QStringLiteral(":/app/talus.xpm")));
+    // Fixed size, close box only.
+    setFixedSize(size());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    fillBackground(this, kFormBack);
+    for (QWidget *frame : {static_cast<QWidget *>(ui->Frame3), static_cast<QWidget *>(ui->Frame4),
+                           static_cast<QWidget *>(ui->Frame5), static_cast<QWidget *>(ui->Frame1)})
+        fillBackground(frame, kFrameBack);
+    fillBackground(ui->Picture1, kStatusBack);
+    setTextColor(ui->Label6, kHeadingText);
+    setTextColor(ui->lblStat, kStatusText);
+
+    ui->txtTx->setFont(TerminalFont());
+    ui->txtRx->setFont(TerminalFont());
+    // Tab moves on through the window instead of being typed into a pane or the grid.
+    ui->txtTx->setTabChangesFocus(true);
+    ui->txtRx->setTabChangesFocus(true);
+    gridCon[1]->setTabKeyNavigation(false);
+
+    // The substitute face is a few pixels wider than the one these captions were sized for:
+    // a caption label that would be cut off grows to the right into the empty space after it.
+    for (QLabel *label : {ui->Label2, ui->Label3}) {
+        const int needed = label->fontMetrics().horizontalAdvance(label->text())
+            + 2 * label->frameWidth() + 2 * label->margin();
+        if (needed > label->width())
+            label->resize(needed, label->height());
+    }
+
+    // Kept for a maintenance command; it must not be reachable by keyboard or mouse.
+    ui->cmdJob->setVisible(false);
+    ui->cmdJob->setFocusPolicy(Qt::NoFocus);
+    ui->txtIP->setFocus();
+}
+
+bool frmMain::Form_Load(QString *error)
+{
+    setWindowTitle(windowTitle() + QStringLiteral("  Version: %1.%2.%3")
+                                       .arg(TALUS_VERSION_MAJOR)
+                                       .arg(TALUS_VERSION_MINOR)
+                                       .arg(TALUS_VERSION_PATCH));
+    LoadSettings(*ui->txtIP, m_env.programFolder);
+    if (!m_log.create(QDir(m_env.programFolder).filePath(QStringLiteral("Data_Text.txt")), error))
+        return false;
+    InitJobGrid(*gridCon[1]);
+    JobStatuses = JobStatusTable();
+    return true;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    qint16 cancel = 0;
+    Form_QueryUnload(cancel, 0);
+    if (m_createWindow)
+        m_createWindow->close();
+    event->accept();
+}
+
+void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
+{
+    Q_UNUSED(unloadMode);
+    guarded([&] { m_log.close(); });
+    guarded([&] { SaveSettings(*ui->txtIP, m_env.programFolder); });
+    cancel = 0;
+}
+
+void frmMain::cmdTxClear_Click()
+{
+    ui->txtTx->setPlainText(QString());
+}
+
+void frmMain::cmdRxClear_Click()
+{
+    ui->txtRx->setPlainText(QString());
+}
+
+void frmMain::cmdTxCopy_Click()
+{
+    copyToClipboard(ui->txtTx->toPlainText());
+}
+
+void frmMain::cmdRxCopy_Click()
+{
+    copyToClipboard(ui->txtRx->toPlainText());
+}
+
+bool frmMain::StillExecuting() const
+{
+    return iNetTalus->StillExecuting();
+}
+
+bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+                          const QString &body)
+{
+    if (iNetTalus->StillExecuting())
+        return false;
+    const QString address = TrimSpaces(ui->txtIP->text());
+    const QString headers = BuildHeaderBlock(address);
+    const QString url = TrackingUrl(address, urlPath);
+    m_requestKind = kind;
+    iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
+    iNetTalus->Execute(url, method, body, headers);
+    m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(), headers.toUtf8(),
+                      body.toUtf8()});
+    ui->txtTx->setPlainText(url + kCrLf + headers + kCrLf + body + kCrLf);
+    return true;
+}
+
+void frmMain::cmd1_Click()
+{
+    SendRequest(RequestKind::List, QStringLiteral("GET"), QString(), QString());
+}
+
+void frmMain::cmd2_Click()
+{
+    OpenCreateWindow(m_createWindow, *this, m_env);
+}
+
+void frmMain::cmdJob_Click()
+{
+    const auto text =
+        ReadSavedResponse(QDir(m_env.programFolder).filePath(QStringLiteral("JobReturn.txt")));
+    if (!text)
+        return;
+    ParseJobList(*text, JobStatuses);
+    FillJobGrid(*gridCon[1], JobStatuses);
+}
+
+void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail)
+{
+    if (iNetTalus->StillExecuting())
+        return;
+    FlexGrid &grid = *gridCon[1];
+    const QString externalId = grid.TextMatrix(grid.Row(), 0);
+    if (externalId.isEmpty()) {
+        m_env.messageBoxes->critical(this, QStringLiteral("Error"),
+                                     QStringLiteral("Please select a row with a  valid externalId."));
+        return;
+    }
+    SendRequest(kind, method, QStringLiteral("/") + externalId + tail, QString());
+}
+
+void frmMain::cmdGetJob_Click()
+{
+    sendForSelectedJob(RequestKind::GetJob, QStringLiteral("GET"), QString());
+}
+
+void frmMain::cmdStopJob_Click()
+{
+    sendForSelectedJob(RequestKind::StopJob, QStringLiteral("POST"),
+                       QStringLiteral("/stopTracking"));
+}
+
+void frmMain::cmdDeleteJob_Click()
+{
+    sendForSelectedJob(RequestKind::DeleteJob, QStringLiteral("DELETE"), QString());
+}
+
+void frmMain::iNetTalus_StateChanged(qint16 state)
+{
+    const QString text = StatusText(state);
+    if (state == InetTransfer::ResponseCompleted) {
+        guarded([&] {
+            ResponseBuffer += iNetTalus->GetChunk(1024);
+            for (;;) {
+                // Keeps the window alive while a large body is read.
+                QCoreApplication::processEvents();
+                const QByteArray chunk = iNetTalus->GetChunk(1024);
+                if (chunk.isEmpty())
+                    break;
+                ResponseBuffer += chunk;
+            }
+        });
+        if (m_requestKind == RequestKind::List) {
+            guarded([&] { ParseJobList(ResponseBuffer, JobStatuses); });
+            guarded([&] { FillJobGrid(*gridCon[1], JobStatuses); });
+        }
+        guarded([&] { ui->txtRx->setPlainText(QString::fromUtf8(ResponseBuffer)); });
+        guarded([&] { m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}); });
+        ResponseBuffer.clear();
+    }
+    ui->lblStat->setText(text);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/AppEnvironment.h"
+#include "app/TrafficLog.h"
+#include "jobs/JobStatusTable.h"
+#include "transfer/RequestKind.h"
+#include "transfer/RequestSender.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+namespace Ui {
+class frmMain;
+}
+class FlexGrid;
+class InetTransfer;
+class QLabel;
+class frmCreate;
+
+// The operator's console: server address, status line, traffic panes, job commands and the
+// job grid. Owns the transfer, the traffic log and the run-long job table.
+class frmMain final : public QWidget, public RequestSender
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    explicit frmMain(AppEnvironment env, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: title, settings, traffic log, grid, job table. False (with the system's error
+    // text) when the program cannot run; the window must then not be shown.
+    bool Form_Load(QString *error);
+
+    bool StillExecuting() const override;
+    bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+                     const QString &body) override;
+
+    RequestKind requestKind() const { return m_requestKind; }
+    const JobStatusTable &jobStatuses() const { return JobStatuses; }
+    InetTransfer &transfer() const { return *iNetTalus; }
+    FlexGrid &grid() const { return *gridCon[1]; }
+    frmCreate *createWindow() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_QueryUnload(qint16 &cancel, qint16 unloadMode);
+    void cmdTxClear_Click();
+    void cmdRxClear_Click();
+    void cmdTxCopy_Click();
+    void cmdRxCopy_Click();
+    void cmd1_Click();
+    void cmd2_Click();
+    void cmdJob_Click();
+    void cmdGetJob_Click();
+    void cmdStopJob_Click();
+    void cmdDeleteJob_Click();
+    void iNetTalus_StateChanged(qint16 state);
+
+    void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
+    void applyLook();
+
+    std::unique_ptr<Ui::frmMain> ui;
+    AppEnvironment m_env;
+    InetTransfer *iNetTalus;
+    std::array<FlexGrid *, 2> gridCon{};  // element 1 is the job grid
+    std::array<QLabel *, 3> Label4{};     // element 2 captions the address box
+    TrafficLog m_log;
+    RequestKind m_requestKind = RequestKind::None;
+    QByteArray ResponseBuffer;            // one response body while it is collected
+    JobStatusTable JobStatuses;
+    QPointer<frmCreate> m_createWindow;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "TestEnvironment.h"
+
+#include "app/ProgramFonts.h"
+#include "app/frmMain.h"
+#include "jobs/FlexGrid.h"
+#include "transfer/InetTransfer.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A main window started in a program folder of its own, with recorded message boxes.
+struct MainWindowFixture
+{
+    QTemporaryDir folder;
+    std::shared_ptr<RecordingMessageBoxes> boxes = std::make_shared<RecordingMessageBoxes>();
+    std::unique_ptr<frmMain> window;
+
+    bool start()
+    {
+        ApplyProgramFonts();
+        window = std::make_unique<frmMain>(testEnvironment(folder.path(), boxes));
+        QString error;
+        if (!window->Form_Load(&error))
+            return false;
+        window->show();
+        return true;
+    }
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
+    QLineEdit *txtIP() const { return control<QLineEdit>("txtIP"); }
+    QPlainTextEdit *txtTx() const { return control<QPlainTextEdit>("txtTx"); }
+    QPlainTextEdit *txtRx() const { return control<QPlainTextEdit>("txtRx"); }
+    QLabel *lblStat() const { return control<QLabel>("lblStat"); }
+    void click(const char *button) const { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+
+    QString path(const QString &name) const { return QDir(folder.path()).filePath(name); }
+    QByteArray log() const { return fileBytes(path(QStringLiteral("Data_Text.txt"))); }
+
+    // Waits until the transfer under way has ended (completed and read, or failed).
+    bool waitIdle(int timeoutMs = 10000) const
+    {
+        return QTest::qWaitFor([this] { return !window->StillExecuting(); }, timeoutMs);
+    }
+};
