@@ -1,0 +1,46 @@
+#include "SimProcess.h"
+
+#include <QUrl>
+
+namespace {
+
+constexpr int kPatienceMs = 15000;
+
+} // namespace
+
+SimProcess::~SimProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(kPatienceMs);
+    }
+}
+
+QString SimProcess::program()
+{
+    return QString::fromUtf8(TRACKING_SIM_PATH);
+}
+
+bool SimProcess::start(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    m_process.setProcessEnvironment(environment);
+    m_process.start(program(), arguments);
+    if (!m_process.waitForStarted(kPatienceMs))
+        return false;
+    // waitForReadyRead also returns, with false, when the process ends.
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(kPatienceMs))
+            return false;
+    }
+    m_firstLine = QString::fromUtf8(m_process.readLine()).chopped(1);
+    const QUrl address(m_firstLine);
+    m_port = address.isValid() ? static_cast<quint16>(address.port(0)) : 0;
+    return true;
+}
+
+bool SimProcess::waitForExit()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return true;
+    return m_process.waitForFinished(kPatienceMs);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// One simulator started for a test. It is killed when this object goes, so no simulator
+// outlives the test that started it.
+class SimProcess final
+{
+public:
+    SimProcess() = default;
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // Starts the simulator and waits for its first line. False when it exited or stayed
+    // silent instead; the process is then left for the caller to inspect.
+    bool start(const QStringList &arguments,
+               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+
+    // Waits for the process to end after it was told to stop or failed to start.
+    bool waitForExit();
+
+    QString firstLine() const { return m_firstLine; }
+    quint16 port() const { return m_port; }
+    QProcess &process() { return m_process; }
+
+    static QString program();
+
+private:
+    QProcess m_process;
+    QString m_firstLine;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,117 @@
+#include "SimOptions.h"
+
+#include <charconv>
+#include <optional>
+
+namespace {
+
+std::optional<int> wholeNumber(std::string_view text, int lowest, int highest)
+{
+    int value = 0;
+    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (problem != std::errc() || end != text.data() + text.size() || value < lowest
+        || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+struct NumberOption
+{
+    std::string_view name;
+    int SimOptions::*field;
+    int lowest;
+    int highest;
+};
+
+constexpr NumberOption kNumberOptions[] = {
+    {"--port", &SimOptions::port, 0, 65535},
+    {"--jobs", &SimOptions::jobs, 0, 1000000},
+    {"--delay-ms", &SimOptions::delayMs, 0, 600000},
+    {"--alert-every", &SimOptions::alertEverySeconds, 1, 86400},
+};
+
+} // namespace
+
+SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
+{
+    SimOptionsResult result;
+    SimOptions &options = result.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view name = args[i];
+        std::optional<std::string_view> value;
+        if (const auto equals = name.find('='); name.starts_with("--") && equals != name.npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        const auto takeValue = [&]() -> std::optional<std::string_view> {
+            if (value)
+                return value;
+            if (i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--chunked" || name == "--quiet") {
+            if (value) {
+                result.error = std::string(name) + " takes no value";
+                return result;
+            }
+            (name == "--chunked" ? options.chunked : options.quiet) = true;
+        } else if (name == "--host") {
+            const auto host = takeValue();
+            if (!host || host->empty()) {
+                result.error = "--host needs an address";
+                return result;
+            }
+            options.host = std::string(*host);
+        } else {
+            bool known = false;
+            for (const NumberOption &option : kNumberOptions) {
+                if (name != option.name)
+                    continue;
+                known = true;
+                const auto text = takeValue();
+                const auto number
+                    = text ? wholeNumber(*text, option.lowest, option.highest) : std::nullopt;
+                if (!number) {
+                    result.error = std::string(name) + " needs a whole number from "
+                        + std::to_string(option.lowest) + " to " + std::to_string(option.highest)
+                        + (text ? ", not '" + std::string(*text) + "'" : std::string());
+                    return result;
+                }
+                options.*option.field = *number;
+            }
+            if (!known) {
+                result.error
+                    = (name.starts_with("-") ? "unknown option '" : "unexpected argument '")
+                    + std::string(args[i]) + "'";
+                return result;
+            }
+        }
+    }
+    return result;
+}
+
+std::string simUsage()
+{
+    return "Usage: tracking-sim [OPTION]...\n"
+           "Serves the Video Compare Tracking API from memory, for rehearsals and tests.\n"
+           "\n"
+           "  --host ADDRESS     address to listen on (default 127.0.0.1, loopback only)\n"
+           "  --port PORT        port to listen on, 0 for any free port (default 80)\n"
+           "  --jobs N           start with N finished sample jobs, SIM-000001 up (default 0)\n"
+           "  --delay-ms MS      hold every answer MS milliseconds before sending it\n"
+           "  --chunked          send bodies with chunked transfer coding, not Content-Length\n"
+           "  --alert-every S    a running job raises a new alert every S seconds (default 10)\n"
+           "  --quiet            print only the address line, no access log\n"
+           "  --help             show this help and exit\n"
+           "\n"
+           "The first line on standard output is the address served, for example\n"
+           "http://127.0.0.1:8080; then one line per request: method, target, status, bytes.\n"
+           "Times in answers are this machine's local time, written as the client writes them:\n"
+           "2027-03-01T09:32:00-0500 behind UTC, 2027-03-01T09:32:00 0100 at or ahead of it.\n"
+           "Exit status: 0 after SIGINT or SIGTERM, 1 when the address cannot be bound,\n"
+           "2 for bad options.\n";
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct SimOptions
+{
+    std::string host = "127.0.0.1";
+    int port = 80;
+    int jobs = 0;
+    int delayMs = 0;
+    int alertEverySeconds = 10;
+    bool chunked = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+struct SimOptionsResult
+{
+    SimOptions options;
+    std::string error; // empty when the arguments were understood
+};
+
+// Reads the arguments after the program name; "--name value" and "--name=value" both work.
+SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args);
+
+std::string simUsage();
