@@ -1,5 +1,5 @@
 #include "app/AppEnvironment.h"
-#include "app/ProgramFonts.h"
+#include "app/ProgramLook.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     ApplyProgramFonts();
+    QApplication::setWindowIcon(ProgramIcon());
 
     frmMain window(AppEnvironment::system());
     QString error;

@@ -3,7 +3,7 @@
 #include "ui_frmMain.h"
 
 #include "app/MessageBoxes.h"
-#include "app/ProgramFonts.h"
+#include "app/ProgramLook.h"
 #include "app/StatusText.h"
 #include "create/frmCreate.h"
 #include "jobs/FlexGrid.h"
@@ -105,8 +105,7 @@ frmCreate *frmMain::createWindow() const
 
 void frmMain::applyLook()
 {
-    Q_INIT_RESOURCE(app);
-    setWindowIcon(QIcon(QStringLiteral(":/app/talus.xpm")));
+    setWindowIcon(ProgramIcon());
     // Fixed size, close box only.
     setFixedSize(size());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint

@@ -3,6 +3,7 @@
 #include "ui_frmCreate.h"
 
 #include "app/MessageBoxes.h"
+#include "app/ProgramLook.h"
 #include "create/CreateBody.h"
 #include "create/ExternalId.h"
 #include "create/PortNumber.h"
@@ -52,13 +53,14 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
                    | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setFixedSize(size());
+    setWindowIcon(ProgramIcon());
 
-    m_txtPrimaryIP = {nullptr, m_ui->txtPrimaryIP_1, m_ui->txtPrimaryIP_2};
-    m_txtPrimaryPort = {nullptr, m_ui->txtPrimaryPort_1, m_ui->txtPrimaryPort_2};
-    m_txtBackupIP = {nullptr, m_ui->txtBackupIP_1, m_ui->txtBackupIP_2};
-    m_txtBackupPort = {nullptr, m_ui->txtBackupPort_1, m_ui->txtBackupPort_2};
-    m_txtChannelName = {nullptr, m_ui->txtChannelName_1, m_ui->txtChannelName_2};
-    m_cmbThreshold = {nullptr, m_ui->cmbThreshold_1, m_ui->cmbThreshold_2};
+    txtPrimaryIP = {nullptr, m_ui->txtPrimaryIP_1, m_ui->txtPrimaryIP_2};
+    txtPrimaryPort = {nullptr, m_ui->txtPrimaryPort_1, m_ui->txtPrimaryPort_2};
+    txtBackupIP = {nullptr, m_ui->txtBackupIP_1, m_ui->txtBackupIP_2};
+    txtBackupPort = {nullptr, m_ui->txtBackupPort_1, m_ui->txtBackupPort_2};
+    txtChannelName = {nullptr, m_ui->txtChannelName_1, m_ui->txtChannelName_2};
+    cmbThreshold = {nullptr, m_ui->cmbThreshold_1, m_ui->cmbThreshold_2};
 
     connect(m_ui->cmdRandom, &QPushButton::clicked, this, &frmCreate::cmdRandom_Click);
     connect(m_ui->cmdTime, &QPushButton::clicked, this, &frmCreate::cmdTime_Click);
@@ -84,10 +86,10 @@ void frmCreate::changeEvent(QEvent *event)
 void frmCreate::Form_Load()
 {
     const QStringList items{QStringLiteral("ThresholdValue1"), QStringLiteral("ThresholdValue2")};
-    m_cmbThreshold[1]->addItems(items);
-    m_cmbThreshold[1]->setCurrentIndex(0);
-    m_cmbThreshold[2]->addItems(items);
-    m_cmbThreshold[2]->setCurrentIndex(1);
+    cmbThreshold[1]->addItems(items);
+    cmbThreshold[1]->setCurrentIndex(0);
+    cmbThreshold[2]->addItems(items);
+    cmbThreshold[2]->setCurrentIndex(1);
 }
 
 void frmCreate::cmdRandom_Click()
@@ -114,11 +116,11 @@ void frmCreate::cmdCreate_Click()
     invalid |= IsBlank(m_ui->txtEnd);
     invalid |= IsBlank(m_ui->txtProgram);
     for (std::size_t i = 1; i <= 2; ++i) {
-        invalid |= IsBlank(m_txtPrimaryIP[i]);
-        invalid |= !IsValidPort(m_txtPrimaryPort[i]->text());
-        invalid |= IsBlank(m_txtBackupIP[i]);
-        invalid |= !IsValidPort(m_txtBackupPort[i]->text());
-        invalid |= IsBlank(m_txtChannelName[i]);
+        invalid |= IsBlank(txtPrimaryIP[i]);
+        invalid |= !IsValidPort(txtPrimaryPort[i]->text());
+        invalid |= IsBlank(txtBackupIP[i]);
+        invalid |= !IsValidPort(txtBackupPort[i]->text());
+        invalid |= IsBlank(txtChannelName[i]);
     }
     if (invalid) {
         m_env.messageBoxes->critical(
@@ -134,14 +136,14 @@ void frmCreate::cmdCreate_Click()
     fields.program = m_ui->txtProgram->text();
     for (std::size_t i = 1; i <= 2; ++i) {
         CreateFields::Stream &stream = fields.streams[i - 1];
-        stream.primaryIP = m_txtPrimaryIP[i]->text();
-        stream.primaryPort = m_txtPrimaryPort[i]->text();
-        stream.backupIP = m_txtBackupIP[i]->text();
-        stream.backupPort = m_txtBackupPort[i]->text();
-        stream.channelName = m_txtChannelName[i]->text();
+        stream.primaryIP = txtPrimaryIP[i]->text();
+        stream.primaryPort = txtPrimaryPort[i]->text();
+        stream.backupIP = txtBackupIP[i]->text();
+        stream.backupPort = txtBackupPort[i]->text();
+        stream.channelName = txtChannelName[i]->text();
     }
-    fields.thresholdKey1 = m_cmbThreshold[1]->currentText();
-    fields.thresholdKey2 = m_cmbThreshold[2]->currentText();
+    fields.thresholdKey1 = cmbThreshold[1]->currentText();
+    fields.thresholdKey2 = cmbThreshold[2]->currentText();
 
     // A transfer still running refuses the request; the job is dropped with the window all
     // the same, as the operator asked for the window to be done with.

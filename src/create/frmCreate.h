@@ -58,11 +58,12 @@ private:
     // been active can lose activation.
     bool m_beenActive = false;
 
-    // Stream controls, indexed by stream: [1] and [2] are used, [0] stays null.
-    std::array<QLineEdit *, 3> m_txtPrimaryIP{};
-    std::array<QLineEdit *, 3> m_txtPrimaryPort{};
-    std::array<QLineEdit *, 3> m_txtBackupIP{};
-    std::array<QLineEdit *, 3> m_txtBackupPort{};
-    std::array<QLineEdit *, 3> m_txtChannelName{};
-    std::array<QComboBox *, 3> m_cmbThreshold{};
+    // Stream controls as arrays indexed by stream, 1 and 2 ([0] stays null), like the
+    // object names txtPrimaryIP_1 and txtPrimaryIP_2.
+    std::array<QLineEdit *, 3> txtPrimaryIP{};
+    std::array<QLineEdit *, 3> txtPrimaryPort{};
+    std::array<QLineEdit *, 3> txtBackupIP{};
+    std::array<QLineEdit *, 3> txtBackupPort{};
+    std::array<QLineEdit *, 3> txtChannelName{};
+    std::array<QComboBox *, 3> cmbThreshold{};
 };

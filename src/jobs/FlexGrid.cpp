@@ -2,6 +2,7 @@
 
 #include "jobs/FlexGridModel.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
@@ -21,12 +22,28 @@ FlexGrid::FlexGrid(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->hide();
+    // One line of text per row at a fixed height: compact, and no per-row measuring of large
+    // lists.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    fitRowHeight();
     // Widths come from the program in twips; a narrow width must not be widened behind its back.
     horizontalHeader()->setMinimumSectionSize(0);
     setCurrentIndex(m_model->index(0, 0));
 }
 
 FlexGrid::~FlexGrid() = default;
+
+void FlexGrid::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitRowHeight();
+}
+
+void FlexGrid::fitRowHeight()
+{
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
 
 void FlexGrid::Clear()
 {

@@ -33,7 +33,11 @@ public:
 
     FlexGridModel *gridModel() const;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void fitRowHeight();
     void keepCurrentCell(int row, int col);
 
     FlexGridModel *m_model;

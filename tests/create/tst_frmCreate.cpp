@@ -1,6 +1,6 @@
 #include "create/frmCreate.h"
 
-#include "app/ProgramFonts.h"
+#include "app/ProgramLook.h"
 #include "create/RandomSource.h"
 #include "timeconv/FormatUtcTimestamp.h"
 

@@ -1,4 +1,4 @@
-#include "app/ProgramFonts.h"
+#include "app/ProgramLook.h"
 
 #include <QApplication>
 
@@ -18,6 +18,13 @@ QFont TerminalFont()
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     return font;
+}
+
+QIcon ProgramIcon()
+{
+    // The resources live in the static library: make sure they are linked in and registered.
+    Q_INIT_RESOURCE(app);
+    return QIcon(QStringLiteral(":/app/talus.xpm"));
 }
 
 void ApplyProgramFonts()

@@ -2,7 +2,7 @@
 
 #include "TestEnvironment.h"
 
-#include "app/ProgramFonts.h"
+#include "app/ProgramLook.h"
 #include "app/frmMain.h"
 #include "jobs/FlexGrid.h"
 #include "transfer/InetTransfer.h"
@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 // A main window started in a program folder of its own, with recorded message boxes.
@@ -24,11 +25,16 @@ struct MainWindowFixture
     QTemporaryDir folder;
     std::shared_ptr<RecordingMessageBoxes> boxes = std::make_shared<RecordingMessageBoxes>();
     std::unique_ptr<frmMain> window;
+    // Changes to the test world before the window is made.
+    std::function<void(AppEnvironment &)> customize;
 
     bool start()
     {
         ApplyProgramFonts();
-        window = std::make_unique<frmMain>(testEnvironment(folder.path(), boxes));
+        AppEnvironment env = testEnvironment(folder.path(), boxes);
+        if (customize)
+            customize(env);
+        window = std::make_unique<frmMain>(std::move(env));
         QString error;
         if (!window->Form_Load(&error))
             return false;

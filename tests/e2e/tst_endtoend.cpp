@@ -1,0 +1,197 @@
+#include "MainWindowFixture.h"
+#include "SimProcess.h"
+
+#include "create/frmCreate.h"
+
+#include <QComboBox>
+#include <QRegularExpression>
+
+namespace {
+
+// Every block the traffic log holds: its marker and its first record.
+QStringList logBlocks(const QByteArray &log)
+{
+    QStringList blocks;
+    const QList<QByteArray> lines = log.split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        if (line == "---Data Transmitted---")
+            blocks << u"TX "_qs + QString::fromUtf8(lines.at(i + 1).trimmed());
+        else if (line == "---Data Received---")
+            blocks << u"RX"_qs;
+    }
+    return blocks;
+}
+
+int rowOf(const FlexGrid &grid, const QString &externalId)
+{
+    for (int row = 1; row < grid.Rows(); ++row) {
+        if (grid.TextMatrix(row, 0) == externalId)
+            return row;
+    }
+    return -1;
+}
+
+void clickRow(FlexGrid &grid, int row)
+{
+    const QModelIndex index = grid.model()->index(row - 1, 0);
+    grid.scrollTo(index);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(index).center());
+}
+
+} // namespace
+
+class tst_EndToEnd final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyCommandAgainstTheSimulator();
+    void chunkedListFillsGrid();
+    void largeListFillsGrid();
+
+private:
+    bool startSim(SimProcess &sim, QStringList arguments, MainWindowFixture &f);
+};
+
+bool tst_EndToEnd::startSim(SimProcess &sim, QStringList arguments, MainWindowFixture &f)
+{
+    arguments << u"--port"_qs << u"0"_qs << u"--quiet"_qs;
+    if (!sim.start(arguments) || sim.port() == 0)
+        return false;
+    f.customize = [](AppEnvironment &env) {
+        env.clock = [] { return QDateTime::currentDateTime(); };
+        env.timeZone = std::make_shared<SystemTimeZoneSource>();
+    };
+    if (!f.start())
+        return false;
+    f.txtIP()->setText(u"127.0.0.1:"_qs + QString::number(sim.port()));
+    return true;
+}
+
+void tst_EndToEnd::everyCommandAgainstTheSimulator()
+{
+    SimProcess sim;
+    MainWindowFixture f;
+    QVERIFY(startSim(sim, {u"--jobs"_qs, u"3"_qs}, f));
+    FlexGrid &grid = f.window->grid();
+
+    // The list fills the grid.
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
+    QCOMPARE(grid.Rows(), 4);
+    QCOMPARE(grid.TextMatrix(1, 0), u"SIM-000001"_qs);
+
+    // A job typed into the creation window, with its fields filled by its own buttons.
+    f.click("cmd2");
+    QPointer<frmCreate> create = f.window->createWindow();
+    QVERIFY(create);
+    const auto type = [&create](const char *name, const QString &text) {
+        auto *box = create->findChild<QLineEdit *>(QString::fromLatin1(name));
+        QVERIFY2(box, name);
+        QTest::keyClicks(box, text);
+    };
+    QTest::mouseClick(create->findChild<QPushButton *>(u"cmdRandom"_qs), Qt::LeftButton);
+    QTest::mouseClick(create->findChild<QPushButton *>(u"cmdTime"_qs), Qt::LeftButton);
+    const QString id = create->findChild<QLineEdit *>(u"txtExternalID"_qs)->text();
+    QCOMPARE(id.size(), 10);
+    type("txtProgram", u"Evening News"_qs);
+    type("txtPrimaryIP_1", u"239.10.0.1"_qs);
+    type("txtPrimaryPort_1", u"5000"_qs);
+    type("txtBackupIP_1", u"239.10.0.2"_qs);
+    type("txtBackupPort_1", u"5002"_qs);
+    type("txtChannelName_1", u"Feed A"_qs);
+    type("txtPrimaryIP_2", u"239.20.0.1"_qs);
+    type("txtPrimaryPort_2", u"6000"_qs);
+    type("txtBackupIP_2", u"239.20.0.2"_qs);
+    type("txtBackupPort_2", u"6002"_qs);
+    type("txtChannelName_2", u"Feed B"_qs);
+    QTest::mouseClick(create->findChild<QPushButton *>(u"cmdCreate"_qs), Qt::LeftButton);
+    QVERIFY(f.boxes->shown.isEmpty());
+    QTRY_VERIFY(!create);
+    QCOMPARE(f.window->requestKind(), RequestKind::Create);
+    QVERIFY(f.waitIdle());
+    QVERIFY2(f.txtRx()->toPlainText().contains(u"\"externalId\": \""_qs + id + u'"'),
+             qPrintable(f.txtRx()->toPlainText()));
+    QVERIFY(f.txtRx()->toPlainText().contains(u"\"latestAlertStatus\": \"None\""_qs));
+
+    // Listed again, the new job has the next row.
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    const int row = rowOf(grid, id);
+    QCOMPARE(row, 4);
+    QCOMPARE(grid.TextMatrix(row, 1), u"None"_qs);
+
+    // Get, stop and delete the selected job; the server's answers show in the received pane.
+    clickRow(grid, row);
+    QCOMPARE(grid.Row(), row);
+    f.click("cmdGetJob");
+    QVERIFY(f.waitIdle());
+    QVERIFY(f.txtRx()->toPlainText().contains(u"\"programName\": \"Evening News\""_qs));
+    f.click("cmdStopJob");
+    QVERIFY(f.waitIdle());
+    QVERIFY2(f.txtRx()->toPlainText().contains(u"\"latestAlertStatus\": \"Stopped\""_qs),
+             qPrintable(f.txtRx()->toPlainText()));
+    f.click("cmdDeleteJob");
+    QVERIFY(f.waitIdle());
+    QVERIFY(f.txtRx()->toPlainText().contains(u"Deleted"_qs));
+    f.click("cmdGetJob");
+    QVERIFY(f.waitIdle());
+    QVERIFY(f.txtRx()->toPlainText().contains(u"no job with externalId"_qs));
+
+    // The server no longer lists the deleted job; its row stays with its last values.
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    QVERIFY(!f.txtRx()->toPlainText().contains(id));
+    QCOMPARE(grid.Rows(), 5);
+    QCOMPARE(rowOf(grid, id), row);
+    QCOMPARE(grid.TextMatrix(row, 1), u"None"_qs);
+
+    // The traffic log holds every block, in order.
+    const QString base = u"TX http://127.0.0.1:"_qs + QString::number(sim.port())
+        + u"/api/videocompare/tracking"_qs;
+    const QStringList expected = {
+        base, u"RX"_qs,                                   // list
+        base, u"RX"_qs,                                   // create
+        base, u"RX"_qs,                                   // list
+        base + u'/' + id, u"RX"_qs,                       // get
+        base + u'/' + id + u"/stopTracking"_qs, u"RX"_qs, // stop
+        base + u'/' + id, u"RX"_qs,                       // delete
+        base + u'/' + id, u"RX"_qs,                       // get, now unknown
+        base, u"RX"_qs,                                   // list
+    };
+    QCOMPARE(logBlocks(f.log()), expected);
+    QVERIFY(f.log().contains("\r\n\r\n{\r\n    \"externalId\": \"" + id.toUtf8() + "\",\r\n"));
+}
+
+void tst_EndToEnd::chunkedListFillsGrid()
+{
+    SimProcess sim;
+    MainWindowFixture f;
+    QVERIFY(startSim(sim, {u"--jobs"_qs, u"12"_qs, u"--chunked"_qs}, f));
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
+    QCOMPARE(f.window->grid().Rows(), 13);
+    QCOMPARE(f.window->grid().TextMatrix(12, 0), u"SIM-000012"_qs);
+    // The pane shows the body without the chunk framing.
+    QVERIFY(f.txtRx()->toPlainText().startsWith(u"[\n    {\n"_qs));
+    QVERIFY(f.txtRx()->toPlainText().endsWith(u"}\n]"_qs));
+}
+
+void tst_EndToEnd::largeListFillsGrid()
+{
+    SimProcess sim;
+    MainWindowFixture f;
+    QVERIFY(startSim(sim, {u"--jobs"_qs, u"40000"_qs}, f));
+    f.click("cmd1");
+    QVERIFY(f.waitIdle(60000));
+    QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
+    QCOMPARE(f.window->grid().Rows(), 40001);
+    QCOMPARE(f.window->grid().TextMatrix(40000, 0), u"SIM-040000"_qs);
+    QVERIFY(f.window->grid().isVisible());
+}
+
+QTEST_MAIN(tst_EndToEnd)
+#include "tst_endtoend.moc"
