@@ -192,6 +192,12 @@ bool writeString(const QString &fileName, const QString &section, const QString 
         file.write(line.text);
         file.write(line.end);
     }
+    // commit() does not report bytes that could not be written out (a full disk, a size
+    // limit); such a file must never replace the old one.
+    if (!file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 

@@ -35,15 +35,21 @@ JobStore::Outcome JobStore::create(Job job, UnixSeconds now, std::string &render
     return Outcome::Done;
 }
 
+JobStore::Entry *JobStore::upToDate(const std::string &externalId, UnixSeconds now)
+{
+    advance(now);
+    const auto found = m_index.find(externalId);
+    return found == m_index.end() ? nullptr : &*found->second;
+}
+
 JobStore::Outcome JobStore::find(const std::string &externalId, UnixSeconds now,
                                  std::string &rendered)
 {
     const std::lock_guard lock(m_mutex);
-    advance(now);
-    const auto found = m_index.find(externalId);
-    if (found == m_index.end())
+    const Entry *entry = upToDate(externalId, now);
+    if (entry == nullptr)
         return Outcome::NotFound;
-    rendered = renderJob(found->second->job);
+    rendered = renderJob(entry->job);
     return Outcome::Done;
 }
 
@@ -51,15 +57,14 @@ JobStore::Outcome JobStore::stop(const std::string &externalId, UnixSeconds now,
                                  std::string &rendered)
 {
     const std::lock_guard lock(m_mutex);
-    advance(now);
-    const auto found = m_index.find(externalId);
-    if (found == m_index.end())
+    Entry *entry = upToDate(externalId, now);
+    if (entry == nullptr)
         return Outcome::NotFound;
-    Job &job = found->second->job;
+    Job &job = entry->job;
     if (!job.settled) {
         stopJob(job, now);
         forgetLive(externalId);
-        found->second->listText.clear();
+        entry->listText.clear();
         m_listCache.reset();
     }
     rendered = renderJob(job);

@@ -42,6 +42,8 @@ private:
     using Position = std::list<Entry>::iterator;
 
     void insert(Job job);
+    // The job brought up to date, or null when there is none with that id.
+    Entry *upToDate(const std::string &externalId, UnixSeconds now);
 
     void advance(UnixSeconds now);
     void forgetLive(const std::string &externalId);
