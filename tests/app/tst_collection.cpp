@@ -27,6 +27,7 @@ private Q_SLOTS:
     void bodyIsShownAndLogged_data();
     void bodyIsShownAndLogged();
     void onlyListAnswersReachTheGrid();
+    void savedResponseSharesTheTable();
     void errorThenCompleted();
     void unknownStateEmptiesLabel();
 };
@@ -88,13 +89,47 @@ void tst_Collection::onlyListAnswersReachTheGrid()
                              "[" + job("B2", "Freeze", "t2") + "," + job("A7", "OK", "t3") + "]")));
     QCOMPARE(gridText(f.window->grid()), u"A7|OK|t3 B2|Freeze|t2"_qs);
 
-    // Answers to get, stop and delete are shown but never scanned.
-    for (const char *button : {"cmdGetJob", "cmdStopJob", "cmdDeleteJob"}) {
-        QVERIFY(send(button, ScriptedHttpServer::okResponse(job("Z9", "None", "t"))));
+    // Answers to create, get, stop and delete are shown but never scanned.
+    for (const char *button : {"create", "cmdGetJob", "cmdStopJob", "cmdDeleteJob"}) {
+        if (qstrcmp(button, "create") == 0) {
+            server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
+            QVERIFY(f.window->SendRequest(RequestKind::Create, u"POST"_qs, {}, u"{}"_qs));
+            QVERIFY(f.waitIdle());
+        } else {
+            QVERIFY(send(button, ScriptedHttpServer::okResponse(job("Z9", "None", "t"))));
+        }
         QVERIFY(f.txtRx()->toPlainText().contains(u"Z9"_qs));
     }
     QCOMPARE(gridText(f.window->grid()), u"A7|OK|t3 B2|Freeze|t2"_qs);
     QCOMPARE(f.window->jobStatuses().jobCount(), 2);
+}
+
+void tst_Collection::savedResponseSharesTheTable()
+{
+    MainWindowFixture f;
+    QVERIFY(f.start());
+    auto *cmdJob = f.control<QPushButton>("cmdJob");
+    cmdJob->click(); // no saved file: nothing changes, nothing is shown
+    QCOMPARE(gridText(f.window->grid()), u"||"_qs);
+    QVERIFY(f.boxes->shown.isEmpty());
+
+    // Line ends of the saved file carry no meaning.
+    QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2") + "]";
+    QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved));
+    cmdJob->click();
+    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
+    QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved.replace("\r\n", "")));
+    cmdJob->click();
+    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
+
+    // A job from the file and from a server answer has one row, with the later values.
+    ScriptedHttpServer server;
+    server.setResponse(ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3")));
+    f.txtIP()->setText(server.authority());
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
+    QCOMPARE(f.log().count("---Data"), 2); // the saved file is never logged
 }
 
 void tst_Collection::errorThenCompleted()
