@@ -6,12 +6,9 @@
 //   bench_listclick [JOBS...]      (default: 1000 32766 100000)
 
 #include "app/AppEnvironment.h"
-#include "app/MessageBoxes.h"
 #include "app/ProgramLook.h"
 #include "app/frmMain.h"
-#include "create/RandomSource.h"
 #include "jobs/FlexGrid.h"
-#include "timeconv/FormatUtcTimestamp.h"
 #include "transfer/InetTransfer.h"
 
 #include <QApplication>
@@ -65,12 +62,8 @@ struct Run
 
 Run oneRun(quint16 port, const QString &folder)
 {
-    AppEnvironment env;
+    AppEnvironment env = AppEnvironment::system();
     env.programFolder = folder;
-    env.messageBoxes = std::make_shared<MessageBoxes>();
-    env.clock = [] { return QDateTime::currentDateTime(); };
-    env.timeZone = std::make_shared<SystemTimeZoneSource>();
-    env.random = std::make_shared<FixedSeedRandom>();
     frmMain window(std::move(env));
     QString error;
     if (!window.Form_Load(&error))

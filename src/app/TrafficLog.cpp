@@ -12,11 +12,6 @@ bool TrafficLog::create(const QString &path, QString *error)
     return true;
 }
 
-bool TrafficLog::isOpen() const
-{
-    return m_file.isOpen();
-}
-
 void TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
 {
     if (!m_file.isOpen())

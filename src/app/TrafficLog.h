@@ -11,7 +11,6 @@ class TrafficLog
 public:
     // Creates the file empty (an existing log is emptied) and keeps it open.
     bool create(const QString &path, QString *error);
-    bool isOpen() const;
 
     // A block of records, written and flushed together. Does nothing when the log is closed.
     void writeBlock(std::initializer_list<QByteArrayView> records);

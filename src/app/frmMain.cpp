@@ -18,7 +18,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 
 #include <exception>
@@ -57,6 +56,21 @@ void setTextColor(QWidget *widget, const QColor &color)
     widget->setPalette(palette);
 }
 
+// The identifier as read, but with the characters that would end or split a path segment
+// ("/", "?", "#") and "%" itself percent-encoded: "a?b" must not address job "a".
+QString PathSegment(const QString &externalId)
+{
+    QString segment;
+    segment.reserve(externalId.size());
+    for (const QChar c : externalId) {
+        if (c == u'/' || c == u'?' || c == u'#' || c == u'%')
+            segment += u'%' + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+        else
+            segment += c;
+    }
+    return segment;
+}
+
 void copyToClipboard(const QString &text)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -74,7 +88,6 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
 {
     ui->setupUi(this);
     gridCon[1] = ui->gridCon_1;
-    Label4[2] = ui->Label4_2;
     iNetTalus->setObjectName(QStringLiteral("iNetTalus"));
     iNetTalus->setTimeout(m_env.transferTimeout);
     applyLook();
@@ -167,7 +180,12 @@ void frmMain::closeEvent(QCloseEvent *event)
 void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
 {
     Q_UNUSED(unloadMode);
-    guarded([&] { m_log.close(); });
+    // A window closed while a response is being collected (events run between its chunks)
+    // keeps the log open until that response's block is written.
+    if (m_collecting)
+        m_closeLogAfterCollection = true;
+    else
+        guarded([&] { m_log.close(); });
     guarded([&] { SaveSettings(*ui->txtIP, m_env.programFolder); });
     cancel = 0;
 }
@@ -245,7 +263,7 @@ void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const 
                                      QStringLiteral("Please select a row with a  valid externalId."));
         return;
     }
-    SendRequest(kind, method, QStringLiteral("/") + externalId + tail, QString());
+    SendRequest(kind, method, QStringLiteral("/") + PathSegment(externalId) + tail, QString());
 }
 
 void frmMain::cmdGetJob_Click()
@@ -268,6 +286,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
 {
     const QString text = StatusText(state);
     if (state == InetTransfer::ResponseCompleted) {
+        m_collecting = true;
         guarded([&] {
             ResponseBuffer += iNetTalus->GetChunk(1024);
             for (;;) {
@@ -279,6 +298,9 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
                 ResponseBuffer += chunk;
             }
         });
+        // Whatever stopped the reading, the rest is drained so the transfer can end.
+        while (!iNetTalus->GetChunk(1024).isEmpty()) {
+        }
         if (m_requestKind == RequestKind::List) {
             guarded([&] { ParseJobList(ResponseBuffer, JobStatuses); });
             guarded([&] { FillJobGrid(*gridCon[1], JobStatuses); });
@@ -286,6 +308,9 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         guarded([&] { ui->txtRx->setPlainText(QString::fromUtf8(ResponseBuffer)); });
         guarded([&] { m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}); });
         ResponseBuffer.clear();
+        m_collecting = false;
+        if (m_closeLogAfterCollection)
+            m_log.close();
     }
     ui->lblStat->setText(text);
 }

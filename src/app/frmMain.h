@@ -3,7 +3,6 @@
 #include "app/AppEnvironment.h"
 #include "app/TrafficLog.h"
 #include "jobs/JobStatusTable.h"
-#include "transfer/RequestKind.h"
 #include "transfer/RequestSender.h"
 
 #include <QByteArray>
@@ -18,7 +17,6 @@ class frmMain;
 }
 class FlexGrid;
 class InetTransfer;
-class QLabel;
 class frmCreate;
 
 // The operator's console: server address, status line, traffic panes, job commands and the
@@ -36,7 +34,8 @@ public:
     // text) when the program cannot run; the window must then not be shown.
     bool Form_Load(QString *error);
 
-    bool StillExecuting() const override;
+    // True while a transfer runs; a command that sees true does nothing further.
+    bool StillExecuting() const;
     bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                      const QString &body) override;
 
@@ -70,10 +69,11 @@ private:
     AppEnvironment m_env;
     InetTransfer *iNetTalus;
     std::array<FlexGrid *, 2> gridCon{};  // element 1 is the job grid
-    std::array<QLabel *, 3> Label4{};     // element 2 captions the address box
     TrafficLog m_log;
     RequestKind m_requestKind = RequestKind::None;
     QByteArray ResponseBuffer;            // one response body while it is collected
+    bool m_collecting = false;
+    bool m_closeLogAfterCollection = false;
     JobStatusTable JobStatuses;
     QPointer<frmCreate> m_createWindow;
 };

@@ -2,8 +2,8 @@
 
 #include <QStringView>
 
-// Reads the number at the start of a port text the way the operator expects from the classic
-// number reading: spaces, tabs and line feeds are ignored anywhere; then an optional sign,
+// Reads the number at the start of a port text, as operators' port texts have always been
+// read: spaces, tabs and line feeds are ignored anywhere; then an optional sign,
 // decimal digits with at most one ".", and an optional exponent (E or D, optional sign,
 // digits); reading stops at the first character that does not fit. "&H" and "&O" start a
 // hexadecimal or octal integer of 32 bits, two's complement ("&H50" is 80, "&HFFFFFFFF" is -1);

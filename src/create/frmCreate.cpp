@@ -16,7 +16,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QTimeZone>
-#include <QWindow>
+#include <QWindow> // focusWindowChanged carries a QWindow
 
 namespace {
 

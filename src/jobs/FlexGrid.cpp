@@ -89,7 +89,7 @@ void FlexGrid::setColWidth(int col, int twips)
 {
     if (col < 0 || col >= Cols())
         return;
-    // A negative width asks for the grid's default, as the grid control it stands in for does.
+    // A negative width asks for the grid's default width.
     const int pixels = twips >= 0 ? twips / kTwipsPerPixel
                                   : horizontalHeader()->defaultSectionSize();
     setColumnWidth(col, pixels);

@@ -6,12 +6,6 @@
 
 namespace {
 
-bool holdsJob(const JobStatus &slot)
-{
-    return !slot.externalId.isEmpty() && !slot.latestAlertStatus.isEmpty()
-        && !slot.latestAlertTime.isEmpty();
-}
-
 // Whether the grid is to be seen once its window is: a grid inside a window that is not
 // shown yet counts as visible unless it was hidden on purpose.
 bool meantToBeVisible(const FlexGrid &grid)
@@ -40,14 +34,11 @@ void InitJobGrid(FlexGrid &grid)
 void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
 {
     const bool visible = meantToBeVisible(grid);
+    const bool focused = grid.hasFocus();
     grid.setVisible(false);
 
-    const qsizetype upperBound = JobStatuses.upperBound();
-    int jobs = 0;
-    for (qsizetype i = 0; i <= upperBound; ++i) {
-        if (holdsJob(JobStatuses.slot(i)))
-            ++jobs;
-    }
+    // The slots in use are always slots 0 to jobCount() - 1, in order of first sight.
+    const int jobs = int(JobStatuses.jobCount());
 
     if (jobs > 0) {
         // Written job by job, the first job sets the row count to 2 and every further job
@@ -57,12 +48,8 @@ void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
         grid.setRows(jobs + 1);
         FlexGridModel &model = *grid.gridModel();
         model.beginBulkWrite();
-        int row = 0;
-        for (qsizetype i = 0; i <= upperBound; ++i) {
-            const JobStatus &job = JobStatuses.slot(i);
-            if (!holdsJob(job))
-                continue;
-            ++row;
+        for (int row = 1; row <= jobs; ++row) {
+            const JobStatus &job = JobStatuses.slot(row - 1);
             const QList<QString> texts = {QString::fromUtf8(job.externalId),
                                           QString::fromUtf8(job.latestAlertStatus),
                                           QString::fromUtf8(job.latestAlertTime)};
@@ -78,4 +65,7 @@ void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
 
     if (visible)
         grid.setVisible(true);
+    // Hiding took the keyboard focus away; the operator keeps it.
+    if (focused)
+        grid.setFocus(Qt::OtherFocusReason);
 }

@@ -1,5 +1,7 @@
 #include "transfer/HttpResponseParser.h"
 
+#include "transfer/HttpSyntax.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -37,12 +39,6 @@ bool parseNumber(QByteArrayView text, int base, qint64 *value)
     }
     *value = result;
     return true;
-}
-
-bool isTokenChar(char c)
-{
-    static constexpr QByteArrayView extra("!#$%&'*+-.^_`|~");
-    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || extra.contains(c);
 }
 
 } // namespace

@@ -265,9 +265,8 @@ QByteArray InetTransfer::GetChunk(int maxBytes, int /*dataType*/)
         return {};
     }
     const qsizetype count = std::min<qsizetype>(left, maxBytes);
-    const QByteArray chunk = d->m_body.mid(d->m_offset, count);
     d->m_offset += count;
-    return chunk;
+    return d->m_body.mid(d->m_offset - count, count);
 }
 
 void InetTransfer::setTimeout(std::chrono::milliseconds timeout)

@@ -1,5 +1,7 @@
 #include "transfer/RequestWire.h"
 
+#include "transfer/HttpSyntax.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -14,13 +16,6 @@ struct Endpoint
     quint16 port = 80;
     QString target;
 };
-
-bool isTokenChar(char c)
-{
-    static constexpr QByteArrayView extra("!#$%&'*+-.^_`|~");
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
-        || extra.contains(c);
-}
 
 // HTAB is legal inside field values; every other control would let a value start a new line.
 bool isFieldByte(char c)

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void savedResponseSharesTheTable();
     void errorThenCompleted();
     void unknownStateEmptiesLabel();
+    void closingWhileCollectingKeepsTheBlock();
 };
 
 void tst_Collection::bodyIsShownAndLogged_data()
@@ -164,6 +165,24 @@ void tst_Collection::unknownStateEmptiesLabel()
     QCOMPARE(f.lblStat()->text(), u"Disconecting"_qs);
     Q_EMIT f.window->transfer().StateChanged(13);
     QCOMPARE(f.lblStat()->text(), QString());
+}
+
+void tst_Collection::closingWhileCollectingKeepsTheBlock()
+{
+    ScriptedHttpServer server;
+    server.setResponse(ScriptedHttpServer::okResponse(QByteArray(5000, 'x')));
+    MainWindowFixture f;
+    QVERIFY(f.start());
+    f.txtIP()->setText(server.authority());
+    // Queued behind "response complete", so the close arrives between the body's chunks.
+    connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
+        if (state == InetTransfer::Disconnected)
+            QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
+    });
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(f.log().endsWith("---Data Received---\r\n" + QByteArray(5000, 'x') + "\r\n"));
 }
 
 QTEST_MAIN(tst_Collection)

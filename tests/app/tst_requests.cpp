@@ -111,6 +111,9 @@ void tst_Requests::selectedJob_data()
                           << QByteArray("POST /api/videocompare/tracking/815/stopTracking HTTP/1.1\r\n");
     QTest::newRow("delete") << u"815"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
                             << QByteArray("DELETE /api/videocompare/tracking/815 HTTP/1.1\r\n");
+    QTest::newRow("delimiters stay inside the identifier")
+        << u"a?b/c%41"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
+        << QByteArray("DELETE /api/videocompare/tracking/a%3Fb%2Fc%2541 HTTP/1.1\r\n");
     QTest::newRow("a single space, encoded on the wire")
         << u" "_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
         << QByteArray("GET /api/videocompare/tracking/%20 HTTP/1.1\r\n");

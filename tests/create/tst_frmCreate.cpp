@@ -31,7 +31,6 @@ struct FakeRequestSender final : RequestSender
     bool busy = false;
     QList<Request> sent;
 
-    bool StillExecuting() const override { return busy; }
     bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                      const QString &body) override
     {

@@ -30,11 +30,6 @@ std::uint64_t hashText(std::string_view text)
 
 } // namespace
 
-std::span<const std::string_view> alertStatuses()
-{
-    return kStatuses;
-}
-
 std::string_view pickAlert(std::string_view externalId, std::int64_t tick)
 {
     const std::uint64_t draw
