@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/InetTransfer.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -19,7 +21,7 @@ struct AppEnvironment
     std::function<QDateTime()> clock;                // present local date and time
     std::shared_ptr<TimeZoneSource> timeZone;        // the local zone's bias
     std::shared_ptr<RandomSource> random;            // one generator for the whole run
-    std::chrono::milliseconds transferTimeout{60000}; // no progress for this long fails a transfer
+    std::chrono::milliseconds transferTimeout = InetTransfer::DefaultTimeout;
 
     // The real world: the executable's folder, real boxes, the system clock and zone, a
     // generator in its fixed start state.

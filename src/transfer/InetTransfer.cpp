@@ -31,7 +31,7 @@ public:
 
     InetTransfer *const m_q;
     int m_protocol = ProtocolHttp;
-    std::chrono::milliseconds m_timeout{60000};
+    std::chrono::milliseconds m_timeout = DefaultTimeout;
     QTimer m_timer;
     QTcpSocket *m_socket = nullptr;
     QByteArray m_request;

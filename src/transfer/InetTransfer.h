@@ -25,6 +25,7 @@ class InetTransfer final : public QObject
 
 public:
     static constexpr int ProtocolHttp = 4;
+    static constexpr std::chrono::milliseconds DefaultTimeout{60000};
 
     enum State : qint16 {
         Resolving = 1,
@@ -61,7 +62,7 @@ public:
     // dataType 0 is text (bytes handed out unchanged); the bytes are the same for any type.
     QByteArray GetChunk(int maxBytes, int dataType = 0);
 
-    // No progress for this long fails the transfer (default 60 s).
+    // No progress for this long fails the transfer (DefaultTimeout unless set).
     void setTimeout(std::chrono::milliseconds timeout);
 
 Q_SIGNALS:
