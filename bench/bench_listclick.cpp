@@ -5,10 +5,10 @@
 //
 //   bench_listclick [JOBS...]      (default: 1000 32766 100000)
 
-#include "app/AppEnvironment.h"
-#include "app/ProgramLook.h"
+#include "desktop/AppEnvironment.h"
+#include "widgets/ProgramLook.h"
 #include "app/frmMain.h"
-#include "jobs/FlexGrid.h"
+#include "widgets/FlexGrid.h"
 #include "transfer/InetTransfer.h"
 
 #include <QApplication>

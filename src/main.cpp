@@ -1,5 +1,5 @@
-#include "app/AppEnvironment.h"
-#include "app/ProgramLook.h"
+#include "desktop/AppEnvironment.h"
+#include "widgets/ProgramLook.h"
 #include "app/frmMain.h"
 
 #include <QApplication>

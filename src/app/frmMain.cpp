@@ -2,16 +2,19 @@
 
 #include "ui_frmMain.h"
 
-#include "app/MessageBoxes.h"
-#include "app/ProgramLook.h"
+#include "desktop/MessageBoxes.h"
+#include "widgets/ProgramLook.h"
+#include "Version.h"
 #include "app/StatusText.h"
 #include "create/frmCreate.h"
-#include "jobs/FlexGrid.h"
+#include "widgets/FlexGrid.h"
 #include "jobs/JobGrid.h"
 #include "jobs/JobScanner.h"
 #include "jobs/SavedResponse.h"
 #include "settings/Settings.h"
+#include "text/TrimSpaces.h"
 #include "transfer/HeaderBlock.h"
+#include "transfer/TrackingUrl.h"
 #include "transfer/InetTransfer.h"
 
 #include <QClipboard>
@@ -21,6 +24,7 @@
 #include <QLabel>
 
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -31,13 +35,17 @@ const QColor kHeadingText(0, 255, 255);
 const QColor kStatusText(0, 255, 0);
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Runs one step of a handler whose steps must each run even when an earlier one failed.
+// Runs one step of a handler whose steps must each run even when an earlier one failed. A
+// failed step is skipped, but not silently.
 template <typename Step>
-void guarded(Step &&step)
+void guarded(const char *what, Step &&step)
 {
     try {
         step();
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
+        qWarning("%s failed: %s", what, error.what());
+    } catch (...) {
+        qWarning("%s failed", what);
     }
 }
 
@@ -54,21 +62,6 @@ void setTextColor(QWidget *widget, const QColor &color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
-}
-
-// The identifier as read, but with the characters that would end or split a path segment
-// ("/", "?", "#") and "%" itself percent-encoded: "a?b" must not address job "a".
-QString PathSegment(const QString &externalId)
-{
-    QString segment;
-    segment.reserve(externalId.size());
-    for (const QChar c : externalId) {
-        if (c == u'/' || c == u'?' || c == u'#' || c == u'%')
-            segment += u'%' + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
-        else
-            segment += c;
-    }
-    return segment;
 }
 
 void copyToClipboard(const QString &text)
@@ -157,10 +150,10 @@ void frmMain::applyLook()
 bool frmMain::Form_Load(QString *error)
 {
     setWindowTitle(windowTitle() + QStringLiteral("  Version: %1.%2.%3")
-                                       .arg(TALUS_VERSION_MAJOR)
-                                       .arg(TALUS_VERSION_MINOR)
-                                       .arg(TALUS_VERSION_PATCH));
-    LoadSettings(*ui->txtIP, m_env.programFolder);
+                                       .arg(TalusVersionMajor)
+                                       .arg(TalusVersionMinor)
+                                       .arg(TalusVersionPatch));
+    ui->txtIP->setText(LoadSettings(m_env.programFolder));
     if (!m_log.create(QDir(m_env.programFolder).filePath(QStringLiteral("Data_Text.txt")), error))
         return false;
     InitJobGrid(*gridCon[1]);
@@ -180,13 +173,10 @@ void frmMain::closeEvent(QCloseEvent *event)
 void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
 {
     Q_UNUSED(unloadMode);
-    // A window closed while a response is being collected (events run between its chunks)
-    // keeps the log open until that response's block is written.
-    if (m_collecting)
-        m_closeLogAfterCollection = true;
-    else
-        guarded([&] { m_log.close(); });
-    guarded([&] { SaveSettings(*ui->txtIP, m_env.programFolder); });
+    // A window closed while a response is being collected (events run during it) keeps the
+    // log open until that response's block is written.
+    guarded("closing the traffic log", [&] { m_collector.afterResponse([this] { m_log.close(); }); });
+    guarded("saving the settings", [&] { SaveSettings(ui->txtIP->text(), m_env.programFolder); });
     cancel = 0;
 }
 
@@ -286,31 +276,20 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
 {
     const QString text = StatusText(state);
     if (state == InetTransfer::ResponseCompleted) {
-        m_collecting = true;
-        guarded([&] {
-            ResponseBuffer += iNetTalus->GetChunk(1024);
-            for (;;) {
-                // Keeps the window alive while a large body is read.
-                QCoreApplication::processEvents();
-                const QByteArray chunk = iNetTalus->GetChunk(1024);
-                if (chunk.isEmpty())
-                    break;
-                ResponseBuffer += chunk;
-            }
-        });
+        guarded("reading the response", [&] { m_collector.collect(*iNetTalus, ResponseBuffer); });
         // Whatever stopped the reading, the rest is drained so the transfer can end.
-        while (!iNetTalus->GetChunk(1024).isEmpty()) {
+        while (!iNetTalus->GetChunk(std::numeric_limits<int>::max()).isEmpty()) {
         }
         if (m_requestKind == RequestKind::List) {
-            guarded([&] { ParseJobList(ResponseBuffer, JobStatuses); });
-            guarded([&] { FillJobGrid(*gridCon[1], JobStatuses); });
+            guarded("scanning the job list", [&] { ParseJobList(ResponseBuffer, JobStatuses); });
+            guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
         }
-        guarded([&] { ui->txtRx->setPlainText(QString::fromUtf8(ResponseBuffer)); });
-        guarded([&] { m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}); });
+        guarded("showing the response",
+                [&] { ui->txtRx->setPlainText(QString::fromUtf8(ResponseBuffer)); });
+        guarded("logging the response",
+                [&] { m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}); });
         ResponseBuffer.clear();
-        m_collecting = false;
-        if (m_closeLogAfterCollection)
-            m_log.close();
+        m_collector.done();
     }
     ui->lblStat->setText(text);
 }

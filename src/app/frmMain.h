@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/AppEnvironment.h"
+#include "desktop/AppEnvironment.h"
+#include "app/ResponseCollector.h"
 #include "app/TrafficLog.h"
 #include "jobs/JobStatusTable.h"
-#include "transfer/RequestSender.h"
+#include "desktop/RequestSender.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -72,8 +73,7 @@ private:
     TrafficLog m_log;
     RequestKind m_requestKind = RequestKind::None;
     QByteArray ResponseBuffer;            // one response body while it is collected
-    bool m_collecting = false;
-    bool m_closeLogAfterCollection = false;
+    ResponseCollector m_collector;
     JobStatusTable JobStatuses;
     QPointer<frmCreate> m_createWindow;
 };

@@ -1,6 +1,6 @@
 #include "create/CreateBody.h"
 
-#include "transfer/HeaderBlock.h"
+#include "text/TrimSpaces.h"
 
 namespace {
 

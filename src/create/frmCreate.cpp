@@ -2,15 +2,15 @@
 
 #include "ui_frmCreate.h"
 
-#include "app/MessageBoxes.h"
-#include "app/ProgramLook.h"
+#include "desktop/MessageBoxes.h"
+#include "widgets/ProgramLook.h"
 #include "create/CreateBody.h"
 #include "create/ExternalId.h"
 #include "create/PortNumber.h"
 #include "create/RandomSource.h"
 #include "timeconv/FormatUtcTimestamp.h"
-#include "transfer/HeaderBlock.h"
-#include "transfer/RequestSender.h"
+#include "text/TrimSpaces.h"
+#include "desktop/RequestSender.h"
 
 #include <QApplication>
 #include <QEvent>

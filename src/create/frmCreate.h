@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppEnvironment.h"
+#include "desktop/AppEnvironment.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "jobs/JobGrid.h"
 
-#include "jobs/FlexGrid.h"
-#include "jobs/FlexGridModel.h"
+#include "widgets/FlexGrid.h"
+#include "widgets/FlexGridModel.h"
 #include "jobs/JobStatusTable.h"
 
 namespace {

@@ -157,14 +157,19 @@ QString readString(const QString &fileName, const QString &section, const QStrin
 }
 
 bool writeString(const QString &fileName, const QString &section, const QString &key,
-                 const QString &value)
+                 const QString &value, QString *error)
 {
+    const auto failed = [error](const QFileDevice &file) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    };
     QList<Line> lines;
     {
         QFile file(fileName);
         if (file.exists()) {
             if (!file.open(QIODevice::ReadOnly))
-                return false; // never replace a file we could not read
+                return failed(file); // never replace a file we could not read
             lines = splitLines(file.readAll());
         }
     }
@@ -187,7 +192,7 @@ bool writeString(const QString &fileName, const QString &section, const QString 
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return failed(file);
     for (const Line &line : std::as_const(lines)) {
         file.write(line.text);
         file.write(line.end);
@@ -195,10 +200,11 @@ bool writeString(const QString &fileName, const QString &section, const QString 
     // commit() does not report bytes that could not be written out (a full disk, a size
     // limit); such a file must never replace the old one.
     if (!file.flush()) {
+        failed(file);
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return file.commit() || failed(file);
 }
 
 } // namespace ProfileFile

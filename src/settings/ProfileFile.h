@@ -15,8 +15,9 @@ namespace ProfileFile {
 QString readString(const QString &fileName, const QString &section, const QString &key,
                    const QString &defaultValue, qsizetype maxLength);
 
-// Returns false when the file could not be written; the old file is then unchanged.
+// Returns false, with the system's reason in *error, when the file could not be written; the
+// old file is then unchanged.
 bool writeString(const QString &fileName, const QString &section, const QString &key,
-                 const QString &value);
+                 const QString &value, QString *error = nullptr);
 
 } // namespace ProfileFile

@@ -3,7 +3,6 @@
 #include "settings/ProfileFile.h"
 
 #include <QDir>
-#include <QLineEdit>
 
 namespace {
 const QString kSection = QStringLiteral("IP");
@@ -24,8 +23,8 @@ QString ReadIniValue(const QString &fileName, const QString &section, const QStr
     return ProfileFile::readString(fileName, section, key, defaultValue, kMaxValueLength);
 }
 
-void WriteIniValue(const QString &fileName, const QString &section, const QString &key,
-                   const QString &value)
+bool WriteIniValue(const QString &fileName, const QString &section, const QString &key,
+                   const QString &value, QString *error)
 {
     // A line break would end the entry early and turn the rest into a line of its own.
     QString cleaned = value;
@@ -33,15 +32,15 @@ void WriteIniValue(const QString &fileName, const QString &section, const QStrin
         if (c == u'\n' || c == u'\r')
             c = u' ';
     }
-    ProfileFile::writeString(fileName, section, key, cleaned);
+    return ProfileFile::writeString(fileName, section, key, cleaned, error);
 }
 
-void LoadSettings(QLineEdit &txtIP, const QString &programFolder)
+QString LoadSettings(const QString &programFolder)
 {
-    txtIP.setText(ReadIniValue(SettingsFilePath(programFolder), kSection, kKey, kDefaultAddress));
+    return ReadIniValue(SettingsFilePath(programFolder), kSection, kKey, kDefaultAddress);
 }
 
-void SaveSettings(const QLineEdit &txtIP, const QString &programFolder)
+bool SaveSettings(const QString &address, const QString &programFolder, QString *error)
 {
-    WriteIniValue(SettingsFilePath(programFolder), kSection, kKey, txtIP.text());
+    return WriteIniValue(SettingsFilePath(programFolder), kSection, kKey, address, error);
 }

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QLineEdit;
-
 // The settings file in the program's folder; one section "IP" with the key "Address".
 QString SettingsFilePath(const QString &programFolder);
 
@@ -11,12 +9,13 @@ QString SettingsFilePath(const QString &programFolder);
 QString ReadIniValue(const QString &fileName, const QString &section, const QString &key,
                      const QString &defaultValue);
 
-// Stores value with every CR and LF replaced by a space. Failures are not reported.
-void WriteIniValue(const QString &fileName, const QString &section, const QString &key,
-                   const QString &value);
+// Stores value with every CR and LF replaced by a space. False, with the reason, when the file
+// could not be written; the previous file then stays as it was.
+bool WriteIniValue(const QString &fileName, const QString &section, const QString &key,
+                   const QString &value, QString *error = nullptr);
 
-// The remembered server address into the address box ("127.0.0.1" when none is stored).
-void LoadSettings(QLineEdit &txtIP, const QString &programFolder);
+// The remembered server address ("127.0.0.1" when none is stored).
+QString LoadSettings(const QString &programFolder);
 
-// The address box's text, as it stands, into the settings file.
-void SaveSettings(const QLineEdit &txtIP, const QString &programFolder);
+// Stores the address as it stands; false, with the reason, when it could not be stored.
+bool SaveSettings(const QString &address, const QString &programFolder, QString *error = nullptr);

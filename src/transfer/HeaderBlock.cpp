@@ -13,21 +13,3 @@ QString BuildHeaderBlock(const QString &address)
     block += crlf;
     return block;
 }
-
-QString TrackingUrl(const QString &address, const QString &suffix)
-{
-    return QStringLiteral("http://") + address + QStringLiteral("/api/videocompare/tracking")
-        + suffix;
-}
-
-QString TrimSpaces(const QString &text)
-{
-    // Only U+0020: tabs and other white space are part of the text.
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}

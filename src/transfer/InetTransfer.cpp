@@ -266,6 +266,9 @@ QByteArray InetTransfer::GetChunk(int maxBytes, int /*dataType*/)
     }
     const qsizetype count = std::min<qsizetype>(left, maxBytes);
     d->m_offset += count;
+    // The whole body in one piece is the body itself, shared rather than copied.
+    if (count == d->m_body.size())
+        return d->m_body;
     return d->m_body.mid(d->m_offset - count, count);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/TransferDefaults.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -25,7 +27,7 @@ class InetTransfer final : public QObject
 
 public:
     static constexpr int ProtocolHttp = 4;
-    static constexpr std::chrono::milliseconds DefaultTimeout{60000};
+    static constexpr std::chrono::milliseconds DefaultTimeout = DefaultTransferTimeout;
 
     enum State : qint16 {
         Resolving = 1,

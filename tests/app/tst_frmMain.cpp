@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "app/StatusText.h"
-#include "app/WrappingButton.h"
+#include "widgets/WrappingButton.h"
 
 #include <QClipboard>
 #include <QGroupBox>

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "ScriptedHttpServer.h"
 
+#include "text/TrimSpaces.h"
 #include "transfer/HeaderBlock.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "create/frmCreate.h"
 
-#include "app/ProgramLook.h"
+#include "widgets/ProgramLook.h"
 #include "create/ExternalId.h"
 #include "create/RandomSource.h"
-#include "transfer/RequestSender.h"
+#include "desktop/RequestSender.h"
 
 #include "TestEnvironment.h"
 

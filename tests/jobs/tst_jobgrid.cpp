@@ -1,5 +1,5 @@
-#include "jobs/FlexGrid.h"
-#include "jobs/FlexGridModel.h"
+#include "widgets/FlexGrid.h"
+#include "widgets/FlexGridModel.h"
 #include "jobs/JobGrid.h"
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"

@@ -1,6 +1,6 @@
 #include "jobs/SavedResponse.h"
 
-#include "TestEnvironment.h"
+#include "FileBytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>

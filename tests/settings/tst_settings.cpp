@@ -1,9 +1,8 @@
 #include "settings/Settings.h"
 
-#include "TestEnvironment.h"
+#include "FileBytes.h"
 
 #include <QDir>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,14 +56,10 @@ void tst_Settings::startAndClose()
     QTemporaryDir dir;
     const QString path = SettingsFilePath(dir.path());
     QVERIFY(before.isNull() || writeFileBytes(path, before));
-    QLineEdit txtIP;
-    LoadSettings(txtIP, dir.path());
-    QCOMPARE(txtIP.text(), shown);
-    txtIP.setText(typed);
-    SaveSettings(txtIP, dir.path());
+    QCOMPARE(LoadSettings(dir.path()), shown);
+    QVERIFY(SaveSettings(typed, dir.path()));
     QCOMPARE(fileBytes(path), after);
-    LoadSettings(txtIP, dir.path());
-    QCOMPARE(txtIP.text(), QString(typed).replace(u'\r', u' ').replace(u'\n', u' '));
+    QCOMPARE(LoadSettings(dir.path()), QString(typed).replace(u'\r', u' ').replace(u'\n', u' '));
 }
 
 void tst_Settings::failedWriteKeepsTheOldFile()
@@ -79,8 +74,11 @@ void tst_Settings::failedWriteKeepsTheOldFile()
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const rlimit small{64, saved.rlim_max};
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    SaveSettings(QLineEdit(QString(100, u'x')), dir.path());
+    QString error;
+    const bool saved100 = SaveSettings(QString(100, u'x'), dir.path(), &error);
     setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY(!saved100);
+    QVERIFY(!error.isEmpty());
     QCOMPARE(fileBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }

@@ -2,9 +2,9 @@
 
 #include "TestEnvironment.h"
 
-#include "app/ProgramLook.h"
+#include "widgets/ProgramLook.h"
 #include "app/frmMain.h"
-#include "jobs/FlexGrid.h"
+#include "widgets/FlexGrid.h"
 #include "transfer/InetTransfer.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/AppEnvironment.h"
-#include "app/MessageBoxes.h"
+#include "desktop/AppEnvironment.h"
+#include "desktop/MessageBoxes.h"
 #include "create/RandomSource.h"
-#include "timeconv/FormatUtcTimestamp.h"
+#include "FileBytes.h"
+#include "FixedTimeZone.h"
 
-#include <QFile>
 #include <QList>
 #include <QString>
 
@@ -30,20 +30,6 @@ public:
     QList<Shown> shown;
 };
 
-// A zone with fixed figures, as the local zone would report them.
-class FixedTimeZone final : public TimeZoneSource
-{
-public:
-    explicit FixedTimeZone(ZoneBias bias = {})
-        : m_bias(bias)
-    {
-    }
-    ZoneBias currentBias() const override { return m_bias; }
-
-private:
-    ZoneBias m_bias;
-};
-
 // The program's world for a test: a program folder of the test's, recorded boxes, a fixed clock
 // and zone, the generator in its start state, and a short transfer time-out.
 inline AppEnvironment testEnvironment(const QString &programFolder,
@@ -59,14 +45,3 @@ inline AppEnvironment testEnvironment(const QString &programFolder,
     return env;
 }
 
-inline QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}

@@ -1,6 +1,6 @@
 #include "timeconv/FormatUtcTimestamp.h"
 
-#include "TestEnvironment.h"
+#include "FixedTimeZone.h"
 
 #include <QTest>
 #include <QTimeZone>

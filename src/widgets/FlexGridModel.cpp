@@ -1,4 +1,4 @@
-#include "jobs/FlexGridModel.h"
+#include "widgets/FlexGridModel.h"
 
 FlexGridModel::FlexGridModel(QObject *parent)
     : QAbstractTableModel(parent)

@@ -1,6 +1,6 @@
-#include "jobs/FlexGrid.h"
+#include "widgets/FlexGrid.h"
 
-#include "jobs/FlexGridModel.h"
+#include "widgets/FlexGridModel.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "app/ProgramLook.h"
+#include "widgets/ProgramLook.h"
 
 #include <QApplication>
 
@@ -23,7 +23,7 @@ QFont TerminalFont()
 QIcon ProgramIcon()
 {
     // The resources live in the static library: make sure they are linked in and registered.
-    Q_INIT_RESOURCE(app);
+    Q_INIT_RESOURCE(ProgramLook);
     return QIcon(QStringLiteral(":/app/talus.xpm"));
 }
 

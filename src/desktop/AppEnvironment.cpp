@@ -1,6 +1,6 @@
-#include "app/AppEnvironment.h"
+#include "desktop/AppEnvironment.h"
 
-#include "app/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 #include "create/RandomSource.h"
 #include "timeconv/FormatUtcTimestamp.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/InetTransfer.h"
+#include "transfer/TransferDefaults.h"
 
 #include <QDateTime>
 #include <QString>
@@ -21,7 +21,7 @@ struct AppEnvironment
     std::function<QDateTime()> clock;                // present local date and time
     std::shared_ptr<TimeZoneSource> timeZone;        // the local zone's bias
     std::shared_ptr<RandomSource> random;            // one generator for the whole run
-    std::chrono::milliseconds transferTimeout = InetTransfer::DefaultTimeout;
+    std::chrono::milliseconds transferTimeout = DefaultTransferTimeout;
 
     // The real world: the executable's folder, real boxes, the system clock and zone, a
     // generator in its fixed start state.

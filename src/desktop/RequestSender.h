@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/RequestKind.h"
+#include "desktop/RequestKind.h"
 
 #include <QString>
 

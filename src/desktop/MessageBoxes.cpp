@@ -1,4 +1,4 @@
-#include "app/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QMessageBox>
 

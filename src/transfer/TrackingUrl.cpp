@@ -1,0 +1,20 @@
+#include "transfer/TrackingUrl.h"
+
+QString TrackingUrl(const QString &address, const QString &suffix)
+{
+    return QStringLiteral("http://") + address + QStringLiteral("/api/videocompare/tracking")
+        + suffix;
+}
+
+QString PathSegment(const QString &externalId)
+{
+    QString segment;
+    segment.reserve(externalId.size());
+    for (const QChar c : externalId) {
+        if (c == u'/' || c == u'?' || c == u'#' || c == u'%')
+            segment += u'%' + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+        else
+            segment += c;
+    }
+    return segment;
+}

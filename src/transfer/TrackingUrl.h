@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// "http://" + address + "/api/videocompare/tracking" + suffix.
+QString TrackingUrl(const QString &address, const QString &suffix = QString());
+
+// The identifier as read, but with the characters that would end or split a path segment
+// ("/", "?", "#") and "%" itself percent-encoded: "a?b" must not address job "a".
+QString PathSegment(const QString &externalId);
