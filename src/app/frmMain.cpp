@@ -26,6 +26,8 @@
 #include <exception>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QColor kFormBack(64, 64, 64);
@@ -33,6 +35,12 @@ const QColor kFrameBack(240, 240, 240);
 const QColor kStatusBack(0, 0, 0);
 const QColor kHeadingText(0, 255, 255);
 const QColor kStatusText(0, 255, 0);
+// The status text's colour tells the outcome at a glance: amber for an answer that reports a
+// problem (400 and up, or a code outside the defined range), red for a failed transfer.
+const QColor kProblemText(255, 191, 0);
+const QColor kFailedText(255, 80, 80);
+// Byte counts repaint at most this often while bytes move.
+constexpr int kByteCountRepaintMs = 100;
 const QString kCrLf = QStringLiteral("\r\n");
 
 // Runs one step of a handler whose steps must each run even when an earlier one failed. A
@@ -62,6 +70,15 @@ void setTextColor(QWidget *widget, const QColor &color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
+}
+
+// "HTTP 404 Not Found · 1234 bytes · 12 ms"
+QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
+{
+    QString details = u"HTTP "_s + u"%1"_s.arg(code, 3, 10, QLatin1Char('0'));
+    if (!phrase.isEmpty())
+        details += u' ' + QString::fromUtf8(phrase);
+    return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
 }
 
 void copyToClipboard(const QString &text)
@@ -96,6 +113,14 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     connect(ui->cmdStopJob, &QPushButton::clicked, this, &frmMain::cmdStopJob_Click);
     connect(ui->cmdDeleteJob, &QPushButton::clicked, this, &frmMain::cmdDeleteJob_Click);
     connect(iNetTalus, &InetTransfer::StateChanged, this, &frmMain::iNetTalus_StateChanged);
+
+    m_byteCountRepaint.setSingleShot(true);
+    m_byteCountRepaint.setInterval(kByteCountRepaintMs);
+    connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
+    connect(iNetTalus, &InetTransfer::BytesMoved, this, [this] {
+        if (!m_byteCountRepaint.isActive())
+            m_byteCountRepaint.start();
+    });
 }
 
 frmMain::~frmMain()
@@ -131,6 +156,24 @@ void frmMain::applyLook()
     ui->txtTx->setTabChangesFocus(true);
     ui->txtRx->setTabChangesFocus(true);
     gridCon[1]->setTabKeyNavigation(false);
+
+    // Every button presses on Enter as on Space, as operators expect of a focused button.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(true);
+
+    // A count of up to ten digits must stay readable: the label grows to the right, clear of
+    // its caption and inside its frame.
+    for (const auto &[count, caption] : {std::pair{ui->lblTXBytes, ui->Label2},
+                                         std::pair{ui->lblRXBytes, ui->Label3}}) {
+        const int needed = count->fontMetrics().horizontalAdvance(QStringLiteral("0000000000"))
+            + 2 * count->frameWidth() + 2 * count->margin() + 2;
+        const int captionEnd = caption->x() + qMax(caption->width(),
+                                                   caption->fontMetrics().horizontalAdvance(caption->text()));
+        const int left = qMax(count->x(), captionEnd + 1);
+        const int right = qMin(qMax(count->geometry().right(), left + needed - 1),
+                               count->parentWidget()->contentsRect().right() - 2);
+        count->setGeometry(left, count->y(), right - left + 1, count->height());
+    }
 
     // The substitute face is a few pixels wider than the one these captions were sized for:
     // a caption label that would be cut off grows to the right into the empty space after it.
@@ -211,11 +254,14 @@ bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString
     if (iNetTalus->StillExecuting())
         return false;
     const QString address = TrimSpaces(ui->txtIP->text());
-    const QString headers = BuildHeaderBlock(address);
+    // A path typed after the address ("10.0.0.5:8080/prefix") stays in the URL, but the Host
+    // field may only carry the host and port.
+    const QString headers = BuildHeaderBlock(AddressAuthority(address));
     const QString url = TrackingUrl(address, urlPath);
     m_requestKind = kind;
     iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
     iNetTalus->Execute(url, method, body, headers);
+    showByteCounts();
     m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(), headers.toUtf8(),
                       body.toUtf8()});
     ui->txtTx->setPlainText(url + kCrLf + headers + kCrLf + body + kCrLf);
@@ -275,7 +321,12 @@ void frmMain::cmdDeleteJob_Click()
 void frmMain::iNetTalus_StateChanged(qint16 state)
 {
     const QString text = StatusText(state);
+    QString details;
+    QColor color = kStatusText;
     if (state == InetTransfer::ResponseCompleted) {
+        const int code = iNetTalus->statusCode();
+        const QByteArray phrase = iNetTalus->reasonPhrase();
+        const qint64 elapsed = iNetTalus->elapsedMs();
         guarded("reading the response", [&] { m_collector.collect(*iNetTalus, ResponseBuffer); });
         // Whatever stopped the reading, the rest is drained so the transfer can end.
         while (!iNetTalus->GetChunk(std::numeric_limits<int>::max()).isEmpty()) {
@@ -286,10 +337,30 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         }
         guarded("showing the response",
                 [&] { ui->txtRx->setPlainText(QString::fromUtf8(ResponseBuffer)); });
-        guarded("logging the response",
-                [&] { m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}); });
+        guarded("logging the response", [&] {
+            if (!m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}))
+                qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));
+        });
+        details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);
+        if (code >= 400 || code < 100)
+            color = kProblemText;
         ResponseBuffer.clear();
         m_collector.done();
+    } else if (state == InetTransfer::Failed) {
+        details = u"Failed: "_s + iNetTalus->failureText();
+        color = kFailedText;
     }
+    if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed)
+        showByteCounts();
+    setTextColor(ui->lblStat, color);
+    ui->lblStat->setToolTip(details);
+    ui->lblStat->setAccessibleDescription(details);
     ui->lblStat->setText(text);
+}
+
+void frmMain::showByteCounts()
+{
+    m_byteCountRepaint.stop();
+    ui->lblTXBytes->setText(QString::number(iNetTalus->bytesSent()));
+    ui->lblRXBytes->setText(QString::number(iNetTalus->bytesReceived()));
 }

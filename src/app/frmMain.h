@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -63,6 +64,7 @@ private:
     void cmdDeleteJob_Click();
     void iNetTalus_StateChanged(qint16 state);
 
+    void showByteCounts();
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
 
@@ -74,6 +76,7 @@ private:
     RequestKind m_requestKind = RequestKind::None;
     QByteArray ResponseBuffer;            // one response body while it is collected
     ResponseCollector m_collector;
+    QTimer m_byteCountRepaint;
     JobStatusTable JobStatuses;
     QPointer<frmCreate> m_createWindow;
 };

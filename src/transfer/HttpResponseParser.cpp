@@ -87,9 +87,62 @@ HttpResponseParser::Status HttpResponseParser::connectionClosed()
 {
     if (m_stage == Stage::BodyToClose)
         m_stage = Stage::Done;
-    else if (m_stage != Stage::Done)
-        m_stage = Stage::Failed;
+    else if (m_stage != Stage::Done && m_stage != Stage::Failed)
+        fail(Failure::CutShort, "connection closed before the answer was complete");
     return status();
+}
+
+qsizetype HttpResponseParser::directBodyBytes() const
+{
+    switch (m_stage) {
+    case Stage::Body:
+    case Stage::ChunkData:
+        return qsizetype(m_remaining);
+    case Stage::BodyToClose:
+        return m_limits.maxBodyBytes - m_body.size();
+    default:
+        return 0;
+    }
+}
+
+char *HttpResponseParser::bodySpace(qsizetype count)
+{
+    m_spaceStart = m_body.size();
+    const qsizetype needed = m_spaceStart + count;
+    // A body of unknown size grows by half again, so its bytes are moved a few times at most.
+    if (m_body.capacity() < needed)
+        m_body.reserve(std::max(needed, m_spaceStart + m_spaceStart / 2));
+    m_body.resize(needed);
+    return m_body.data() + m_spaceStart;
+}
+
+HttpResponseParser::Status HttpResponseParser::bodyWritten(qsizetype count)
+{
+    m_body.resize(m_spaceStart + count);
+    bodyGrew(count);
+    return status();
+}
+
+HttpResponseParser::Failure HttpResponseParser::failure() const
+{
+    return m_failure;
+}
+
+QString HttpResponseParser::failureText() const
+{
+    return QString::fromLatin1(m_failureText);
+}
+
+QByteArray HttpResponseParser::reasonPhrase() const
+{
+    return m_reasonPhrase;
+}
+
+void HttpResponseParser::fail(Failure failure, const char *why)
+{
+    m_stage = Stage::Failed;
+    m_failure = failure;
+    m_failureText = why;
 }
 
 HttpResponseParser::Status HttpResponseParser::status() const
@@ -143,7 +196,9 @@ bool HttpResponseParser::chargeLineBytes(qsizetype count)
         break;
     }
     if (!fits)
-        m_stage = Stage::Failed;
+        fail(Failure::Malformed, m_stage == Stage::ChunkSize || m_stage == Stage::ChunkDataEnd
+                 ? "chunk line too long"
+                 : "header section too large");
     return fits;
 }
 
@@ -162,7 +217,10 @@ void HttpResponseParser::takeLine(QByteArrayView line)
         parseChunkSize(line);
         break;
     case Stage::ChunkDataEnd:
-        m_stage = line.isEmpty() ? Stage::ChunkSize : Stage::Failed;
+        if (line.isEmpty())
+            m_stage = Stage::ChunkSize;
+        else
+            fail(Failure::Malformed, "chunk longer than its size");
         break;
     case Stage::Trailers:
         if (line.isEmpty())
@@ -176,16 +234,23 @@ void HttpResponseParser::takeLine(QByteArrayView line)
 void HttpResponseParser::parseStatusLine(QByteArrayView line)
 {
     // "HTTP/1.1 200" is the shortest; a reason, when present, follows one space.
-    const bool shapeOk = line.size() >= 12 && line.startsWith("HTTP/1.") && isDigit(line[7])
-        && line[8] == ' ' && isDigit(line[9]) && isDigit(line[10]) && isDigit(line[11])
-        && (line.size() == 12 || line[12] == ' ');
-    const int code = shapeOk ? (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0')
-                             : 0;
-    if (code < 100 || code > 599 || code == 101) {
-        m_stage = Stage::Failed;
+    if (line.size() < 9 || !line.startsWith("HTTP/1.") || !isDigit(line[7]) || line[8] != ' ') {
+        fail(Failure::Malformed, "no HTTP/1.x status line");
+        return;
+    }
+    const bool threeDigits = line.size() >= 12 && isDigit(line[9]) && isDigit(line[10])
+        && isDigit(line[11]) && (line.size() == 12 || line[12] == ' ');
+    if (!threeDigits) {
+        fail(Failure::Malformed, "status code is not three digits");
+        return;
+    }
+    const int code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+    if (code == 101) {
+        fail(Failure::Malformed, "switching protocols, which was not asked for");
         return;
     }
     m_statusCode = code;
+    m_reasonPhrase = line.size() > 13 ? line.sliced(13).toByteArray() : QByteArray();
     m_stage = Stage::Headers;
 }
 
@@ -200,7 +265,7 @@ void HttpResponseParser::parseHeaderLine(QByteArrayView line)
     if (line[0] == ' ' || line[0] == '\t') {
         // An old-style folded line continues the previous field's value.
         if (m_fieldName.isEmpty()) {
-            m_stage = Stage::Failed;
+            fail(Failure::Malformed, "folded line before any header field");
             return;
         }
         m_fieldValue += ' ';
@@ -208,10 +273,11 @@ void HttpResponseParser::parseHeaderLine(QByteArrayView line)
         return;
     }
     commitHeader();
+    if (m_stage == Stage::Failed)
+        return;
     const qsizetype colon = line.indexOf(':');
-    if (m_stage == Stage::Failed || colon <= 0
-        || !std::all_of(line.begin(), line.begin() + colon, isTokenChar)) {
-        m_stage = Stage::Failed;
+    if (colon <= 0 || !std::all_of(line.begin(), line.begin() + colon, isTokenChar)) {
+        fail(Failure::Malformed, "header line without a field name");
         return;
     }
     m_fieldName = line.first(colon).toByteArray();
@@ -227,9 +293,12 @@ void HttpResponseParser::commitHeader()
         // "5, 5" is one length said twice; different lengths are an attempt to confuse us.
         for (const QByteArray &part : m_fieldValue.split(',')) {
             qint64 length = 0;
-            if (!parseNumber(part.trimmed(), 10, &length)
-                || (m_contentLength >= 0 && length != m_contentLength)) {
-                m_stage = Stage::Failed;
+            if (!parseNumber(part.trimmed(), 10, &length)) {
+                fail(Failure::Malformed, "Content-Length is not a number");
+                return;
+            }
+            if (m_contentLength >= 0 && length != m_contentLength) {
+                fail(Failure::Malformed, "conflicting Content-Length");
                 return;
             }
             m_contentLength = length;
@@ -249,9 +318,10 @@ void HttpResponseParser::commitHeader()
 
 void HttpResponseParser::endOfHeaders()
 {
-    if (m_statusCode < 200) {
+    if (m_statusCode >= 100 && m_statusCode < 200) {
         // Interim answer: the real one follows on the same connection.
         m_statusCode = 0;
+        m_reasonPhrase.clear();
         m_contentLength = -1;
         m_hasTransferEncoding = false;
         m_lastCoding.clear();
@@ -270,7 +340,7 @@ void HttpResponseParser::endOfHeaders()
     if (m_contentLength < 0) {
         m_stage = Stage::BodyToClose;
     } else if (m_contentLength > m_limits.maxBodyBytes) {
-        m_stage = Stage::Failed;
+        fail(Failure::TooLarge, "answer larger than the limit");
     } else if (m_contentLength == 0) {
         m_stage = Stage::Done;
     } else {
@@ -286,8 +356,17 @@ void HttpResponseParser::parseChunkSize(QByteArrayView line)
     const qsizetype extension = line.indexOf(';');
     const QByteArrayView digits = (extension < 0 ? line : line.first(extension)).trimmed();
     qint64 size = 0;
-    if (!parseNumber(digits, 16, &size) || size > m_limits.maxBodyBytes - m_body.size()) {
-        m_stage = Stage::Failed;
+    // Sixteen hex digits hold any size a 64-bit length can; more can only be an attack.
+    if (digits.size() > 16) {
+        fail(Failure::Malformed, "chunk size longer than 16 digits");
+        return;
+    }
+    if (!parseNumber(digits, 16, &size)) {
+        fail(Failure::Malformed, "chunk size is not hexadecimal");
+        return;
+    }
+    if (size > m_limits.maxBodyBytes - m_body.size()) {
+        fail(Failure::TooLarge, "answer larger than the limit");
         return;
     }
     if (size == 0) {
@@ -300,16 +379,19 @@ void HttpResponseParser::parseChunkSize(QByteArrayView line)
 
 void HttpResponseParser::takeBodyBytes(QByteArrayView bytes)
 {
-    if (m_stage == Stage::BodyToClose) {
-        if (bytes.size() > m_limits.maxBodyBytes - m_body.size()) {
-            m_stage = Stage::Failed;
-            return;
-        }
-        m_body.append(bytes);
+    if (m_stage == Stage::BodyToClose && bytes.size() > m_limits.maxBodyBytes - m_body.size()) {
+        fail(Failure::TooLarge, "answer larger than the limit");
         return;
     }
     m_body.append(bytes);
-    m_remaining -= bytes.size();
+    bodyGrew(bytes.size());
+}
+
+void HttpResponseParser::bodyGrew(qsizetype count)
+{
+    if (m_stage == Stage::BodyToClose)
+        return;
+    m_remaining -= count;
     if (m_remaining == 0)
         m_stage = m_stage == Stage::Body ? Stage::Done : Stage::ChunkDataEnd;
 }

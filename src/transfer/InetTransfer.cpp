@@ -3,10 +3,27 @@
 #include "transfer/HttpResponseParser.h"
 #include "transfer/RequestWire.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Bytes of the status line, header lines and chunk lines are read through this much at a
+// time; body bytes go straight into the body.
+constexpr qsizetype kLineReadSize = 64 * 1024;
+
+QString seconds(std::chrono::milliseconds timeout)
+{
+    return QString::number(double(timeout.count()) / 1000.0);
+}
+
+} // namespace
 
 class InetTransfer::Private
 {
@@ -19,10 +36,12 @@ public:
     void onBytesWritten(qint64 count);
     void onReadyRead();
     void onClosed();
-    void take(const QByteArray &bytes);
+    void onSocketError(QAbstractSocket::SocketError error);
+    void readAvailable();
     void settle(HttpResponseParser::Status status);
     void complete();
-    void fail();
+    void fail(Failure failure, const QString &text);
+    void failFromParser();
     void dropSocket();
     void reach(State state);
     void post(State state);
@@ -32,13 +51,22 @@ public:
     InetTransfer *const m_q;
     int m_protocol = ProtocolHttp;
     std::chrono::milliseconds m_timeout = DefaultTimeout;
+    HttpResponseParser::Limits m_limits;
     QTimer m_timer;
     QTcpSocket *m_socket = nullptr;
     QByteArray m_request;
     qint64 m_written = 0;
+    qint64 m_received = 0;
     HttpResponseParser m_parser;
     QByteArray m_body;
     qsizetype m_offset = 0;
+    std::array<char, kLineReadSize> m_lineBuffer{};
+    Failure m_failure = Failure::None;
+    QString m_failureText;
+    int m_statusCode = 0;
+    QByteArray m_reasonPhrase;
+    QElapsedTimer m_clock;
+    qint64 m_elapsedMs = 0;
     // Every transfer gets a number; a queued state of an older one is dropped on arrival.
     quint64 m_generation = 0;
     int m_reached = 0;
@@ -51,7 +79,11 @@ InetTransfer::Private::Private(InetTransfer *q)
     : m_q(q)
 {
     m_timer.setSingleShot(true);
-    QObject::connect(&m_timer, &QTimer::timeout, q, [this] { fail(); });
+    // A coarse timer may fire up to 5% early: a 60 s time-out would give up after 57 s.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, q, [this] {
+        fail(Failure::TimedOut, u"no answer within "_s + seconds(m_timeout) + u" s"_s);
+    });
 }
 
 void InetTransfer::Private::start(const QString &url, const QString &method, const QString &body,
@@ -65,13 +97,21 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     m_body = QByteArray();
     m_offset = 0;
     m_written = 0;
-    m_parser = HttpResponseParser();
+    m_received = 0;
+    m_failure = Failure::None;
+    m_failureText.clear();
+    m_statusCode = 0;
+    m_reasonPhrase.clear();
+    m_elapsedMs = 0;
+    m_clock.start();
+    m_parser = HttpResponseParser(m_limits);
 
     std::optional<RequestWire> wire;
+    QString why = u"not an HTTP request"_s;
     if (m_protocol == ProtocolHttp)
-        wire = RequestWire::Compose(url, method, body, headers);
+        wire = RequestWire::Compose(url, method, body, headers, &why);
     if (!wire) {
-        post(Failed);
+        fail(Failure::BadAddress, u"cannot send to this address: "_s + why);
         return;
     }
     m_request = std::move(wire->bytes);
@@ -91,12 +131,7 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     QObject::connect(socket, &QIODevice::readyRead, m_q, [this] { onReadyRead(); });
     QObject::connect(socket, &QAbstractSocket::disconnected, m_q, [this] { onClosed(); });
     QObject::connect(socket, &QAbstractSocket::errorOccurred, m_q,
-                     [this](QAbstractSocket::SocketError error) {
-                         if (error == QAbstractSocket::RemoteHostClosedError)
-                             onClosed();
-                         else
-                             fail();
-                     });
+                     [this](QAbstractSocket::SocketError error) { onSocketError(error); });
     restartTimer();
     socket->connectToHost(wire->host, wire->port);
 }
@@ -112,6 +147,7 @@ void InetTransfer::Private::onBytesWritten(qint64 count)
 {
     restartTimer();
     m_written += count;
+    Q_EMIT m_q->BytesMoved();
     if (m_written >= m_request.size()) {
         m_request = QByteArray();
         reach(RequestSent);
@@ -121,27 +157,58 @@ void InetTransfer::Private::onBytesWritten(qint64 count)
 void InetTransfer::Private::onReadyRead()
 {
     restartTimer();
-    take(m_socket->readAll());
+    readAvailable();
 }
 
 void InetTransfer::Private::onClosed()
 {
     // Bytes that came with the close are still waiting in the socket.
-    const QByteArray rest = m_socket->readAll();
-    if (!rest.isEmpty()) {
-        take(rest);
-        if (!m_socket)
-            return;
-    }
-    settle(m_parser.connectionClosed());
+    readAvailable();
+    if (m_socket)
+        settle(m_parser.connectionClosed());
 }
 
-void InetTransfer::Private::take(const QByteArray &bytes)
+void InetTransfer::Private::onSocketError(QAbstractSocket::SocketError error)
 {
-    if (bytes.isEmpty())
-        return;
-    reach(Receiving);
-    settle(m_parser.feed(bytes).status);
+    switch (error) {
+    case QAbstractSocket::RemoteHostClosedError:
+        onClosed();
+        break;
+    case QAbstractSocket::ConnectionRefusedError:
+        fail(Failure::Refused, u"connection refused"_s);
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        fail(Failure::HostNotFound, u"host not found"_s);
+        break;
+    default:
+        fail(Failure::Network, u"network error: "_s + m_socket->errorString());
+        break;
+    }
+}
+
+void InetTransfer::Private::readAvailable()
+{
+    const qint64 before = m_received;
+    while (m_socket && m_socket->bytesAvailable() > 0) {
+        reach(Receiving);
+        const qint64 available = m_socket->bytesAvailable();
+        qint64 got = 0;
+        if (const qsizetype direct = m_parser.directBodyBytes(); direct > 0) {
+            const qsizetype count = qsizetype(std::min<qint64>(direct, available));
+            got = std::max<qint64>(m_socket->read(m_parser.bodySpace(count), count), 0);
+            m_received += got;
+            settle(m_parser.bodyWritten(qsizetype(got)));
+        } else {
+            const qint64 count = std::min<qint64>(available, kLineReadSize);
+            got = std::max<qint64>(m_socket->read(m_lineBuffer.data(), count), 0);
+            m_received += got;
+            settle(m_parser.feed(QByteArrayView(m_lineBuffer.data(), qsizetype(got))).status);
+        }
+        if (got == 0)
+            break;
+    }
+    if (m_received != before)
+        Q_EMIT m_q->BytesMoved();
 }
 
 void InetTransfer::Private::settle(HttpResponseParser::Status status)
@@ -149,11 +216,13 @@ void InetTransfer::Private::settle(HttpResponseParser::Status status)
     if (status == HttpResponseParser::Status::Complete)
         complete();
     else if (status == HttpResponseParser::Status::Bad)
-        fail();
+        failFromParser();
 }
 
 void InetTransfer::Private::complete()
 {
+    m_statusCode = m_parser.statusCode();
+    m_reasonPhrase = m_parser.reasonPhrase();
     m_body = m_parser.takeBody();
     reach(ResponseReceived);
     reach(Disconnecting);
@@ -162,12 +231,32 @@ void InetTransfer::Private::complete()
     post(ResponseCompleted);
 }
 
-void InetTransfer::Private::fail()
+void InetTransfer::Private::failFromParser()
 {
+    switch (m_parser.failure()) {
+    case HttpResponseParser::Failure::TooLarge:
+        fail(Failure::TooLarge, u"answer larger than the limit"_s);
+        break;
+    case HttpResponseParser::Failure::CutShort:
+        fail(Failure::CutShort, u"connection closed before the answer was complete"_s);
+        break;
+    default:
+        fail(Failure::Malformed, u"malformed answer: "_s + m_parser.failureText());
+        break;
+    }
+}
+
+void InetTransfer::Private::fail(Failure failure, const QString &text)
+{
+    // Only the first cause counts: dropping the socket can report more.
+    if (m_finalPosted)
+        return;
+    m_failure = failure;
+    m_failureText = text;
     dropSocket();
     m_request = QByteArray();
     m_body = QByteArray();
-    m_parser = HttpResponseParser();
+    m_parser = HttpResponseParser(m_limits);
     post(Failed);
 }
 
@@ -196,6 +285,8 @@ void InetTransfer::Private::post(State state)
     if (m_finalPosted)
         return;
     m_finalPosted = state == Failed || state == ResponseCompleted;
+    if (m_finalPosted)
+        m_elapsedMs = m_clock.elapsed();
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
         m_q, [this, generation, state] { deliver(generation, state); }, Qt::QueuedConnection);
@@ -266,7 +357,6 @@ QByteArray InetTransfer::GetChunk(int maxBytes, int /*dataType*/)
     }
     const qsizetype count = std::min<qsizetype>(left, maxBytes);
     d->m_offset += count;
-    // The whole body in one piece is the body itself, shared rather than copied.
     if (count == d->m_body.size())
         return d->m_body;
     return d->m_body.mid(d->m_offset - count, count);
@@ -275,4 +365,44 @@ QByteArray InetTransfer::GetChunk(int maxBytes, int /*dataType*/)
 void InetTransfer::setTimeout(std::chrono::milliseconds timeout)
 {
     d->m_timeout = timeout;
+}
+
+void InetTransfer::setBodyLimit(qsizetype bytes)
+{
+    d->m_limits.maxBodyBytes = bytes;
+}
+
+qint64 InetTransfer::bytesSent() const
+{
+    return d->m_written;
+}
+
+qint64 InetTransfer::bytesReceived() const
+{
+    return d->m_received;
+}
+
+InetTransfer::Failure InetTransfer::failure() const
+{
+    return d->m_failure;
+}
+
+QString InetTransfer::failureText() const
+{
+    return d->m_failureText;
+}
+
+int InetTransfer::statusCode() const
+{
+    return d->m_statusCode;
+}
+
+QByteArray InetTransfer::reasonPhrase() const
+{
+    return d->m_reasonPhrase;
+}
+
+qint64 InetTransfer::elapsedMs() const
+{
+    return d->m_elapsedMs;
 }

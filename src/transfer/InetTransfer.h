@@ -20,6 +20,9 @@
 // connection is closed at once (9, 10), and a body that ends with the server's close gives the
 // same sequence. A failure gives the stages reached so far, then 11; a request that cannot be
 // sent as given (bad URL, port or header line) gives 11 alone, without connecting.
+//
+// Beyond the states, a transfer tells how it went: the bytes sent and received so far, and
+// once it has ended, the answer's status or the reason it failed, and how long it took.
 class InetTransfer final : public QObject
 {
     Q_OBJECT
@@ -44,6 +47,19 @@ public:
         ResponseCompleted = 12,
     };
 
+    // Why the last transfer failed.
+    enum class Failure {
+        None,
+        Refused,
+        HostNotFound,
+        TimedOut,
+        CutShort,
+        Malformed,
+        TooLarge,
+        BadAddress,
+        Network,
+    };
+
     explicit InetTransfer(QObject *parent = nullptr);
     ~InetTransfer() override;
 
@@ -62,13 +78,33 @@ public:
 
     // Next part of the completed body, at most maxBytes bytes; empty once all was read.
     // dataType 0 is text (bytes handed out unchanged); the bytes are the same for any type.
+    // The whole body in one piece is handed out without a copy.
     QByteArray GetChunk(int maxBytes, int dataType = 0);
 
-    // No progress for this long fails the transfer (DefaultTimeout unless set).
+    // No progress for this long fails the transfer (DefaultTimeout unless set). The time-out
+    // never fires early.
     void setTimeout(std::chrono::milliseconds timeout);
+    // The largest body taken; a longer one fails the transfer.
+    void setBodyLimit(qsizetype bytes);
+
+    // Bytes of the request written to the connection, and bytes read from it, by the transfer
+    // under way or the last one.
+    qint64 bytesSent() const;
+    qint64 bytesReceived() const;
+
+    // After state 11: why, as a kind and as the operator's text ("connection refused", ...).
+    Failure failure() const;
+    QString failureText() const;
+    // After state 12: the answer's status code and reason phrase.
+    int statusCode() const;
+    QByteArray reasonPhrase() const;
+    // After state 11 or 12: from Execute to that state.
+    qint64 elapsedMs() const;
 
 Q_SIGNALS:
     void StateChanged(qint16 state);
+    // bytesSent() or bytesReceived() went up. Emitted as bytes move, possibly very often.
+    void BytesMoved();
 
 private:
     class Private;

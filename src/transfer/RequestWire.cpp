@@ -40,23 +40,24 @@ bool parsePort(QStringView text, quint16 *port)
     return true;
 }
 
-bool splitAuthority(QStringView authority, Endpoint *endpoint)
+// Returns the reason when the authority cannot be used, an empty text when it can.
+QString splitAuthority(QStringView authority, Endpoint *endpoint)
 {
     QStringView portText;
     bool hasPort = false;
     if (authority.startsWith(u'[')) {
         const qsizetype close = authority.indexOf(u']');
         if (close < 0)
-            return false;
+            return u"unclosed \"[\""_s;
         endpoint->host = authority.sliced(1, close - 1).toString();
         QHostAddress literal;
         if (!literal.setAddress(endpoint->host)
             || literal.protocol() != QAbstractSocket::IPv6Protocol) {
-            return false;
+            return u"not an IPv6 address between \"[\" and \"]\""_s;
         }
         const QStringView after = authority.sliced(close + 1);
         if (!after.isEmpty() && !after.startsWith(u':'))
-            return false;
+            return u"text after \"]\""_s;
         hasPort = !after.isEmpty();
         portText = hasPort ? after.sliced(1) : QStringView();
     } else {
@@ -65,34 +66,58 @@ bool splitAuthority(QStringView authority, Endpoint *endpoint)
         endpoint->host = (hasPort ? authority.first(colon) : authority).toString();
         portText = hasPort ? authority.sliced(colon + 1) : QStringView();
     }
-    const bool hostOk = !endpoint->host.isEmpty()
-        && std::none_of(endpoint->host.cbegin(), endpoint->host.cend(),
-                        [](QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; });
-    return hostOk && (!hasPort || parsePort(portText, &endpoint->port));
+    if (endpoint->host.isEmpty())
+        return u"no host"_s;
+    if (std::any_of(endpoint->host.cbegin(), endpoint->host.cend(),
+                    [](QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; })) {
+        return u"the host holds a space or a control character"_s;
+    }
+    if (hasPort && !parsePort(portText, &endpoint->port))
+        return u"the port is not a number from 1 to 65535"_s;
+    return QString();
 }
 
-// The operator types the address, so "10.0.0.5/" makes a target starting "//": that is kept.
-bool splitUrl(const QString &url, Endpoint *endpoint)
+// A segment that is "." or "..", also when written with "%2E": a server or proxy that
+// normalises the path would send the request to another resource than the one named.
+bool hasDotSegment(QStringView target)
+{
+    for (const QStringView segment : target.split(u'/')) {
+        QString plain = segment.toString();
+        plain.replace(u"%2e"_s, u"."_s, Qt::CaseInsensitive);
+        if (plain == u"." || plain == u"..")
+            return true;
+    }
+    return false;
+}
+
+// The operator types the address, so "10.0.0.5/" makes a target starting "//": that is kept,
+// and so is a path prefix ("10.0.0.5:8080/prefix") for a server behind one.
+QString splitUrl(const QString &url, Endpoint *endpoint)
 {
     const QString scheme = u"http://"_s;
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        return false;
+        return u"not an http:// address"_s;
     const QStringView rest = QStringView(url).sliced(scheme.size());
     qsizetype end = 0;
-    while (end < rest.size() && rest[end] != u'/' && rest[end] != u'?')
+    while (end < rest.size() && rest[end] != u'/' && rest[end] != u'?' && rest[end] != u'#')
         ++end;
-    if (!splitAuthority(rest.first(end), endpoint))
-        return false;
+    if (QString why = splitAuthority(rest.first(end), endpoint); !why.isEmpty())
+        return why;
     endpoint->target = rest.sliced(end).toString();
-    if (endpoint->target.isEmpty() || endpoint->target.startsWith(u'?'))
-        endpoint->target.prepend(u'/');
-    return true;
+    // The request's own path would become a query or a fragment of what was typed.
+    if (endpoint->target.contains(u'?') || endpoint->target.contains(u'#'))
+        return u"it holds \"?\" or \"#\""_s;
+    if (hasDotSegment(endpoint->target))
+        return u"a \".\" or \"..\" path segment would name another resource"_s;
+    if (endpoint->target.isEmpty())
+        endpoint->target = u"/"_s;
+    return QString();
 }
 
 // "%" stays: callers may already have encoded their text.
 QByteArray encodeTarget(const QString &target)
 {
-    static constexpr QByteArrayView unsafe("\"<>\\^`{|}#");
+    static constexpr QByteArrayView unsafe("\"<>\\^`{|}");
     static constexpr char hex[] = "0123456789ABCDEF";
     const QByteArray raw = target.toUtf8();
     QByteArray encoded;
@@ -135,21 +160,27 @@ bool appendHeaderLines(const QString &headers, QByteArray *out)
 } // namespace
 
 std::optional<RequestWire> RequestWire::Compose(const QString &url, const QString &method,
-                                                const QString &body, const QString &headers)
+                                                const QString &body, const QString &headers,
+                                                QString *why)
 {
-    Endpoint endpoint;
-    const QByteArray verb = method.toUtf8();
-    if (!splitUrl(url, &endpoint) || verb.isEmpty()
-        || !std::all_of(verb.cbegin(), verb.cend(), isTokenChar)) {
+    const auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
         return std::nullopt;
-    }
+    };
+    Endpoint endpoint;
+    if (const QString reason = splitUrl(url, &endpoint); !reason.isEmpty())
+        return refuse(reason);
+    const QByteArray verb = method.toUtf8();
+    if (verb.isEmpty() || !std::all_of(verb.cbegin(), verb.cend(), isTokenChar))
+        return refuse(u"the method is not a plain word"_s);
 
     RequestWire wire;
     wire.host = endpoint.host;
     wire.port = endpoint.port;
     wire.bytes = verb + ' ' + encodeTarget(endpoint.target) + " HTTP/1.1\r\n";
     if (!appendHeaderLines(headers, &wire.bytes))
-        return std::nullopt;
+        return refuse(u"a header line holds a line break or a control character"_s);
     const QByteArray payload = body.toUtf8();
     if (!payload.isEmpty() || verb == "POST")
         wire.bytes += "Content-Length: " + QByteArray::number(payload.size()) + "\r\n";

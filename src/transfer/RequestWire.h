@@ -17,8 +17,11 @@ struct RequestWire
     // empty line and the body, all as UTF-8. Returns nothing when the request could not be sent
     // safely as given: another scheme, an empty host, a bad port, a method that is not a plain
     // word, or a header line with a line break or other control character in it (or an empty
-    // line before the end of the block). Bytes that may not stand in a request target are
-    // percent-encoded.
+    // line before the end of the block), a "?" or "#" after the authority (the request's path
+    // would become a query or fragment), or a "." or ".." path segment (a server that
+    // normalises paths would act on another resource). *why then says which. Bytes that may
+    // not stand in a request target are percent-encoded.
     static std::optional<RequestWire> Compose(const QString &url, const QString &method,
-                                              const QString &body, const QString &headers);
+                                              const QString &body, const QString &headers,
+                                              QString *why = nullptr);
 };

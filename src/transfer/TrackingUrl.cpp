@@ -18,3 +18,12 @@ QString PathSegment(const QString &externalId)
     }
     return segment;
 }
+
+QString AddressAuthority(const QString &address)
+{
+    qsizetype end = 0;
+    while (end < address.size() && address[end] != u'/' && address[end] != u'?'
+           && address[end] != u'#')
+        ++end;
+    return address.left(end);
+}

@@ -8,3 +8,6 @@ QString TrackingUrl(const QString &address, const QString &suffix = QString());
 // The identifier as read, but with the characters that would end or split a path segment
 // ("/", "?", "#") and "%" itself percent-encoded: "a?b" must not address job "a".
 QString PathSegment(const QString &externalId);
+
+// The host and port of a typed address: what comes before any "/", "?" or "#" in it.
+QString AddressAuthority(const QString &address);

@@ -2,15 +2,19 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 // An HTTP server for tests on 127.0.0.1 and a free port. It records the exact bytes of every
 // connection and answers each complete request (headers, then Content-Length bytes of body)
 // with scripted raw bytes, written in pieces from the event loop so the client sees many reads,
-// then closes. A silent server answers nothing, for time-outs. Settings apply to requests
-// completed afterwards.
+// then closes. Pieces are of a fixed size, or of 1 to 20 bytes chosen by a seeded generator,
+// optionally apart in time. A silent server answers nothing, for time-outs; a server may also
+// reset the connection after some bytes. Settings apply to requests completed afterwards.
 class ScriptedHttpServer final
 {
     Q_DISABLE_COPY_MOVE(ScriptedHttpServer)
@@ -38,6 +42,9 @@ public:
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
+    void setRandomPieces() { m_pieceSize = -1; }                  // 1 to 20 bytes each
+    void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
+    void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
     void setCloseAfterResponse(bool close) { m_closeAfterResponse = close; }
     void setSilent(bool silent) { m_silent = silent; }
 
@@ -82,18 +89,31 @@ private:
 
     void writeFrom(QTcpSocket *socket, const QByteArray &response, qsizetype offset)
     {
-        const qsizetype next = m_pieceSize > 0 ? qMin(offset + m_pieceSize, response.size())
-                                               : response.size();
+        const qsizetype piece = m_pieceSize < 0 ? m_random.bounded(1, 21)
+            : m_pieceSize > 0                   ? m_pieceSize
+                                                : response.size();
+        qsizetype next = qMin(offset + piece, response.size());
+        if (m_resetAfter >= 0)
+            next = qMin(next, m_resetAfter);
         socket->write(response.constData() + offset, next - offset);
         socket->flush();
-        if (next < response.size())
-            QTimer::singleShot(0, socket, [=, this] { writeFrom(socket, response, next); });
-        else if (m_closeAfterResponse)
+        if (next == m_resetAfter) {
+            // A zero linger time makes the close a reset.
+            ::linger hard{1, 0};
+            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            socket->abort();
+        } else if (next < response.size()) {
+            QTimer::singleShot(m_pieceDelayMs, socket, [=, this] { writeFrom(socket, response, next); });
+        } else if (m_closeAfterResponse) {
             socket->disconnectFromHost();
+        }
     }
 
     QByteArray m_response = okResponse(QByteArray());
     qsizetype m_pieceSize = 0;
+    int m_pieceDelayMs = 0;
+    qsizetype m_resetAfter = -1;
+    QRandomGenerator m_random{20261207};
     bool m_closeAfterResponse = true;
     bool m_silent = false;
     QList<QByteArray> m_received;
