@@ -1,4 +1,5 @@
 #include "desktop/AppEnvironment.h"
+#include "desktop/CloseOnSignals.h"
 #include "widgets/ProgramLook.h"
 #include "app/frmMain.h"
 
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("talus-test-app"));
     ApplyProgramFonts();
     QApplication::setWindowIcon(ProgramIcon());
 
@@ -20,6 +22,7 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, window.windowTitle(), error);
         return 1;
     }
+    CloseOnSignals closeOnSignals(window);
     window.show();
     return app.exec();
 }

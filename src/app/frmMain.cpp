@@ -3,8 +3,9 @@
 #include "ui_frmMain.h"
 
 #include "desktop/MessageBoxes.h"
+#include "desktop/ProgramFolder.h"
 #include "widgets/ProgramLook.h"
-#include "Version.h"
+#include "BuildInfo.h"
 #include "app/StatusText.h"
 #include "create/frmCreate.h"
 #include "widgets/FlexGrid.h"
@@ -23,6 +24,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 
+#include <cstdio>
 #include <exception>
 #include <limits>
 
@@ -197,8 +199,15 @@ bool frmMain::Form_Load(QString *error)
                                        .arg(TalusVersionMinor)
                                        .arg(TalusVersionPatch));
     ui->txtIP->setText(LoadSettings(m_env.programFolder));
-    if (!m_log.create(QDir(m_env.programFolder).filePath(QStringLiteral("Data_Text.txt")), error))
+    // The operator must learn which file in which folder could not be made, and why.
+    const QString logName = QStringLiteral("Data_Text.txt");
+    QString why;
+    if (!MakeProgramFolder(m_env.programFolder, &why)
+        || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
+        if (error)
+            *error = u"Cannot create %1 in %2: %3"_s.arg(logName, QDir::toNativeSeparators(m_env.programFolder), why);
         return false;
+    }
     InitJobGrid(*gridCon[1]);
     JobStatuses = JobStatusTable();
     return true;
@@ -219,7 +228,14 @@ void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
     // A window closed while a response is being collected (events run during it) keeps the
     // log open until that response's block is written.
     guarded("closing the traffic log", [&] { m_collector.afterResponse([this] { m_log.close(); }); });
-    guarded("saving the settings", [&] { SaveSettings(ui->txtIP->text(), m_env.programFolder); });
+    guarded("saving the settings", [&] {
+        QString why;
+        if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
+            std::fprintf(stderr, "Cannot save the settings to %s: %s\n",
+                         qPrintable(QDir::toNativeSeparators(SettingsFilePath(m_env.programFolder))),
+                         qPrintable(why));
+        }
+    });
     cancel = 0;
 }
 

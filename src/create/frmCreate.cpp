@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QShortcut>
 #include <QTimeZone>
 #include <QWindow> // focusWindowChanged carries a QWindow
 
@@ -66,6 +67,11 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
     connect(m_ui->cmdTime, &QPushButton::clicked, this, &frmCreate::cmdTime_Click);
     connect(m_ui->cmdCreate, &QPushButton::clicked, this, &frmCreate::cmdCreate_Click);
     connect(m_ui->cmdCancel, &QPushButton::clicked, this, &frmCreate::cmdCancel_Click);
+    // Esc cancels, as in any dialog; Enter presses the focused button, as Space does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &frmCreate::cmdCancel_Click);
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(true);
     // Activation between two windows of the program can arrive as a focus-window change
     // without a matching activation event here, so both are watched.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmCreate::CheckActivation);

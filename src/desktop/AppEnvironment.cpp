@@ -1,15 +1,21 @@
 #include "desktop/AppEnvironment.h"
 
+#include "BuildInfo.h"
 #include "desktop/MessageBoxes.h"
+#include "desktop/ProgramFolder.h"
 #include "create/RandomSource.h"
 #include "timeconv/FormatUtcTimestamp.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 AppEnvironment AppEnvironment::system()
 {
     AppEnvironment env;
-    env.programFolder = QCoreApplication::applicationDirPath();
+    env.programFolder =
+        ChooseProgramFolder(QCoreApplication::applicationDirPath(),
+                            QString::fromUtf8(TalusInstalledBinFolder),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     env.messageBoxes = std::make_shared<MessageBoxes>();
     env.clock = [] { return QDateTime::currentDateTime(); };
     env.timeZone = std::make_shared<SystemTimeZoneSource>();

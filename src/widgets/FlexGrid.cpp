@@ -2,9 +2,16 @@
 
 #include "widgets/FlexGridModel.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+
+#include <algorithm>
 
 namespace {
 
@@ -19,7 +26,8 @@ FlexGrid::FlexGrid(QWidget *parent)
 {
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows may be selected for copying; the current row stays the one acted on.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->hide();
     // One line of text per row at a fixed height: compact, and no per-row measuring of large
@@ -133,4 +141,50 @@ void FlexGrid::keepCurrentCell(int row, int col)
         return;
     const int lastRow = m_model->rowCount();
     setCurrentIndex(m_model->index(qBound(1, row, lastRow) - 1, qBound(0, col, Cols() - 1)));
+}
+
+QString FlexGrid::selectedRowsText() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.append(index.row() + 1);
+    std::sort(rows.begin(), rows.end());
+    QList<int> cols;
+    for (int col = 0; col < Cols(); ++col) {
+        if (std::any_of(rows.cbegin(), rows.cend(),
+                        [&](int row) { return !TextMatrix(row, col).isEmpty(); }))
+            cols.append(col);
+    }
+    QString text;
+    for (const int row : std::as_const(rows)) {
+        QStringList cells;
+        for (const int col : std::as_const(cols))
+            cells.append(TextMatrix(row, col));
+        text += cells.join(u'\t') + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void FlexGrid::copySelectedRows() const
+{
+    QGuiApplication::clipboard()->setText(selectedRowsText());
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event == QKeySequence::Copy) {
+        copySelectedRows();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void FlexGrid::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *copy = menu.addAction(tr("Copy"), this, &FlexGrid::copySelectedRows);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(selectionModel()->hasSelection());
+    menu.exec(event->globalPos());
 }

@@ -33,8 +33,16 @@ public:
 
     FlexGridModel *gridModel() const;
 
+    // The selected rows as text: cells separated by a tab, each row ended by CR LF, only the
+    // columns that hold text in any of them. Ctrl+C and the context menu's Copy put it on the
+    // clipboard.
+    QString selectedRowsText() const;
+    void copySelectedRows() const;
+
 protected:
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void fitRowHeight();

@@ -1,11 +1,21 @@
 #include "MainWindowFixture.h"
 
+#include "ScriptedHttpServer.h"
+
 #include "app/StatusText.h"
+#include "desktop/CloseOnSignals.h"
+#include "desktop/ProgramFolder.h"
+#include "settings/Settings.h"
 #include "widgets/WrappingButton.h"
 
 #include <QClipboard>
 #include <QGroupBox>
+#include <QRegularExpression>
 #include <QStyleOptionButton>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
 
 class tst_frmMain final : public QObject
 {
@@ -13,8 +23,16 @@ class tst_frmMain final : public QObject
 
 private Q_SLOTS:
     void startUp();
+    void fixedTexts_data();
+    void fixedTexts();
+    void programFolder_data();
+    void programFolder();
     void logThatCannotBeCreated();
     void shutdownSavesAddress();
+    void signalClosesAsTheCloseBoxDoes();
+    void outcomeAtAGlance_data();
+    void outcomeAtAGlance();
+    void enterPressesTheFocusedButton();
     void captionsFit();
     void tabOrder();
     void clearAndCopy();
@@ -37,6 +55,85 @@ void tst_frmMain::startUp()
     QVERIFY(!f.window->StillExecuting());
 }
 
+// Texts operators and their scripts know as they stand, read from the live window.
+void tst_frmMain::fixedTexts_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("state"); // for lblStat: the transfer state shown
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("toolTip");
+    const auto caption = [](const char *name, const char *text, const char *tip = "") {
+        QTest::newRow(name) << QString::fromLatin1(name) << 0 << QString::fromLatin1(text)
+                            << QString::fromLatin1(tip);
+    };
+    caption("cmd1", "List Tracking Job Statuses");
+    caption("cmd2", "Create Tracking Job");
+    caption("cmdGetJob", "Get Selected Tracking Job Status");
+    caption("cmdStopJob", "Stop Selected Tracking Job");
+    caption("cmdDeleteJob", "Delete Selected Tracking Job");
+    caption("cmdTxCopy", "Copy", "Copy to clipboard.");
+    caption("cmdRxCopy", "Copy", "Copy to clipboard.");
+    caption("cmdTxClear", "Clear");
+    caption("Label6", "Connection Status");
+    caption("Label4_2", "TALUS IP");
+    caption("Label2", "Bytes =");
+    const QStringList states{u""_qs, u"Resolving Host"_qs, u"Host Resolved"_qs, u"Connecting"_qs,
+                             u"Connected"_qs, u"Requesting"_qs, u"Request Sent"_qs,
+                             u"Receiving Response"_qs, u"Response Received"_qs,
+                             u"Disconecting"_qs, u"Disconnected"_qs, u"Error"_qs};
+    for (int state = 0; state < states.size(); ++state) {
+        QTest::addRow("state %d", state) << u"lblStat"_qs << state << states[state] << QString();
+    }
+    QTest::newRow("state 13") << u"lblStat"_qs << 13 << QString() << QString();
+}
+
+void tst_frmMain::fixedTexts()
+{
+    QFETCH(QString, control);
+    QFETCH(int, state);
+    QFETCH(QString, text);
+    QFETCH(QString, toolTip);
+    MainWindowFixture f;
+    QVERIFY(f.start());
+    if (state != 0)
+        Q_EMIT f.window->transfer().StateChanged(qint16(state));
+    auto *widget = f.window->findChild<QWidget *>(control);
+    QVERIFY(widget);
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        QCOMPARE(button->text(), text);
+    else
+        QCOMPARE(qobject_cast<QLabel *>(widget)->text(), text);
+    if (state == 0)
+        QCOMPARE(widget->toolTip(), toolTip);
+}
+
+void tst_frmMain::programFolder_data()
+{
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<QString>("expected");
+    const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_qs;
+    QTest::newRow("installed") << bin << u"DATA"_qs;
+    QTest::newRow("installed, path not clean") << bin + u"/../bin/"_qs << u"DATA"_qs;
+    QTest::newRow("build folder") << QDir::tempPath() + u"/build/src"_qs << u"EXE"_qs;
+    QTest::newRow("copied elsewhere") << QDir::tempPath() + u"/talus-prefix/bin2"_qs << u"EXE"_qs;
+}
+
+void tst_frmMain::programFolder()
+{
+    QFETCH(QString, executable);
+    QFETCH(QString, expected);
+    const QString chosen = ChooseProgramFolder(executable, QDir::tempPath() + u"/talus-prefix/bin"_qs,
+                                               u"/home/u/.local/share/talus-test-app"_qs);
+    QCOMPARE(chosen, expected == u"DATA"_qs ? u"/home/u/.local/share/talus-test-app"_qs : executable);
+
+    // The data folder does not exist before the first start; the window makes it.
+    MainWindowFixture f;
+    const QString data = f.path(u"share/talus-test-app"_qs);
+    f.customize = [&](AppEnvironment &env) { env.programFolder = data; };
+    QVERIFY(f.start());
+    QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_qs));
+}
+
 void tst_frmMain::logThatCannotBeCreated()
 {
     MainWindowFixture f;
@@ -46,7 +143,10 @@ void tst_frmMain::logThatCannotBeCreated()
     frmMain window(testEnvironment(f.folder.path(), f.boxes));
     QString error;
     QVERIFY(!window.Form_Load(&error));
-    QVERIFY2(!error.isEmpty(), "the system's error text is handed back");
+    // Which file, in which folder, and the system's reason.
+    QVERIFY2(error.startsWith(u"Cannot create Data_Text.txt in "_qs + f.folder.path() + u": "_qs)
+                 && error.size() > 40,
+             qPrintable(error));
 }
 
 void tst_frmMain::shutdownSavesAddress()
@@ -67,6 +167,102 @@ void tst_frmMain::shutdownSavesAddress()
     QVERIFY(QDir(g.folder.path()).mkdir(u"ORVA_Test_Application.ini"_qs));
     QVERIFY(g.window->close());
     QVERIFY(!g.window->isVisible());
+}
+
+void tst_frmMain::signalClosesAsTheCloseBoxDoes()
+{
+    MainWindowFixture f;
+    QVERIFY(f.start());
+    CloseOnSignals closeOnSignals(*f.window);
+    f.txtIP()->setText(u"10.9.8.7"_qs);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        f.window->show();
+        f.txtIP()->setText(QString::number(number));
+        QVERIFY(::raise(number) == 0);
+        QTRY_VERIFY(!f.window->isVisible());
+        QCOMPARE(LoadSettings(f.folder.path()), QString::number(number));
+    }
+}
+
+// The tooltip and colour of the status line tell how the last transfer ended.
+void tst_frmMain::outcomeAtAGlance_data()
+{
+    QTest::addColumn<QString>("address"); // SERVER: the scripted server, FREE: a closed port
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QString>("toolTip"); // a pattern
+    QTest::addColumn<QColor>("color");
+    const QColor green(0, 255, 0), amber(255, 191, 0), red(255, 80, 80);
+    const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+    QTest::newRow("200") << u"SERVER"_qs << ScriptedHttpServer::okResponse("[]")
+                         << u"HTTP 200 OK · 2 bytes · \\d+ ms"_qs << green;
+    QTest::newRow("404") << u"SERVER"_qs
+                         << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such j")
+                         << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_qs << amber;
+    QTest::newRow("refused") << u"FREE"_qs << QByteArray()
+                             << u"Failed: connection refused"_qs << red;
+    QTest::newRow("time-out") << u"SILENT"_qs << QByteArray()
+                              << u"Failed: no answer within 0.3 s"_qs << red;
+    QTest::newRow("cut short") << u"SERVER"_qs << QByteArray(ok + "Content-Length: 9\r\n\r\nshort")
+                               << u"Failed: connection closed before the answer was complete"_qs
+                               << red;
+    QTest::newRow("bad chunk size")
+        << u"SERVER"_qs << QByteArray(ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n")
+        << u"Failed: malformed answer: chunk size is not hexadecimal"_qs << red;
+    QTest::newRow("over the limit") << u"SERVER"_qs << QByteArray(ok + "Content-Length: 17\r\n\r\n")
+                                    << u"Failed: answer larger than the limit"_qs << red;
+    QTest::newRow("bad address") << u"127.0.0.1:99999"_qs << QByteArray()
+                                 << u"Failed: cannot send to this address: the port is not a number "
+                                    "from 1 to 65535"_qs
+                                 << red;
+}
+
+void tst_frmMain::outcomeAtAGlance()
+{
+    QFETCH(QString, address);
+    QFETCH(QByteArray, response);
+    QFETCH(QString, toolTip);
+    QFETCH(QColor, color);
+    ScriptedHttpServer server;
+    server.setResponse(response);
+    server.setSilent(address == u"SILENT"_qs);
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString free = u"127.0.0.1:"_qs + QString::number(closed.serverPort());
+    closed.close();
+    MainWindowFixture f;
+    f.customize = [](AppEnvironment &env) { env.transferTimeout = 300ms; };
+    QVERIFY(f.start());
+    f.window->transfer().setBodyLimit(16);
+    f.txtIP()->setText(address.replace(u"SERVER"_qs, server.authority())
+                           .replace(u"SILENT"_qs, server.authority())
+                           .replace(u"FREE"_qs, free));
+    // A finished transfer's details go away while the next one runs.
+    f.lblStat()->setToolTip(u"from before"_qs);
+    QStringList whileRunning;
+    connect(&f.window->transfer(), &InetTransfer::StateChanged, this, [&](qint16 state) {
+        if (state < InetTransfer::Failed)
+            whileRunning << f.lblStat()->toolTip();
+    });
+    f.click("cmd1");
+    QVERIFY(f.waitIdle());
+    QVERIFY2(QRegularExpression(u"^"_qs + toolTip + u"$"_qs).match(f.lblStat()->toolTip()).hasMatch(),
+             qPrintable(f.lblStat()->toolTip()));
+    QCOMPARE(f.lblStat()->accessibleDescription(), f.lblStat()->toolTip());
+    QCOMPARE(f.lblStat()->palette().color(QPalette::WindowText), color);
+    QCOMPARE(whileRunning.count(QString()), whileRunning.size());
+}
+
+void tst_frmMain::enterPressesTheFocusedButton()
+{
+    MainWindowFixture f;
+    QVERIFY(f.start());
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        f.txtTx()->setPlainText(u"sent"_qs);
+        auto *clear = f.control<QPushButton>("cmdTxClear");
+        clear->setFocus();
+        QTest::keyClick(clear, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(f.txtTx()->toPlainText(), QString());
+    }
 }
 
 void tst_frmMain::captionsFit()

@@ -1,0 +1,40 @@
+#include "desktop/ProgramFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+QString samePathForm(const QString &folder)
+{
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
+QString ChooseProgramFolder(const QString &executableFolder, const QString &installedBinFolder,
+                            const QString &userDataFolder)
+{
+    if (!installedBinFolder.isEmpty()
+        && samePathForm(executableFolder) == samePathForm(installedBinFolder)) {
+        return userDataFolder;
+    }
+    return executableFolder;
+}
+
+bool MakeProgramFolder(const QString &folder, QString *error)
+{
+    std::error_code failure;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), failure);
+    if (!failure)
+        return true;
+    if (error)
+        *error = QString::fromStdString(failure.message());
+    return false;
+}
