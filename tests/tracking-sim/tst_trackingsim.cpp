@@ -120,10 +120,12 @@ Conversation converse(quint16 port, const QByteArray &bytes, qsizetype count,
 // One request ("GET /path") on its own connection.
 Reply exchange(quint16 port, const QByteArray &request, const QByteArray &body = {})
 {
-    const QList<Reply> replies
-        = converse(port, request + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                           + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n"
-                           + body, 1).replies;
+    const QList<Reply> replies =
+        converse(port,
+                 request + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                     + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body,
+                 1)
+            .replies;
     return replies.value(0);
 }
 
@@ -171,8 +173,8 @@ private Q_SLOTS:
         QTest::newRow("get unknown") << get + other << none << 404 << noJob;
         QTest::newRow("stop unknown") << post + other + "/stopTracking" << none << 404 << noJob;
         QTest::newRow("delete unknown") << del + other << none << 404 << noJob;
-        QTest::newRow("unknown route") << get + "/api/other" << none << 404
-                                       << u"error: no such route: /api/other"_s;
+        QTest::newRow("unknown route")
+            << get + "/api/other" << none << 404 << u"error: no such route: /api/other"_s;
     }
 
     // Each request meets the example job, just created and listed (so the list is cached). The
@@ -189,17 +191,21 @@ private Q_SLOTS:
         QCOMPARE(created.status, 201);
         const QString time = created.json().value(u"latestAlertTime").toString();
         QVERIFY2(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s)
-                     .match(time).hasMatch(), qPrintable(time));
+                     .match(time)
+                     .hasMatch(),
+                 qPrintable(time));
         QCOMPARE(created.body, QString::fromUtf8(kExampleJob).arg(time).toUtf8());
-        const auto listOf
-            = [](QByteArray job) { return "[\n    " + job.replace("\n", "\n    ") + "\n]"; };
+        const auto listOf = [](QByteArray job) {
+            return "[\n    " + job.replace("\n", "\n    ") + "\n]";
+        };
         QCOMPARE(exchange(sim.port(), "GET " + kList).body, listOf(created.body));
 
         const Reply reply = exchange(sim.port(), request, body);
         QCOMPARE(reply.status, status);
         const QString text = reply.json().value(answer.section(u": "_s, 0, 0)).toString();
         QVERIFY2(text.startsWith(answer.section(u": "_s, 1)), reply.body.constData());
-        QVERIFY(reply.head.contains("\r\nContent-Length: " + QByteArray::number(reply.body.size())));
+        QVERIFY(
+            reply.head.contains("\r\nContent-Length: " + QByteArray::number(reply.body.size())));
         const QByteArray kept = listOf(status == 200 ? reply.body : created.body);
         QCOMPARE(exchange(sim.port(), "GET " + kList).body,
                  request == "DELETE " + kJob ? QByteArray("[]") : kept);
@@ -211,37 +217,38 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("statuses");
         QTest::addColumn<bool>("closes"); // else a request at the end shows the connection lives
         QTest::addColumn<QByteArray>("firstHead"); // in the first answer's head; "!" for absent
-        const QByteArray v11 = " HTTP/1.1\r\n", end = "\r\n", chunked = "Transfer-Encoding: chunked\r\n";
+        const QByteArray v11 = " HTTP/1.1\r\n", end = "\r\n",
+                         chunked = "Transfer-Encoding: chunked\r\n";
         const QByteArray list = "GET " + kList + v11 + end, newJob = "POST " + kList + v11;
         const QByteArray body = QByteArray(kExampleBody).replace("4123856710", "new id/1");
         QByteArray chunks;
         for (qsizetype at = 0; at < body.size(); at += 100)
-            chunks += QByteArray::number(body.mid(at, 100).size(), 16) + end + body.mid(at, 100) + end;
+            chunks += QByteArray::number(body.mid(at, 100).size(), 16) + end + body.mid(at, 100)
+                + end;
 
-        QTest::newRow("no length: stop, then the next request")
-            << "POST " + kJob + "/stopTracking" + v11 + end + list << QList{200, 200} << false
-            << QByteArray("Keep-Alive: ");
-        QTest::newRow("no length: create has an empty body") << newJob + end + list
-                                                             << QList{400, 200} << false << QByteArray();
+        QTest::newRow("no length: stop, then the next request") << "POST " + kJob + "/stopTracking"
+                + v11 + end + list << QList{200, 200} << false << QByteArray("Keep-Alive: ");
+        QTest::newRow("no length: create has an empty body")
+            << newJob + end + list << QList{400, 200} << false << QByteArray();
         QTest::newRow("pipelined, answered in order")
             << "GET " + kJob + v11 + end + "GET " + kList + "/x" + v11 + end + "GET " + kList + v11
-                   + "Connection: close\r\n\r\n"
+                + "Connection: close\r\n\r\n"
             << QList{200, 404, 200} << true << QByteArray("Keep-Alive: ");
-        QTest::newRow("created: Location") << newJob + "Content-Length: " + QByteArray::number(body.size())
-                                                  + end + end + body + list
-                                           << QList{201, 200} << false
-                                           << QByteArray("Location: " + kList + "/new%20id%2F1\r\n");
+        QTest::newRow("created: Location")
+            << newJob + "Content-Length: " + QByteArray::number(body.size()) + end + end + body
+                + list
+            << QList{201, 200} << false << QByteArray("Location: " + kList + "/new%20id%2F1\r\n");
         QTest::newRow("chunked body") << newJob + chunked + end + chunks + "0\r\n\r\n" + list
                                       << QList{201, 200} << false << QByteArray();
-        QTest::newRow("HTTP/1.0") << "GET " + kList + " HTTP/1.0\r\n\r\n" << QList{200} << true
-                                  << QByteArray("!Keep-Alive");
+        QTest::newRow("HTTP/1.0") << "GET " + kList + " HTTP/1.0\r\n\r\n"
+                                  << QList{200} << true << QByteArray("!Keep-Alive");
         QTest::newRow("HTTP/1.0 asking to keep alive")
-            << "GET " + kList + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n" << QList{200} << true
-            << QByteArray("!Keep-Alive");
-        QTest::newRow("Allow on the list") << "PUT " + kList + v11 + end + list << QList{405, 200} << false
-                                           << QByteArray("Allow: GET, HEAD, POST\r\n");
-        QTest::newRow("Allow on a job") << "PUT " + kJob + v11 + end + list << QList{405, 200} << false
-                                        << QByteArray("Allow: GET, HEAD, DELETE\r\n");
+            << "GET " + kList + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"
+            << QList{200} << true << QByteArray("!Keep-Alive");
+        QTest::newRow("Allow on the list") << "PUT " + kList + v11 + end + list << QList{405, 200}
+                                           << false << QByteArray("Allow: GET, HEAD, POST\r\n");
+        QTest::newRow("Allow on a job") << "PUT " + kJob + v11 + end + list << QList{405, 200}
+                                        << false << QByteArray("Allow: GET, HEAD, DELETE\r\n");
         QTest::newRow("negative length") << newJob + "Content-Length: -5\r\n\r\n" + list
                                          << QList{400} << true << QByteArray("Connection: close");
         // Both are answered before a byte of the body is sent.
@@ -250,8 +257,8 @@ private Q_SLOTS:
         QTest::newRow("chunked over the cap")
             << newJob + chunked + end + "80000\r\n" + QByteArray(0x80000, 'x') + "\r\n80001\r\n"
             << QList{413} << true << QByteArray();
-        QTest::newRow("head never finished") << "GET " + kList + v11 + "Host: 127."
-                                             << QList{408} << true << QByteArray();
+        QTest::newRow("head never finished")
+            << "GET " + kList + v11 + "Host: 127." << QList{408} << true << QByteArray();
     }
 
     void wire()
@@ -370,8 +377,8 @@ cat <&3
         QTest::newRow("unknown option") << QStringList{u"--verbose"_s} << 2 << u"--verbose"_s;
         QTest::newRow("stray argument") << QStringList{u"8080"_s} << 2 << u"8080"_s;
         // Not shared with the simulator already there, whose port stands in for %1.
-        QTest::newRow("port taken") << QStringList{u"--port=%1"_s} << 1
-                                    << u"cannot listen on 127\\.0\\.0\\.1 port "_s;
+        QTest::newRow("port taken")
+            << QStringList{u"--port=%1"_s} << 1 << u"cannot listen on 127\\.0\\.0\\.1 port "_s;
     }
 
     void shortRuns()

@@ -31,8 +31,8 @@ Wait waitFor(int sock, short events, Clock::time_point deadline,
     for (;;) {
         if (stopping())
             return Wait::Stopping;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline
-                                                                               - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return Wait::TimedOut;
         pollfd entry{sock, events, 0};
@@ -90,8 +90,7 @@ public:
     FramedStream(int sock, std::string request)
         : m_sock(sock)
         , m_request(std::move(request))
-    {
-    }
+    { }
 
     bool is_readable() const override { return m_read < m_request.size(); }
     bool is_writable() const override
@@ -139,10 +138,10 @@ const char *reasonPhrase(int status)
 
 bool sendRefusal(int sock, int status, const std::string &body)
 {
-    return sendAll(sock, "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status)
-                             + "\r\nContent-Type: application/json\r\nContent-Length: "
-                             + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n"
-                             + body);
+    return sendAll(sock,
+                   "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status)
+                       + "\r\nContent-Type: application/json\r\nContent-Length: "
+                       + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
 }
 
 void closeGracefully(int sock)
@@ -200,7 +199,8 @@ bool FramingServer::process_and_close_socket(socket_t sock)
             if (wait != Wait::Ready) {
                 if (wait == Wait::TimedOut && framer.started()) {
                     const std::string reason = framer.headComplete()
-                        ? "the body stalled" : "the request head took too long";
+                        ? "the body stalled"
+                        : "the request head took too long";
                     sendRefusal(sock, 408, m_refusal(framer, 408, reason));
                 }
                 closeGracefully(sock);

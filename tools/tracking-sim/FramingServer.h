@@ -18,8 +18,8 @@ class FramingServer final : public httplib::Server
 public:
     struct Timing
     {
-        std::chrono::milliseconds headDeadline{5000}; // from a request's first byte to its end
-        std::chrono::milliseconds bodyIdle{5000}; // longest pause inside a body
+        std::chrono::milliseconds headDeadline{5000};  // from a request's first byte to its end
+        std::chrono::milliseconds bodyIdle{5000};      // longest pause inside a body
         std::chrono::milliseconds keepAliveIdle{5000}; // longest wait for the next request
     };
 

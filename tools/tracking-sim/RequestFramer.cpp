@@ -54,8 +54,7 @@ bool wellFormedRequestLine(std::string_view line, bool &http10)
 
 RequestFramer::RequestFramer(Limits limits)
     : m_limits(limits)
-{
-}
+{ }
 
 bool RequestFramer::awaitsContinue() const
 {
@@ -90,13 +89,14 @@ RequestFramer::Result RequestFramer::feed(std::string_view bytes)
         if (headLine) {
             m_headBytes += piece.size();
             if (m_headBytes > m_limits.maxHeadBytes) {
-                refuse(431, "the request head is longer than "
-                           + std::to_string(m_limits.maxHeadBytes) + " bytes");
+                refuse(431,
+                       "the request head is longer than " + std::to_string(m_limits.maxHeadBytes)
+                           + " bytes");
                 break;
             }
         } else if (m_line.size() + piece.size() > kMaxChunkLine) {
-            refuse(400, "a chunk-size line is longer than " + std::to_string(kMaxChunkLine)
-                       + " bytes");
+            refuse(400,
+                   "a chunk-size line is longer than " + std::to_string(kMaxChunkLine) + " bytes");
             break;
         }
         m_line.append(piece);
@@ -157,10 +157,10 @@ bool RequestFramer::takeHeader(std::string_view line)
         // Digits only: a sign, a space or a list would let two readers disagree on the length.
         if (value.empty() || value.find_first_not_of("0123456789") != std::string_view::npos)
             return refuse(400, "Content-Length must be a whole number of bytes");
-        const std::string digits(value.substr(std::min(value.find_first_not_of('0'),
-                                                       value.size() - 1)));
-        const std::size_t length
-            = digits.size() > 15 ? m_limits.maxBodyBytes + 1 : std::stoull(digits);
+        const std::string digits(
+            value.substr(std::min(value.find_first_not_of('0'), value.size() - 1)));
+        const std::size_t length = digits.size() > 15 ? m_limits.maxBodyBytes + 1
+                                                      : std::stoull(digits);
         if (m_hasLength && length != m_length)
             return refuse(400, "the request has two different Content-Length values");
         m_hasLength = true;
@@ -192,8 +192,8 @@ bool RequestFramer::endOfHead()
         return true;
     }
     if (m_length > m_limits.maxBodyBytes)
-        return refuse(413, "the body is larger than " + std::to_string(m_limits.maxBodyBytes)
-                          + " bytes");
+        return refuse(
+            413, "the body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes");
     m_remaining = m_length;
     m_stage = m_remaining > 0 ? Stage::Body : Stage::Done;
     return true;
@@ -202,7 +202,8 @@ bool RequestFramer::endOfHead()
 bool RequestFramer::takeChunkSize(std::string_view line)
 {
     const std::string_view digits = trimmed(line.substr(0, line.find(';')));
-    if (digits.empty() || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+    if (digits.empty()
+        || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
         return refuse(400, "a chunk-size line is not a hexadecimal number");
     const auto significant = digits.find_first_not_of('0');
     std::size_t size = 0;
@@ -212,8 +213,8 @@ bool RequestFramer::takeChunkSize(std::string_view line)
                                : std::stoull(std::string(hex), nullptr, 16);
     }
     if (size > m_limits.maxBodyBytes - m_body.size())
-        return refuse(413, "the body is larger than " + std::to_string(m_limits.maxBodyBytes)
-                          + " bytes");
+        return refuse(
+            413, "the body is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes");
     m_remaining = size;
     m_stage = size > 0 ? Stage::ChunkData : Stage::Trailers;
     return true;

@@ -16,7 +16,7 @@ public:
 
     struct Limits
     {
-        std::size_t maxHeadBytes = 64 * 1024; // request line, headers and trailers together
+        std::size_t maxHeadBytes = 64 * 1024;   // request line, headers and trailers together
         std::size_t maxBodyBytes = 1024 * 1024; // the body with any chunked coding undone
     };
 
