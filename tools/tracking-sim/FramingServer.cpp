@@ -144,12 +144,12 @@ bool sendRefusal(int sock, int status, const std::string &body)
                        + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
 }
 
-void closeGracefully(int sock)
+void closeGracefully(int sock, const std::function<bool()> &stopping)
 {
     ::shutdown(sock, SHUT_WR);
     const auto until = Clock::now() + kLinger;
     char sink[16 * 1024];
-    while (waitFor(sock, POLLIN, until, [] { return false; }) == Wait::Ready
+    while (waitFor(sock, POLLIN, until, stopping) == Wait::Ready
            && ::recv(sock, sink, sizeof sink, 0) > 0) {
     }
     ::close(sock);
@@ -203,7 +203,7 @@ bool FramingServer::process_and_close_socket(socket_t sock)
                         : "the request head took too long";
                     sendRefusal(sock, 408, m_refusal(framer, 408, reason));
                 }
-                closeGracefully(sock);
+                closeGracefully(sock, isStopping);
                 return true;
             }
             const ssize_t received = ::recv(sock, buffer, sizeof buffer, 0);
@@ -228,6 +228,6 @@ bool FramingServer::process_and_close_socket(socket_t sock)
         if (!answered || last || closedByLibrary)
             break;
     }
-    closeGracefully(sock);
+    closeGracefully(sock, isStopping);
     return true;
 }
