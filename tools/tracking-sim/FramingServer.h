@@ -9,8 +9,8 @@
 #include <string>
 
 // An httplib server that reads its connections itself. The library's own reading drops the
-// bytes of a pipelined request, reads a chunked body without limit, waits for a body that was
-// never announced, and lets a client that trickles its head hold a worker for ever. Here each
+// bytes of a pipelined request, reads a chunked body without limit, refuses a POST that announces
+// no body, and lets a client that trickles its head hold a worker for ever. Here each
 // request is framed by RequestFramer under deadlines and handed to the library whole, with a
 // plain Content-Length, one at a time and in order; the library then routes and answers it.
 class FramingServer final : public httplib::Server
