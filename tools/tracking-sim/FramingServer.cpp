@@ -169,52 +169,49 @@ FramingServer::FramingServer(RequestFramer::Limits limits, Timing timing, Refusa
         1, std::chrono::duration_cast<std::chrono::seconds>(timing.keepAliveIdle).count()));
 }
 
-bool FramingServer::process_and_close_socket(socket_t sock)
+bool FramingServer::readRequest(socket_t sock, RequestFramer &framer, std::string &pending)
 {
     const auto isStopping = [this] { return stopping(); };
-    std::string pending; // received and not yet framed: the start of the next request
+    const auto idleUntil = Clock::now() + m_timing.keepAliveIdle;
+    auto headUntil = idleUntil, bodyUntil = idleUntil;
+    bool continueSent = false;
     char buffer[16 * 1024];
+    for (;;) {
+        const bool wasStarted = framer.started();
+        const RequestFramer::Result result = framer.feed(pending);
+        pending.erase(0, result.consumed);
+        if (result.status != RequestFramer::Status::Incomplete)
+            return true;
+        if (!wasStarted && framer.started())
+            headUntil = Clock::now() + m_timing.headDeadline;
+        if (framer.awaitsContinue() && !continueSent)
+            continueSent = sendAll(sock, "HTTP/1.1 100 Continue\r\n\r\n");
+        const auto deadline = !framer.started() ? idleUntil
+            : !framer.headComplete()            ? headUntil
+                                                : bodyUntil;
+        const Wait wait = waitFor(sock, POLLIN, deadline, isStopping);
+        if (wait == Wait::TimedOut && framer.started()) {
+            const std::string reason = framer.headComplete() ? "the body stalled"
+                                                             : "the request head took too long";
+            sendRefusal(sock, 408, m_refusal(framer, 408, reason));
+        }
+        const ssize_t received = wait == Wait::Ready ? ::recv(sock, buffer, sizeof buffer, 0)
+                                                     : ssize_t(0);
+        if (received <= 0)
+            return false;
+        pending.append(buffer, static_cast<std::size_t>(received));
+        bodyUntil = Clock::now() + m_timing.bodyIdle;
+    }
+}
+
+bool FramingServer::process_and_close_socket(socket_t sock)
+{
+    std::string pending; // received and not yet framed: the start of the next request
     for (std::size_t served = 0; !stopping();) {
         RequestFramer framer(m_limits);
-        bool continueSent = false;
-        const auto idleUntil = Clock::now() + m_timing.keepAliveIdle;
-        auto headUntil = Clock::now() + m_timing.headDeadline;
-        auto bodyUntil = Clock::now() + m_timing.bodyIdle;
-        RequestFramer::Result result{RequestFramer::Status::Incomplete, 0};
-        for (;;) {
-            const bool wasStarted = framer.started();
-            result = framer.feed(pending);
-            pending.erase(0, result.consumed);
-            if (result.status != RequestFramer::Status::Incomplete)
-                break;
-            const auto now = Clock::now();
-            if (!wasStarted && framer.started())
-                headUntil = now + m_timing.headDeadline;
-            if (framer.awaitsContinue() && !continueSent)
-                continueSent = sendAll(sock, "HTTP/1.1 100 Continue\r\n\r\n");
-            const auto deadline = !framer.started() ? idleUntil
-                : !framer.headComplete()            ? headUntil
-                                                    : bodyUntil;
-            const Wait wait = waitFor(sock, POLLIN, deadline, isStopping);
-            if (wait != Wait::Ready) {
-                if (wait == Wait::TimedOut && framer.started()) {
-                    const std::string reason = framer.headComplete()
-                        ? "the body stalled"
-                        : "the request head took too long";
-                    sendRefusal(sock, 408, m_refusal(framer, 408, reason));
-                }
-                closeGracefully(sock, isStopping);
-                return true;
-            }
-            const ssize_t received = ::recv(sock, buffer, sizeof buffer, 0);
-            if (received <= 0) {
-                ::close(sock);
-                return true;
-            }
-            pending.append(buffer, static_cast<std::size_t>(received));
-            bodyUntil = Clock::now() + m_timing.bodyIdle;
-        }
-        if (result.status == RequestFramer::Status::Refused) {
+        if (!readRequest(sock, framer, pending))
+            break;
+        if (framer.refusalStatus() != 0) {
             const int status = framer.refusalStatus();
             sendRefusal(sock, status, m_refusal(framer, status, framer.refusalReason()));
             break;
@@ -228,6 +225,6 @@ bool FramingServer::process_and_close_socket(socket_t sock)
         if (!answered || last || closedByLibrary)
             break;
     }
-    closeGracefully(sock, isStopping);
+    closeGracefully(sock, [this] { return stopping(); });
     return true;
 }

@@ -31,6 +31,9 @@ public:
 
 private:
     bool process_and_close_socket(socket_t sock) override;
+    // Reads until `framer` holds a whole or refused request. False when the connection ends
+    // first: the client left or fell silent (answered 408 inside a request), or the server stops.
+    bool readRequest(socket_t sock, RequestFramer &framer, std::string &pending);
     bool stopping() const { return svr_sock_ == INVALID_SOCKET; }
 
     const RequestFramer::Limits m_limits;
