@@ -14,9 +14,11 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Starts the tracking-server simulator in the background and opens the program against it.
+# Starts the tracking-server simulator in the background and opens a copy of the program in
+# $(BUILD)/demo, whose settings file names the simulator, against it.
 run: build
-	TRACKING_SIM=$(BUILD)/tools/tracking-sim/tracking-sim scripts/run-with-sim $(BUILD)/src/talus-test-app
+	TRACKING_SIM=$(BUILD)/tools/tracking-sim/tracking-sim DEMO_DIR=$(BUILD)/demo \
+		scripts/run-with-sim $(BUILD)/src/talus-test-app
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

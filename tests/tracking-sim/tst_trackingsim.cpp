@@ -1,15 +1,23 @@
-// The simulator over real HTTP: routes, refusals, a job rendered to the byte, and the program.
+// The simulator over real HTTP: routes, refusals, a job rendered to the byte, framing on the
+// wire, slow clients, the program's options and the run script.
 
 #include "SimProcess.h"
+#include "transfer/HttpResponseParser.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
+
+#include <memory>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -59,32 +67,66 @@ const QByteArray kExampleBody = [] {
 struct Reply
 {
     int status = 0;
-    QByteArray raw;
-    QByteArray body; // chunked coding undone
+    QByteArray head; // the status line and the headers
+    QByteArray body; // any chunked coding undone
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
-// One request ("GET /path") on its own connection, read until the simulator closes it.
-Reply exchange(quint16 port, const QByteArray &request, const QByteArray &body = {})
+struct Conversation
+{
+    QList<Reply> replies;
+    bool closed = false; // the simulator closed the connection after the last reply
+};
+
+// Sends raw bytes on one connection and frames the answers with the client's own framer, until
+// `count` are whole or the simulator closes or falls silent.
+Conversation converse(quint16 port, const QByteArray &bytes, qsizetype count,
+                      bool awaitClose = false)
 {
     QTcpSocket socket;
     socket.connectToHost(u"127.0.0.1"_s, port);
-    socket.write(request + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                 + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    Reply reply;
-    while (socket.waitForReadyRead(15000))
-        reply.raw += socket.readAll();
-    reply.status = reply.raw.startsWith("HTTP/1.1 ") ? reply.raw.mid(9, 3).toInt() : 0;
-    const qsizetype headEnd = reply.raw.indexOf("\r\n\r\n") + 4;
-    const bool chunked = reply.raw.left(headEnd).contains("\r\nTransfer-Encoding: chunked\r\n");
-    reply.body = chunked ? QByteArray() : reply.raw.mid(headEnd);
-    for (qsizetype at = headEnd, size = chunked; size > 0; at += size + 2) { // if chunked
-        const qsizetype sizeEnd = reply.raw.indexOf("\r\n", at);
-        size = sizeEnd < 0 ? 0 : reply.raw.mid(at, sizeEnd - at).toLongLong(nullptr, 16);
-        reply.body += reply.raw.mid(sizeEnd + 2, size);
-        at = sizeEnd + 2;
+    socket.write(bytes);
+    Conversation result;
+    auto parser = std::make_unique<HttpResponseParser>();
+    QByteArray pending, current;
+    const auto finish = [&] {
+        result.replies.append({parser->statusCode(), current.left(current.indexOf("\r\n\r\n") + 2),
+                               parser->takeBody()});
+        parser = std::make_unique<HttpResponseParser>();
+        current.clear();
+    };
+    while (result.replies.size() < count) {
+        if (pending.isEmpty() && !socket.waitForReadyRead(15000)) {
+            if (socket.state() != QAbstractSocket::ConnectedState
+                && parser->connectionClosed() == HttpResponseParser::Status::Complete)
+                finish();
+            break;
+        }
+        pending += socket.readAll();
+        const HttpResponseParser::Result fed = parser->feed(pending);
+        current += pending.left(fed.consumed);
+        pending.remove(0, fed.consumed);
+        if (fed.status == HttpResponseParser::Status::Bad)
+            break;
+        if (fed.status == HttpResponseParser::Status::Complete)
+            finish();
     }
-    return reply;
+    // A connection kept alive is closed only after seconds of silence, so one second tells.
+    result.closed = socket.state() != QAbstractSocket::ConnectedState
+        || (awaitClose && socket.waitForDisconnected(1000));
+    return result;
+}
+
+// One request ("GET /path") on its own connection.
+Reply exchange(quint16 port, const QByteArray &request, const QByteArray &body = {})
+{
+    const QList<Reply> replies =
+        converse(port,
+                 request + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                     + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body,
+                 1)
+            .replies;
+    return replies.value(0);
 }
 
 } // namespace
@@ -131,8 +173,8 @@ private Q_SLOTS:
         QTest::newRow("get unknown") << get + other << none << 404 << noJob;
         QTest::newRow("stop unknown") << post + other + "/stopTracking" << none << 404 << noJob;
         QTest::newRow("delete unknown") << del + other << none << 404 << noJob;
-        QTest::newRow("unknown route") << get + "/api/other" << none << 404
-                                       << u"error: no such route: /api/other"_s;
+        QTest::newRow("unknown route")
+            << get + "/api/other" << none << 404 << u"error: no such route: /api/other"_s;
     }
 
     // Each request meets the example job, just created and listed (so the list is cached). The
@@ -149,20 +191,172 @@ private Q_SLOTS:
         QCOMPARE(created.status, 201);
         const QString time = created.json().value(u"latestAlertTime").toString();
         QVERIFY2(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s)
-                     .match(time).hasMatch(), qPrintable(time));
+                     .match(time)
+                     .hasMatch(),
+                 qPrintable(time));
         QCOMPARE(created.body, QString::fromUtf8(kExampleJob).arg(time).toUtf8());
-        const auto listOf
-            = [](QByteArray job) { return "[\n    " + job.replace("\n", "\n    ") + "\n]"; };
+        const auto listOf = [](QByteArray job) {
+            return "[\n    " + job.replace("\n", "\n    ") + "\n]";
+        };
         QCOMPARE(exchange(sim.port(), "GET " + kList).body, listOf(created.body));
 
         const Reply reply = exchange(sim.port(), request, body);
         QCOMPARE(reply.status, status);
         const QString text = reply.json().value(answer.section(u": "_s, 0, 0)).toString();
         QVERIFY2(text.startsWith(answer.section(u": "_s, 1)), reply.body.constData());
-        QVERIFY(reply.raw.contains("\r\nContent-Length: " + QByteArray::number(reply.body.size())));
+        QVERIFY(
+            reply.head.contains("\r\nContent-Length: " + QByteArray::number(reply.body.size())));
         const QByteArray kept = listOf(status == 200 ? reply.body : created.body);
         QCOMPARE(exchange(sim.port(), "GET " + kList).body,
                  request == "DELETE " + kJob ? QByteArray("[]") : kept);
+    }
+
+    void wire_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // sent at once on one connection
+        QTest::addColumn<QList<int>>("statuses");
+        QTest::addColumn<bool>("closes"); // else a request at the end shows the connection lives
+        QTest::addColumn<QByteArray>("firstHead"); // in the first answer's head; "!" for absent
+        const QByteArray v11 = " HTTP/1.1\r\n", end = "\r\n",
+                         chunked = "Transfer-Encoding: chunked\r\n";
+        const QByteArray list = "GET " + kList + v11 + end, newJob = "POST " + kList + v11;
+        const QByteArray body = QByteArray(kExampleBody).replace("4123856710", "new id/1");
+        QByteArray chunks;
+        for (qsizetype at = 0; at < body.size(); at += 100)
+            chunks += QByteArray::number(body.mid(at, 100).size(), 16) + end + body.mid(at, 100)
+                + end;
+
+        QTest::newRow("no length: stop, then the next request") << "POST " + kJob + "/stopTracking"
+                + v11 + end + list << QList{200, 200} << false << QByteArray("Keep-Alive: ");
+        QTest::newRow("no length: create has an empty body")
+            << newJob + end + list << QList{400, 200} << false << QByteArray();
+        QTest::newRow("pipelined, answered in order")
+            << "GET " + kJob + v11 + end + "GET " + kList + "/x" + v11 + end + "GET " + kList + v11
+                + "Connection: close\r\n\r\n"
+            << QList{200, 404, 200} << true << QByteArray("Keep-Alive: ");
+        QTest::newRow("created: Location")
+            << newJob + "Content-Length: " + QByteArray::number(body.size()) + end + end + body
+                + list
+            << QList{201, 200} << false << QByteArray("Location: " + kList + "/new%20id%2F1\r\n");
+        QTest::newRow("chunked body") << newJob + chunked + end + chunks + "0\r\n\r\n" + list
+                                      << QList{201, 200} << false << QByteArray();
+        QTest::newRow("HTTP/1.0") << "GET " + kList + " HTTP/1.0\r\n\r\n"
+                                  << QList{200} << true << QByteArray("!Keep-Alive");
+        QTest::newRow("HTTP/1.0 asking to keep alive")
+            << "GET " + kList + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"
+            << QList{200} << true << QByteArray("!Keep-Alive");
+        QTest::newRow("Allow on the list") << "PUT " + kList + v11 + end + list << QList{405, 200}
+                                           << false << QByteArray("Allow: GET, HEAD, POST\r\n");
+        QTest::newRow("Allow on a job") << "PUT " + kJob + v11 + end + list << QList{405, 200}
+                                        << false << QByteArray("Allow: GET, HEAD, DELETE\r\n");
+        QTest::newRow("negative length") << newJob + "Content-Length: -5\r\n\r\n" + list
+                                         << QList{400} << true << QByteArray("Connection: close");
+        // Both are answered before a byte of the body is sent.
+        QTest::newRow("sized over the cap") << newJob + "Content-Length: 1048577\r\n\r\n"
+                                            << QList{413} << true << QByteArray();
+        QTest::newRow("chunked over the cap")
+            << newJob + chunked + end + "80000\r\n" + QByteArray(0x80000, 'x') + "\r\n80001\r\n"
+            << QList{413} << true << QByteArray();
+        QTest::newRow("head never finished")
+            << "GET " + kList + v11 + "Host: 127." << QList{408} << true << QByteArray();
+    }
+
+    void wire()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<int>, statuses);
+        QFETCH(bool, closes);
+        QFETCH(QByteArray, firstHead);
+        SimProcess sim;
+        QVERIFY(sim.start(kQuietAnyPort + QStringList{u"--head-deadline-ms=300"_s}));
+        QCOMPARE(exchange(sim.port(), "POST " + kList, kExampleBody).status, 201);
+        const Conversation conversation = converse(sim.port(), bytes, statuses.size(), closes);
+        QList<int> answered;
+        for (const Reply &reply : conversation.replies)
+            answered.append(reply.status);
+        QCOMPARE(answered, statuses);
+        QCOMPARE(conversation.closed, closes);
+        const QByteArray head = conversation.replies.constFirst().head;
+        if (firstHead.startsWith('!'))
+            QVERIFY2(!head.contains("\r\n" + firstHead.mid(1)), head.constData());
+        else
+            QVERIFY2(head.contains(firstHead), head.constData());
+    }
+
+    // Fifty clients that never finish their heads hold no one else up.
+    void slowClients()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(kQuietAnyPort));
+        std::vector<std::unique_ptr<QTcpSocket>> slow;
+        for (int i = 0; i < 50; ++i) {
+            slow.push_back(std::make_unique<QTcpSocket>());
+            slow.back()->connectToHost(u"127.0.0.1"_s, sim.port());
+            slow.back()->write("GET " + kList + " HTTP/1.1\r\nHo");
+            QVERIFY(slow.back()->waitForBytesWritten(5000));
+        }
+        qint64 fastest = std::numeric_limits<qint64>::max(); // of three, against a busy machine
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(exchange(sim.port(), "GET " + kList).status, 200);
+            fastest = std::min(fastest, timer.elapsed());
+        }
+        QVERIFY2(fastest < 100, qPrintable(QString::number(fastest) + u" ms"_s));
+    }
+
+    void runScript_data()
+    {
+        QTest::addColumn<QString>("ports"); // %1: a port another simulator holds
+        QTest::newRow("any free port") << u"0"_s;
+        QTest::newRow("first port taken") << u"%1 0"_s;
+    }
+
+    // The script with a program stand-in that asks for the list at the address in the settings
+    // file beside it, as the program does on the first click.
+    void runScript()
+    {
+        QFETCH(QString, ports);
+        SimProcess other;
+        QVERIFY(other.start(kQuietAnyPort));
+        QTemporaryDir dir;
+        const QString standIn = dir.filePath(u"program"_s);
+        const QString userSettings = dir.filePath(u"ORVA_Test_Application.ini"_s);
+        QFile file(standIn);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"(#!/usr/bin/env bash
+address=$(sed -n 's/^Address=\(.*\)\r$/\1/p' "$(dirname "$0")/ORVA_Test_Application.ini")
+exec 3<>"/dev/tcp/${address%:*}/${address##*:}" || exit 1
+printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3
+cat <&3
+)");
+        file.close();
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+        QFile user(userSettings);
+        QVERIFY(user.open(QIODevice::WriteOnly));
+        user.write("[IP]\r\nAddress=10.9.8.7\r\n");
+        user.close();
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"TRACKING_SIM"_s, SimProcess::program());
+        environment.insert(u"DEMO_DIR"_s, dir.filePath(u"demo"_s));
+        environment.insert(u"SIM_PORTS"_s, ports.replace(u"%1"_s, QString::number(other.port())));
+        QProcess script;
+        script.setProcessEnvironment(environment);
+        script.start(QString::fromUtf8(RUN_WITH_SIM_PATH), {standIn});
+        QVERIFY(script.waitForFinished(30000));
+        QCOMPARE(script.exitCode(), 0);
+        const QByteArray out = script.readAllStandardOutput();
+        HttpResponseParser parser;
+        parser.feed(out.mid(out.indexOf("HTTP/1.1 ")));
+        QCOMPARE(parser.connectionClosed(), HttpResponseParser::Status::Complete);
+        QCOMPARE(parser.statusCode(), 200);
+        QCOMPARE(QJsonDocument::fromJson(parser.body()).array().size(), 12);
+        QFile demoSettings(dir.filePath(u"demo/ORVA_Test_Application.ini"_s));
+        QVERIFY(demoSettings.open(QIODevice::ReadOnly));
+        QVERIFY(!demoSettings.readAll().contains(":" + QByteArray::number(other.port())));
+        QVERIFY(user.open(QIODevice::ReadOnly));
+        QCOMPARE(user.readAll(), QByteArray("[IP]\r\nAddress=10.9.8.7\r\n"));
     }
 
     void shortRuns_data()
@@ -172,7 +366,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("output"); // a pattern for stdout on success, else stderr
         QTest::newRow("help") << QStringList{u"--help"_s} << 0
                               << u"(?s)^(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)"
-                                 "(?=.*--chunked)(?=.*--alert-every)(?=.*--quiet)(?=.*--help)"_s;
+                                 "(?=.*--chunked)(?=.*--alert-every)(?=.*--head-deadline-ms)"
+                                 "(?=.*--quiet)(?=.*--help)(?=.*--version)"_s;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0
+                                 << u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s;
         QTest::newRow("not a number") << QStringList{u"--port"_s, u"abc"_s} << 2 << u"--port"_s;
         QTest::newRow("out of range") << QStringList{u"--port=70000"_s} << 2 << u"--port"_s;
         QTest::newRow("value missing") << QStringList{u"--jobs"_s} << 2 << u"--jobs"_s;
@@ -180,8 +377,8 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{u"--verbose"_s} << 2 << u"--verbose"_s;
         QTest::newRow("stray argument") << QStringList{u"8080"_s} << 2 << u"8080"_s;
         // Not shared with the simulator already there, whose port stands in for %1.
-        QTest::newRow("port taken") << QStringList{u"--port=%1"_s} << 1
-                                    << u"cannot listen on 127\\.0\\.0\\.1 port "_s;
+        QTest::newRow("port taken")
+            << QStringList{u"--port=%1"_s} << 1 << u"cannot listen on 127\\.0\\.0\\.1 port "_s;
     }
 
     void shortRuns()
@@ -231,7 +428,8 @@ private Q_SLOTS:
                 ids.append(job.toObject().value(u"externalId").toString());
             QCOMPARE(ids.size(), jobs);
             QCOMPARE(ids.removeDuplicates(), 0);
-            QCOMPARE(list.raw.endsWith("\r\n0\r\n\r\n"), arguments.contains(u"--chunked"_s));
+            QCOMPARE(list.head.contains("\r\nTransfer-Encoding: chunked"),
+                     arguments.contains(u"--chunked"_s));
         }
         // The log line is written before the answer, so it is there by now.
         QCOMPARE(::kill(static_cast<pid_t>(sim.process().processId()), SIGTERM), 0);

@@ -65,3 +65,22 @@ ApiRoute routeFor(std::string_view target)
         return idRoute(ApiRoute::Kind::StopTracking, path.substr(0, slash));
     return {};
 }
+
+std::string jobPath(std::string_view externalId)
+{
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string path(kCollection);
+    path += '/';
+    for (const char c : externalId) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')
+            || (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~') {
+            path += c;
+        } else {
+            path += '%';
+            path += kHex[byte >> 4];
+            path += kHex[byte & 15];
+        }
+    }
+    return path;
+}

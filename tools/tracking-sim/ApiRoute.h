@@ -20,3 +20,6 @@ struct ApiRoute
 // Splits the raw target before decoding, so an id holding an encoded "/" stays one id.
 // A query string is ignored.
 ApiRoute routeFor(std::string_view target);
+
+// The path of one job, its id percent-encoded so that routeFor() reads it back as one segment.
+std::string jobPath(std::string_view externalId);

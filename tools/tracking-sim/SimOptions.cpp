@@ -28,6 +28,7 @@ constexpr NumberOption kNumberOptions[] = {
     {"--jobs", &SimOptions::jobs, 0, 1000000},
     {"--delay-ms", &SimOptions::delayMs, 0, 600000},
     {"--alert-every", &SimOptions::alertEverySeconds, 1, 86400},
+    {"--head-deadline-ms", &SimOptions::headDeadlineMs, 1, 600000},
 };
 
 } // namespace
@@ -53,6 +54,8 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
 
         if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name == "--chunked" || name == "--quiet") {
             if (value) {
                 result.error = std::string(name) + " takes no value";
@@ -105,8 +108,12 @@ std::string simUsage()
            "  --delay-ms MS      hold every answer MS milliseconds before sending it\n"
            "  --chunked          send bodies with chunked transfer coding, not Content-Length\n"
            "  --alert-every S    a running job raises a new alert every S seconds (default 10)\n"
+           "  --head-deadline-ms MS\n"
+           "                     a request head not whole MS milliseconds after its first byte\n"
+           "                     is answered 408 and its connection closed (default 5000)\n"
            "  --quiet            print only the address line, no access log\n"
            "  --help             show this help and exit\n"
+           "  --version          show the version and exit\n"
            "\n"
            "The first line on standard output is the address served, for example\n"
            "http://127.0.0.1:8080; then one line per request: method, target, status, bytes.\n"

@@ -11,9 +11,11 @@ struct SimOptions
     int jobs = 0;
     int delayMs = 0;
     int alertEverySeconds = 10;
+    int headDeadlineMs = 5000;
     bool chunked = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 struct SimOptionsResult

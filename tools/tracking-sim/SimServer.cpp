@@ -1,7 +1,7 @@
 #include "SimServer.h"
 
 #include "ApiRoute.h"
-#include "CreateBody.h"
+#include "CreateRequestValidation.h"
 #include "JobJson.h"
 #include "JobStore.h"
 
@@ -22,6 +22,7 @@ using HandlerResponse = httplib::Server::HandlerResponse;
 constexpr const char *kJson = "application/json";
 constexpr std::size_t kPiece = 64 * 1024;
 constexpr std::size_t kMaxBody = 1024 * 1024;
+constexpr std::size_t kMaxHead = 64 * 1024;
 
 std::shared_ptr<const std::string> shared(std::string text)
 {
@@ -36,21 +37,14 @@ void reuseAddressOnly(socket_t socket)
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
-std::string refusalText(const Request &request, int status)
+// The library's own refusals of a request that was framed well.
+std::string refusalText(int status)
 {
-    // The library refuses a POST, PUT or PATCH that does not say how long its body is.
-    const bool bodyUnframed = !request.has_header("Content-Length")
-        && !request.has_header("Transfer-Encoding")
-        && (request.method == "POST" || request.method == "PUT" || request.method == "PATCH");
     switch (status) {
     case 400:
-        return bodyUnframed ? "a " + request.method
-                + " needs a Content-Length header (Content-Length: 0 when there is no body)"
-                            : "the request is not well-formed HTTP";
+        return "the request is not well-formed HTTP";
     case 404:
         return "no such route";
-    case 413:
-        return "the body is larger than " + std::to_string(kMaxBody) + " bytes";
     case 414:
         return "the request target is too long";
     default:
@@ -69,11 +63,13 @@ SimServer::SimServer(JobStore &store, const SimOptions &options)
     : m_store(store)
     , m_options(options)
     , m_log(!options.quiet)
+    , m_server({.maxHeadBytes = kMaxHead, .maxBodyBytes = kMaxBody},
+               {.headDeadline = std::chrono::milliseconds(options.headDeadlineMs)},
+               [this](const RequestFramer &framer, int status, const std::string &reason) {
+                   return refusal(framer, status, reason);
+               })
 {
     m_server.set_socket_options(reuseAddressOnly);
-    m_server.set_payload_max_length(kMaxBody);
-    // A stop waits for idle keep-alive connections to time out; keep that wait short.
-    m_server.set_keep_alive_timeout(1);
 
     // Every method reaches one dispatcher, so a known path with the wrong method gets 405 and
     // an unknown path gets a JSON 404 instead of the library's empty one.
@@ -92,7 +88,7 @@ SimServer::SimServer(JobStore &store, const SimOptions &options)
         httplib::Server::HandlerWithResponse([this](const Request &request, Response &response) {
             if (response.has_header("Content-Type"))
                 return HandlerResponse::Unhandled;
-            const std::string body = renderError(refusalText(request, response.status));
+            const std::string body = renderError(refusalText(response.status));
             response.set_content(body, kJson);
             m_log.record(request.method, request.target, response.status, body.size());
             return HandlerResponse::Handled;
@@ -161,7 +157,7 @@ void SimServer::handle(const Request &request, Response &response)
             outcome = m_store.remove(route.externalId, now);
             rendered = renderConfirmation(route.externalId, "Deleted");
         } else {
-            return replyNotAllowed(request, response, "GET, DELETE");
+            return replyNotAllowed(request, response, "GET, HEAD, DELETE");
         }
         break;
     case ApiRoute::Kind::StopTracking:
@@ -182,18 +178,33 @@ void SimServer::handleCollection(const Request &request, Response &response)
     if (request.method == "GET" || request.method == "HEAD")
         return reply(request, response, 200, m_store.list(now));
     if (request.method != "POST")
-        return replyNotAllowed(request, response, "GET, POST");
+        return replyNotAllowed(request, response, "GET, HEAD, POST");
 
     Job job;
     std::string error;
-    if (!jobFromCreateBody(request.body, job, error))
+    if (!jobFromCreateRequest(request.body, job, error))
         return replyError(request, response, 400, error);
     const std::string externalId = job.externalId;
     std::string rendered;
     if (m_store.create(std::move(job), now, rendered) == JobStore::Outcome::Duplicate)
         return replyError(request, response, 409,
                           "a job with externalId " + quoted(externalId) + " already exists");
+    response.set_header("Location", jobPath(externalId));
     reply(request, response, 201, shared(std::move(rendered)));
+}
+
+std::string SimServer::refusal(const RequestFramer &framer, int status, const std::string &reason)
+{
+    // Only the request line is known for sure; its first two words stand for method and target.
+    const std::string &line = framer.requestLine();
+    const auto space = line.find(' ');
+    const std::string method = space == std::string::npos ? "-" : line.substr(0, space);
+    const std::string target = space == std::string::npos
+        ? "-"
+        : line.substr(space + 1, line.find(' ', space + 1) - space - 1);
+    std::string body = renderError(reason);
+    m_log.record(method, target, status, body.size());
+    return body;
 }
 
 void SimServer::reply(const Request &request, Response &response, int status,

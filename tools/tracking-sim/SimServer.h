@@ -1,9 +1,8 @@
 #pragma once
 
 #include "AccessLog.h"
+#include "FramingServer.h"
 #include "SimOptions.h"
-
-#include <httplib.h>
 
 #include <memory>
 #include <string>
@@ -30,6 +29,7 @@ public:
 private:
     void handle(const httplib::Request &request, httplib::Response &response);
     void handleCollection(const httplib::Request &request, httplib::Response &response);
+    std::string refusal(const RequestFramer &framer, int status, const std::string &reason);
     void reply(const httplib::Request &request, httplib::Response &response, int status,
                std::shared_ptr<const std::string> body);
     void replyError(const httplib::Request &request, httplib::Response &response, int status,
@@ -40,6 +40,6 @@ private:
     JobStore &m_store;
     const SimOptions m_options;
     AccessLog m_log;
-    httplib::Server m_server;
+    FramingServer m_server;
     int m_port = 0;
 };

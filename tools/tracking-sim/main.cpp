@@ -38,6 +38,10 @@ int main(int argc, char *argv[])
         std::cout << simUsage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "tracking-sim " TRACKING_SIM_VERSION "\n";
+        return 0;
+    }
 
     // Block the stop signals before any thread exists: every thread inherits the mask and only
     // the waiter below takes them. A shell starts background jobs with SIGINT ignored, and an

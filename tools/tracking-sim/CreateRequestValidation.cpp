@@ -1,4 +1,4 @@
-#include "CreateBody.h"
+#include "CreateRequestValidation.h"
 
 #include <nlohmann/json.hpp>
 
@@ -108,7 +108,7 @@ std::string readJob(const Json &body, Job &job)
 
 } // namespace
 
-bool jobFromCreateBody(std::string_view body, Job &job, std::string &error)
+bool jobFromCreateRequest(std::string_view body, Job &job, std::string &error)
 {
     Json parsed;
     try {

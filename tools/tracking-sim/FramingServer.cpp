@@ -1,0 +1,230 @@
+#include "FramingServer.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Connections are held by a worker each from the first byte to the close, so there are enough
+// workers that dozens of stalled clients leave the rest answered at once.
+constexpr std::size_t kWorkers = 128;
+constexpr std::size_t kMaxRequestsPerConnection = 1000;
+constexpr std::chrono::milliseconds kWriteTimeout{5000};
+// A refused client may still be sending; its bytes are read and dropped this long before the
+// close, so the refusal is not lost to a reset.
+constexpr std::chrono::milliseconds kLinger{1000};
+constexpr std::chrono::milliseconds kStopCheck{100};
+
+enum class Wait { Ready, TimedOut, Stopping };
+
+Wait waitFor(int sock, short events, Clock::time_point deadline,
+             const std::function<bool()> &stopping)
+{
+    for (;;) {
+        if (stopping())
+            return Wait::Stopping;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return Wait::TimedOut;
+        pollfd entry{sock, events, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(std::min(left, kStopCheck).count()));
+        if (ready > 0)
+            return Wait::Ready;
+        if (ready < 0 && errno != EINTR)
+            return Wait::TimedOut;
+    }
+}
+
+ssize_t sendSome(int sock, const char *data, std::size_t size)
+{
+    pollfd entry{sock, POLLOUT, 0};
+    if (::poll(&entry, 1, static_cast<int>(kWriteTimeout.count())) <= 0)
+        return -1;
+    return ::send(sock, data, size, MSG_NOSIGNAL);
+}
+
+bool sendAll(int sock, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t sent = sendSome(sock, bytes.data(), bytes.size());
+        if (sent <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+void addressOf(int sock, bool peer, std::string &ip, int &port)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    auto *raw = reinterpret_cast<sockaddr *>(&address);
+    if ((peer ? ::getpeername(sock, raw, &length) : ::getsockname(sock, raw, &length)) != 0)
+        return;
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET) {
+        const auto *v4 = reinterpret_cast<const sockaddr_in *>(&address);
+        ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+        port = ntohs(v4->sin_port);
+    } else if (address.ss_family == AF_INET6) {
+        const auto *v6 = reinterpret_cast<const sockaddr_in6 *>(&address);
+        ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+        port = ntohs(v6->sin6_port);
+    }
+    ip = text;
+}
+
+// One framed request for the library to read, and the socket it writes its answer to.
+class FramedStream final : public httplib::Stream
+{
+public:
+    FramedStream(int sock, std::string request)
+        : m_sock(sock)
+        , m_request(std::move(request))
+    { }
+
+    bool is_readable() const override { return m_read < m_request.size(); }
+    bool is_writable() const override
+    {
+        pollfd entry{m_sock, POLLOUT, 0};
+        return ::poll(&entry, 1, static_cast<int>(kWriteTimeout.count())) > 0;
+    }
+    ssize_t read(char *ptr, size_t size) override
+    {
+        const std::size_t count = std::min(size, m_request.size() - m_read);
+        std::copy_n(m_request.data() + m_read, count, ptr);
+        m_read += count;
+        return static_cast<ssize_t>(count);
+    }
+    ssize_t write(const char *ptr, size_t size) override { return sendSome(m_sock, ptr, size); }
+    void get_remote_ip_and_port(std::string &ip, int &port) const override
+    {
+        addressOf(m_sock, true, ip, port);
+    }
+    void get_local_ip_and_port(std::string &ip, int &port) const override
+    {
+        addressOf(m_sock, false, ip, port);
+    }
+    socket_t socket() const override { return m_sock; }
+
+private:
+    const int m_sock;
+    const std::string m_request;
+    std::size_t m_read = 0;
+};
+
+const char *reasonPhrase(int status)
+{
+    switch (status) {
+    case 408:
+        return "Request Timeout";
+    case 413:
+        return "Payload Too Large";
+    case 431:
+        return "Request Header Fields Too Large";
+    default:
+        return "Bad Request";
+    }
+}
+
+bool sendRefusal(int sock, int status, const std::string &body)
+{
+    return sendAll(sock,
+                   "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status)
+                       + "\r\nContent-Type: application/json\r\nContent-Length: "
+                       + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+}
+
+void closeGracefully(int sock, const std::function<bool()> &stopping)
+{
+    ::shutdown(sock, SHUT_WR);
+    const auto until = Clock::now() + kLinger;
+    char sink[16 * 1024];
+    while (waitFor(sock, POLLIN, until, stopping) == Wait::Ready
+           && ::recv(sock, sink, sizeof sink, 0) > 0) {
+    }
+    ::close(sock);
+}
+
+} // namespace
+
+FramingServer::FramingServer(RequestFramer::Limits limits, Timing timing, Refusal refusal)
+    : m_limits(limits)
+    , m_timing(timing)
+    , m_refusal(std::move(refusal))
+{
+    new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    set_payload_max_length(limits.maxBodyBytes);
+    set_keep_alive_max_count(kMaxRequestsPerConnection);
+    set_keep_alive_timeout(std::max<time_t>(
+        1, std::chrono::duration_cast<std::chrono::seconds>(timing.keepAliveIdle).count()));
+}
+
+bool FramingServer::readRequest(socket_t sock, RequestFramer &framer, std::string &pending)
+{
+    const auto isStopping = [this] { return stopping(); };
+    const auto idleUntil = Clock::now() + m_timing.keepAliveIdle;
+    auto headUntil = idleUntil, bodyUntil = idleUntil;
+    bool continueSent = false;
+    char buffer[16 * 1024];
+    for (;;) {
+        const bool wasStarted = framer.started();
+        const RequestFramer::Result result = framer.feed(pending);
+        pending.erase(0, result.consumed);
+        if (result.status != RequestFramer::Status::Incomplete)
+            return true;
+        if (!wasStarted && framer.started())
+            headUntil = Clock::now() + m_timing.headDeadline;
+        if (framer.awaitsContinue() && !continueSent)
+            continueSent = sendAll(sock, "HTTP/1.1 100 Continue\r\n\r\n");
+        const auto deadline = !framer.started() ? idleUntil
+            : !framer.headComplete()            ? headUntil
+                                                : bodyUntil;
+        const Wait wait = waitFor(sock, POLLIN, deadline, isStopping);
+        if (wait == Wait::TimedOut && framer.started()) {
+            const std::string reason = framer.headComplete() ? "the body stalled"
+                                                             : "the request head took too long";
+            sendRefusal(sock, 408, m_refusal(framer, 408, reason));
+        }
+        const ssize_t received = wait == Wait::Ready ? ::recv(sock, buffer, sizeof buffer, 0)
+                                                     : ssize_t(0);
+        if (received <= 0)
+            return false;
+        pending.append(buffer, static_cast<std::size_t>(received));
+        bodyUntil = Clock::now() + m_timing.bodyIdle;
+    }
+}
+
+bool FramingServer::process_and_close_socket(socket_t sock)
+{
+    std::string pending; // received and not yet framed: the start of the next request
+    for (std::size_t served = 0; !stopping();) {
+        RequestFramer framer(m_limits);
+        if (!readRequest(sock, framer, pending))
+            break;
+        if (framer.refusalStatus() != 0) {
+            const int status = framer.refusalStatus();
+            sendRefusal(sock, status, m_refusal(framer, status, framer.refusalReason()));
+            break;
+        }
+        // HTTP/1.0 and "Connection: close" end the connection with this answer; telling the
+        // library so also keeps the Keep-Alive header out of it.
+        const bool last = !framer.keepsConnection() || ++served >= kMaxRequestsPerConnection;
+        FramedStream stream(sock, framer.framedRequest());
+        bool closedByLibrary = false;
+        const bool answered = process_request(stream, last, closedByLibrary, nullptr);
+        if (!answered || last || closedByLibrary)
+            break;
+    }
+    closeGracefully(sock, [this] { return stopping(); });
+    return true;
+}
