@@ -10,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.talus.testapp"));
     ApplyProgramFonts();
     QApplication::setWindowIcon(ProgramIcon());
 
