@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("talus-test-app"));
+    QApplication::setDesktopFileName(QStringLiteral("org.talus.testapp"));
     ApplyProgramFonts();
     QApplication::setWindowIcon(ProgramIcon());
 
