@@ -15,34 +15,51 @@ const char *find(const char *from, const char *end, char byte)
 
 } // namespace
 
+void LineIndex::append(qsizetype start)
+{
+    if (m_blocks.empty() || static_cast<qsizetype>(m_blocks.back().size()) == kBlockSize) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(static_cast<size_t>(kBlockSize));
+    }
+    m_blocks.back().push_back(start);
+    ++m_count;
+}
+
 void LineIndex::build(QByteArrayView bytes)
 {
     m_bytes = bytes;
-    m_starts.clear();
-    m_starts.push_back(0);
+    m_blocks.clear();
+    m_count = 0;
     m_longest = 0;
+    append(0);
     const char *data = bytes.data();
     const char *end = data + bytes.size();
-    // Two memchr cursors, one per line-end byte, each moved on only once passed: a body
-    // without CR costs a single scan for it.
+    // Two memchr cursors, one per line-end byte, each moved on only once passed.
     const char *nextCr = find(data, end, '\r');
     const char *nextLf = find(data, end, '\n');
     const char *lineBegin = data;
-    while (true) {
+    const auto lineEnds = [&](const char *brk, const char *after) {
+        m_longest = std::max<qsizetype>(m_longest, brk - lineBegin);
+        append(after - data);
+        lineBegin = after;
+    };
+    while (nextCr != end && nextLf != end) {
         const char *brk = std::min(nextCr, nextLf);
-        if (brk == end)
-            break;
         const char *after = brk + 1;
         if (brk == nextCr && after < end && *after == '\n')
             ++after;
-        m_longest = std::max<qsizetype>(m_longest, brk - lineBegin);
-        m_starts.push_back(after - data);
-        lineBegin = after;
+        lineEnds(brk, after);
         if (nextCr < after)
             nextCr = find(after, end, '\r');
         if (nextLf < after)
             nextLf = find(after, end, '\n');
     }
+    // Most bodies have only one of the two from some point on (often from the start):
+    // a single cursor is enough for the rest.
+    const char separator = nextCr != end ? '\r' : '\n';
+    for (const char *brk = std::min(nextCr, nextLf); brk != end;
+         brk = find(brk + 1, end, separator))
+        lineEnds(brk, brk + 1);
     m_longest = std::max<qsizetype>(m_longest, end - lineBegin);
 }
 
@@ -63,6 +80,10 @@ qsizetype LineIndex::lineEnd(qsizetype line) const
 
 qsizetype LineIndex::lineOf(qsizetype pos) const
 {
-    const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), pos);
-    return static_cast<qsizetype>(after - m_starts.begin()) - 1;
+    const auto block = std::upper_bound(m_blocks.begin(), m_blocks.end(), pos,
+                                        [](qsizetype p, const auto &b) { return p < b.front(); })
+        - 1;
+    const auto after = std::upper_bound(block->begin(), block->end(), pos);
+    return static_cast<qsizetype>(block - m_blocks.begin()) * kBlockSize
+        + static_cast<qsizetype>(after - block->begin()) - 1;
 }

@@ -10,10 +10,15 @@
 class LineIndex
 {
 public:
+    LineIndex() { build({}); }
     void build(QByteArrayView bytes);
 
-    qsizetype lineCount() const { return static_cast<qsizetype>(m_starts.size()); }
-    qsizetype lineStart(qsizetype line) const { return m_starts[static_cast<size_t>(line)]; }
+    qsizetype lineCount() const { return m_count; }
+    qsizetype lineStart(qsizetype line) const
+    {
+        return m_blocks[static_cast<size_t>(line >> kBlockBits)]
+                       [static_cast<size_t>(line & (kBlockSize - 1))];
+    }
     // End of the line's text, before its line end.
     qsizetype lineEnd(qsizetype line) const;
     // Start of the next line, or the body's size after the last line.
@@ -24,7 +29,14 @@ public:
     qsizetype longestLine() const { return m_longest; }
 
 private:
+    // Starts are kept in fixed blocks: a million lines grow the index without ever copying it.
+    static constexpr int kBlockBits = 16;
+    static constexpr qsizetype kBlockSize = qsizetype(1) << kBlockBits;
+
+    void append(qsizetype start);
+
     QByteArrayView m_bytes;
-    std::vector<qsizetype> m_starts{0};
+    std::vector<std::vector<qsizetype>> m_blocks;
+    qsizetype m_count = 0;
     qsizetype m_longest = 0;
 };
