@@ -59,27 +59,32 @@ void benchLines(TrafficView &view)
     std::printf("100,000-job list: %lld bytes\n", static_cast<long long>(body.size()));
     const double index = median([&] { view.setBytes(QByteArray()); }, [&] { view.setBytes(body); });
     report("setBytes (line index)", index);
-    std::printf("  %-44s %10.2f ms\n", "  per 100 MB", index * 100e6 / static_cast<double>(body.size()));
+    std::printf("  %-44s %10.2f ms\n", "  per 100 MB",
+                index * 100e6 / static_cast<double>(body.size()));
     std::printf("  %-44s %10lld\n", "lines", static_cast<long long>(view.lineCount()));
     report("first paint", milliseconds([&] { view.viewport()->repaint(); }));
-    report("Ctrl+End and paint",
-           median([&] { press(view, Qt::Key_Home, Qt::ControlModifier); view.viewport()->repaint(); },
-                  [&] {
-                      press(view, Qt::Key_End, Qt::ControlModifier);
-                      view.viewport()->repaint();
-                  }));
-    report("Ctrl+A then Ctrl+C",
-           median([&] { QGuiApplication::clipboard()->clear(); },
-                  [&] {
-                      press(view, Qt::Key_A, Qt::ControlModifier);
-                      press(view, Qt::Key_C, Qt::ControlModifier);
-                  }));
+    report("Ctrl+End and paint", median(
+                                     [&] {
+                                         press(view, Qt::Key_Home, Qt::ControlModifier);
+                                         view.viewport()->repaint();
+                                     },
+                                     [&] {
+                                         press(view, Qt::Key_End, Qt::ControlModifier);
+                                         view.viewport()->repaint();
+                                     }));
+    report("Ctrl+A then Ctrl+C", median([&] { QGuiApplication::clipboard()->clear(); },
+                                        [&] {
+                                            press(view, Qt::Key_A, Qt::ControlModifier);
+                                            press(view, Qt::Key_C, Qt::ControlModifier);
+                                        }));
     report("Copy of the whole body", median([] {}, [&] { view.copyAll(); }));
 }
 
 void benchOneLine(TrafficView &view)
 {
-    const QByteArray body = QByteArray("{\"jobs\": [") + QByteArray("{\"id\": 1, \"v\": \"abc\"}, ").repeated(30 * 1000 * 1000 / 24) + "]}";
+    const QByteArray body
+        = QByteArray("{\"jobs\": [")
+          + QByteArray("{\"id\": 1, \"v\": \"abc\"}, ").repeated(30 * 1000 * 1000 / 24) + "]}";
     std::printf("one line: %lld bytes\n", static_cast<long long>(body.size()));
     report("setBytes (line index)",
            median([&] { view.setBytes(QByteArray()); }, [&] { view.setBytes(body); }));

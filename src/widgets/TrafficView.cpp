@@ -416,7 +416,8 @@ void TrafficView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
-    moveCursor(positionAt(event->position().toPoint()), event->modifiers().testFlag(Qt::ShiftModifier));
+    const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
+    moveCursor(positionAt(event->position().toPoint()), extend);
 }
 
 void TrafficView::mouseMoveEvent(QMouseEvent *event)

@@ -168,8 +168,9 @@ QString TrafficViewAccessible::textAtOffset(int offset, QAccessible::TextBoundar
         break;
     case QAccessible::CharBoundary:
         start = offsetOf(pos);
-        end = pos < view()->bytes().size() ? offsetOf(pos + Utf8::sequenceLength(view()->bytes(), pos))
-                                           : start;
+        end = pos < view()->bytes().size()
+            ? offsetOf(pos + Utf8::sequenceLength(view()->bytes(), pos))
+            : start;
         break;
     case QAccessible::WordBoundary:
     case QAccessible::SentenceBoundary: {

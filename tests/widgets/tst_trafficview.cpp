@@ -4,9 +4,11 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,7 +22,8 @@ QPoint cellPoint(const TrafficView &view, int column, int line)
 
 QByteArray clipboardBytes()
 {
-    return QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("application/octet-stream"));
+    return QGuiApplication::clipboard()->mimeData()->data(
+        QStringLiteral("application/octet-stream"));
 }
 
 QAccessibleTextInterface *textInterface(TrafficView &view)
@@ -48,7 +51,8 @@ private Q_SLOTS:
     void clearEmpties();
     void ctrlEndShowsLastLine_data();
     void ctrlEndShowsLastLine();
-    void tabLeavesTheView();
+    void tabLeavesTheViewAndItsFocusFrame();
+    void contextMenuCopiesAndSelectsAll();
     void accessibleRanges_data();
     void accessibleRanges();
     void accessibleSelectionAndCursor();
@@ -79,12 +83,14 @@ void tst_TrafficView::lineBreaking_data()
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("empty") << QByteArray() << QStringList{QString()};
     QTest::newRow("CR LF") << QByteArray("GET /\r\nHost: a\r\n")
-                           << QStringList{QStringLiteral("GET /"), QStringLiteral("Host: a"), QString()};
-    QTest::newRow("lone LF") << QByteArray("a\nb") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+                           << QStringList{QStringLiteral("GET /"), QStringLiteral("Host: a"),
+                                          QString()};
+    QTest::newRow("lone LF") << QByteArray("a\nb")
+                             << QStringList{QStringLiteral("a"), QStringLiteral("b")};
     QTest::newRow("lone CR") << QByteArray("a\rb\r")
                              << QStringList{QStringLiteral("a"), QStringLiteral("b"), QString()};
-    QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb")
-                                         << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
+    QTest::newRow("LF CR is two breaks")
+        << QByteArray("a\n\rb") << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
     QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb")
                               << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
     QTest::newRow("invalid UTF-8 shown as U+FFFD")
@@ -111,7 +117,8 @@ void tst_TrafficView::measuresLikeTheDecoder_data()
     QTest::newRow("surrogate half") << QByteArray("\xed\xa0\x80x");
     QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
     QTest::newRow("cut short at the end") << QByteArray("ab\xe2\x82");
-    QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbfx");
+    QTest::newRow("byte order marks") << QByteArray("\xef\xbb\xbf"
+                                                    "ab\xef\xbb\xbfxy");
     // Over one checkpoint stretch, so the checkpoints are used, not the direct walk.
     QTest::newRow("long mixed line") << QByteArray("\xc3\xa9\xff-").repeated(3000);
 }
@@ -124,6 +131,7 @@ void tst_TrafficView::measuresLikeTheDecoder()
     QCOMPARE(m_view->offsets().count(), text.size());
     QAccessibleTextInterface *accessible = textInterface(*m_view);
     QVERIFY(accessible);
+    QCOMPARE(accessible->text(0, accessible->characterCount()), text);
     const int middle = static_cast<int>(text.size() / 2);
     QCOMPARE(accessible->text(middle, middle + 5), text.mid(middle, 5));
 }
@@ -132,9 +140,9 @@ void tst_TrafficView::setBytesShares()
 {
     const QByteArray body = QByteArray("line\r\n").repeated(1000);
     m_view->setBytes(body);
-    QCOMPARE(m_view->bytes().constData(), body.constData());
+    QCOMPARE(static_cast<const void *>(m_view->bytes().constData()), body.constData());
     m_view->selectAll();
-    QCOMPARE(m_view->selectedBytes().constData(), body.constData());
+    QCOMPARE(static_cast<const void *>(m_view->selectedBytes().constData()), body.constData());
 }
 
 void tst_TrafficView::oneMegabyteLine()
@@ -173,28 +181,39 @@ void tst_TrafficView::selectionCopiesExactBytes_data()
     QTestEventList fromSecondLine;
     fromSecondLine.addKeyClick(Qt::Key_Down);
     fromSecondLine.addKeyClick(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+    QTestEventList throughShortLine;
+    throughShortLine.addKeyClick(Qt::Key_End);
+    throughShortLine.addKeyClick(Qt::Key_Down, Qt::ShiftModifier);
+    throughShortLine.addKeyClick(Qt::Key_Down, Qt::ShiftModifier);
     QTestEventList backOverLineEnd;
     backOverLineEnd.addKeyClick(Qt::Key_Down);
     backOverLineEnd.addKeyClick(Qt::Key_Left, Qt::ShiftModifier);
 
-    QTest::newRow("Ctrl+A keeps CR LF and lone CR") << request << selectAll << QList<QPoint>() << none << request;
-    QTest::newRow("Shift+Down takes CR LF whole")
-        << request << twoLines << QList<QPoint>() << none << QByteArray("GET /x HTTP/1.1\r\nHost: a\r\n");
+    QTest::newRow("Ctrl+A keeps CR LF and lone CR")
+        << request << selectAll << QList<QPoint>() << none << request;
+    QTest::newRow("Shift+Down takes CR LF whole") << request << twoLines << QList<QPoint>() << none
+                                                  << QByteArray("GET /x HTTP/1.1\r\nHost: a\r\n");
     QTest::newRow("Shift+Left steps over CR LF at once")
         << request << backOverLineEnd << QList<QPoint>() << none << QByteArray("\r\n");
-    QTest::newRow("Shift+Ctrl+End to the end")
-        << request << fromSecondLine << QList<QPoint>() << none << QByteArray("Host: a\r\n\r\nbody\rcr");
+    QTest::newRow("Shift+Ctrl+End to the end") << request << fromSecondLine << QList<QPoint>()
+                                               << none << QByteArray("Host: a\r\n\r\nbody\rcr");
+    QTest::newRow("Shift+Down through a short line keeps the column")
+        << QByteArray("abcdef\nx\nabcdefgh") << throughShortLine << QList<QPoint>() << none
+        << QByteArray("\nx\nabcdef");
     QTest::newRow("Shift+Right takes a whole character")
-        << QByteArray("\xc3\xa9!") << oneCharacter << QList<QPoint>() << none << QByteArray("\xc3\xa9");
+        << QByteArray("\xc3\xa9!") << oneCharacter << QList<QPoint>() << none
+        << QByteArray("\xc3\xa9");
     QTest::newRow("invalid UTF-8 kept")
         << QByteArray("a\xff\xfe\r\n\xc3") << selectAll << QList<QPoint>() << none
         << QByteArray("a\xff\xfe\r\n\xc3");
     QTest::newRow("drag within a line")
-        << lines << QTestEventList() << QList<QPoint>{{1, 1}, {3, 1}, {4, 1}} << none << QByteArray("eco");
+        << lines << QTestEventList() << QList<QPoint>{{1, 1}, {3, 1}, {4, 1}} << none
+        << QByteArray("eco");
     QTest::newRow("drag backwards over lines")
-        << lines << QTestEventList() << QList<QPoint>{{2, 2}, {3, 0}} << none << QByteArray("st\nsecond\nth");
-    QTest::newRow("Shift+click extends")
-        << lines << QTestEventList() << QList<QPoint>{{2, 0}} << QPoint(1, 2) << QByteArray("rst\nsecond\nt");
+        << lines << QTestEventList() << QList<QPoint>{{2, 2}, {3, 0}} << none
+        << QByteArray("st\nsecond\nth");
+    QTest::newRow("Shift+click extends") << lines << QTestEventList() << QList<QPoint>{{2, 0}}
+                                         << QPoint(1, 2) << QByteArray("rst\nsecond\nt");
 }
 
 void tst_TrafficView::selectionCopiesExactBytes()
@@ -209,13 +228,16 @@ void tst_TrafficView::selectionCopiesExactBytes()
     keys.simulate(m_view);
     QWidget *viewport = m_view->viewport();
     if (!drag.isEmpty()) {
-        QTest::mousePress(viewport, Qt::LeftButton, {}, cellPoint(*m_view, drag.first().x(), drag.first().y()));
+        QTest::mousePress(viewport, Qt::LeftButton, {},
+                          cellPoint(*m_view, drag.first().x(), drag.first().y()));
         for (const QPoint &cell : drag.mid(1))
             QTest::mouseMove(viewport, cellPoint(*m_view, cell.x(), cell.y()));
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, cellPoint(*m_view, drag.last().x(), drag.last().y()));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {},
+                            cellPoint(*m_view, drag.last().x(), drag.last().y()));
     }
     if (shiftClick.x() >= 0)
-        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, cellPoint(*m_view, shiftClick.x(), shiftClick.y()));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier,
+                          cellPoint(*m_view, shiftClick.x(), shiftClick.y()));
     QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(m_view->selectedBytes(), expected);
     QCOMPARE(clipboardBytes(), expected);
@@ -255,11 +277,40 @@ void tst_TrafficView::ctrlEndShowsLastLine()
     QCOMPARE(m_view->firstVisibleLine(), 0);
 }
 
-void tst_TrafficView::tabLeavesTheView()
+void tst_TrafficView::tabLeavesTheViewAndItsFocusFrame()
 {
+    // Left of the text margin, half way down: only the frame paints there.
+    const auto edgePixel = [this] {
+        return m_view->viewport()->grab().toImage().pixel(1, m_view->viewport()->height() / 2);
+    };
+    const QRgb focused = edgePixel();
     QTest::keyClick(m_view, Qt::Key_Tab);
     QVERIFY(!m_view->hasFocus());
     QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    QVERIFY(edgePixel() != focused);
+}
+
+void tst_TrafficView::contextMenuCopiesAndSelectsAll()
+{
+    const QByteArray body("one\r\ntwo");
+    m_view->setBytes(body);
+    QStringList shown;
+    // The menu runs its own event loop: act on it from inside.
+    QTimer::singleShot(0, this, [&shown] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator())
+                shown << action->text();
+        }
+        menu->actions().constLast()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            m_view->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(m_view->viewport(), &event);
+    QCOMPARE(shown, (QStringList{QStringLiteral("&Copy"), QStringLiteral("Select &All")}));
+    QCOMPARE(m_view->selectedBytes(), body);
 }
 
 void tst_TrafficView::accessibleRanges_data()
@@ -270,6 +321,7 @@ void tst_TrafficView::accessibleRanges_data()
     // The body below decodes to "ab\r\ncé😀\uFFFDz\rlast": the emoji is two units.
     QTest::newRow("CR LF is two characters") << 1 << 5 << QStringLiteral("b\r\nc");
     QTest::newRow("a character outside the basic plane") << 5 << 8 << QStringLiteral("é😀");
+    QTest::newRow("half of a surrogate pair") << 6 << 7 << QString(QChar(0xD83D));
     QTest::newRow("invalid byte") << 8 << 10 << QStringLiteral("\uFFFDz");
     QTest::newRow("past a lone CR to the end") << 10 << 99 << QStringLiteral("\rlast");
     QTest::newRow("empty") << 3 << 3 << QString();
@@ -307,10 +359,13 @@ void tst_TrafficView::accessibleSelectionAndCursor()
     QTest::keyClick(m_view, Qt::Key_Down);
     QCOMPARE(text->cursorPosition(), 14);
     QCOMPARE(text->selectionCount(), 0);
-    QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("cé😀z\r"));
+    QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end),
+             QStringLiteral("cé😀z\r"));
     QCOMPARE(std::pair(start, end), std::pair(4, 10));
-    QCOMPARE(text->textAfterOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("last"));
-    QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("ab\r\n"));
+    QCOMPARE(text->textAfterOffset(6, QAccessible::LineBoundary, &start, &end),
+             QStringLiteral("last"));
+    QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end),
+             QStringLiteral("ab\r\n"));
 }
 
 QTEST_MAIN(tst_TrafficView)
