@@ -18,7 +18,9 @@
 
 namespace {
 
+// Room for the focus frame around the text.
 constexpr int kMargin = 4;
+constexpr int kTopMargin = 2;
 
 int clampToInt(qsizetype value)
 {
@@ -114,7 +116,7 @@ qsizetype TrafficView::firstVisibleLine() const
 
 qsizetype TrafficView::visibleLineCount() const
 {
-    return std::max(1, viewport()->height() / m_metrics.lineHeight);
+    return std::max(1, (viewport()->height() - kTopMargin) / m_metrics.lineHeight);
 }
 
 void TrafficView::setSelection(qsizetype anchor, qsizetype cursor)
@@ -205,7 +207,7 @@ int TrafficView::columnX(qsizetype column) const
 QRect TrafficView::characterRect(qsizetype pos) const
 {
     const qsizetype line = m_lines.lineOf(pos);
-    const qsizetype top = (line - firstVisibleLine()) * m_metrics.lineHeight;
+    const qsizetype top = kTopMargin + (line - firstVisibleLine()) * m_metrics.lineHeight;
     return {columnX(m_offsets.columnOf(line, pos)),
             static_cast<int>(std::clamp<qsizetype>(top, -m_metrics.lineHeight,
                                                    viewport()->height())),
@@ -214,7 +216,8 @@ QRect TrafficView::characterRect(qsizetype pos) const
 
 qsizetype TrafficView::positionAt(QPoint point) const
 {
-    const int y = point.y() < 0 ? point.y() - m_metrics.lineHeight + 1 : point.y();
+    const int below = point.y() - kTopMargin;
+    const int y = below < 0 ? below - m_metrics.lineHeight + 1 : below;
     const qsizetype line = std::clamp<qsizetype>(firstVisibleLine() + y / m_metrics.lineHeight, 0,
                                                  lineCount() - 1);
     const int x = std::max(0, point.x() - kMargin + m_metrics.column / 2);
@@ -274,7 +277,7 @@ void TrafficView::paintEvent(QPaintEvent *)
     painter.setFont(font());
     const int height = viewport()->height();
     qsizetype line = firstVisibleLine();
-    for (int top = 0; top < height && line < lineCount(); top += m_metrics.lineHeight, ++line)
+    for (int top = kTopMargin; top < height && line < lineCount(); top += m_metrics.lineHeight, ++line)
         paintLine(painter, line, top);
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
