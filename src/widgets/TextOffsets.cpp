@@ -66,7 +66,8 @@ qsizetype TextOffsets::positionAtColumn(qsizetype line, qsizetype column) const
 {
     const qsizetype start = m_lines->lineStart(line);
     const qsizetype end = m_lines->lineEnd(line);
-    if (end - start <= kStretch)
+    // Column 0 needs no measuring: a huge line is first shown without building checkpoints.
+    if (column == 0 || end - start <= kStretch)
         return start + Utf8::walk(m_bytes.sliced(start), end - start, column).bytes;
     return std::min(end, positionAt(offsetOf(start) + column).byte);
 }
