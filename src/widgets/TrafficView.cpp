@@ -196,6 +196,22 @@ QMimeData *TrafficView::mimeDataFor(const QByteArray &bytes)
     return mime;
 }
 
+QString TrafficView::shownText(QByteArrayView bytes)
+{
+    QString text = Utf8::decode(bytes);
+    // Control characters would paint as nothing or jump (a tab) and break the grid of one
+    // column per unit: a tab shows as a space, the others as their control pictures.
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\t'))
+            c = QLatin1Char(' ');
+        else if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return text;
+}
+
 int TrafficView::columnX(qsizetype column) const
 {
     // Far-off columns (a selection edge a megabyte away) only need to land off screen.
@@ -299,9 +315,7 @@ void TrafficView::paintLine(QPainter &painter, qsizetype line, int top) const
     const qsizetype fromColumn = m_offsets.columnOf(line, from);
     const Utf8::Span shown = Utf8::walk(body.sliced(from), end - from,
                                         columns + firstColumn - fromColumn);
-    QString text = Utf8::decode(body.sliced(from, shown.bytes));
-    // A tab would break the one-unit-one-column grid.
-    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    const QString text = shownText(body.sliced(from, shown.bytes));
     const QPoint baseline(columnX(fromColumn), top + m_metrics.ascent);
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(baseline, text);

@@ -92,6 +92,7 @@ private:
     void moveCursor(qsizetype pos, bool select);
     void paintLine(QPainter &painter, qsizetype line, int top) const;
     int columnX(qsizetype column) const;
+    static QString shownText(QByteArrayView bytes);
 
     QByteArray m_bytes;
     LineIndex m_lines;
