@@ -293,8 +293,10 @@ void TrafficView::paintEvent(QPaintEvent *)
     painter.setFont(font());
     const int height = viewport()->height();
     qsizetype line = firstVisibleLine();
-    for (int top = kTopMargin; top < height && line < lineCount(); top += m_metrics.lineHeight, ++line)
+    for (int top = kTopMargin; top < height && line < lineCount(); ++line) {
         paintLine(painter, line, top);
+        top += m_metrics.lineHeight;
+    }
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
         painter.setBrush(Qt::NoBrush);
