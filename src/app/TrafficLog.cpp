@@ -33,6 +33,7 @@ bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
     std::vector<iovec> parts;
     parts.reserve(records.size() * 2);
     for (const QByteArrayView record : records) {
+        m_lastRecordData = record.data();
         if (!record.isEmpty())
             parts.push_back({const_cast<char *>(record.data()), std::size_t(record.size())});
         parts.push_back({crlf, 2});

@@ -22,8 +22,11 @@ public:
     void close();
     bool isOpen() const { return m_file.isOpen(); }
     QString errorString() const { return m_error; }
+    // Where the last record written came from: lets a test see that a body went out unmoved.
+    const char *lastRecordData() const { return m_lastRecordData; }
 
 private:
     QFile m_file;
     QString m_error;
+    const char *m_lastRecordData = nullptr;
 };

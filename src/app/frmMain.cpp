@@ -18,7 +18,6 @@
 #include "transfer/TrackingUrl.h"
 #include "transfer/InetTransfer.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -83,12 +82,6 @@ QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize,
     return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
 }
 
-void copyToClipboard(const QString &text)
-{
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(text);
-}
 
 } // namespace
 
@@ -154,9 +147,7 @@ void frmMain::applyLook()
 
     ui->txtTx->setFont(TerminalFont());
     ui->txtRx->setFont(TerminalFont());
-    // Tab moves on through the window instead of being typed into a pane or the grid.
-    ui->txtTx->setTabChangesFocus(true);
-    ui->txtRx->setTabChangesFocus(true);
+    // Tab moves on through the window instead of moving inside the grid.
     gridCon[1]->setTabKeyNavigation(false);
 
     // Every button presses on Enter as on Space, as operators expect of a focused button.
@@ -241,22 +232,23 @@ void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
 
 void frmMain::cmdTxClear_Click()
 {
-    ui->txtTx->setPlainText(QString());
+    ui->txtTx->clear();
 }
 
 void frmMain::cmdRxClear_Click()
 {
-    ui->txtRx->setPlainText(QString());
+    ui->txtRx->clear();
 }
 
+// The panes hand on the traffic exactly as it went over the wire, line ends included.
 void frmMain::cmdTxCopy_Click()
 {
-    copyToClipboard(ui->txtTx->toPlainText());
+    ui->txtTx->copyAll();
 }
 
 void frmMain::cmdRxCopy_Click()
 {
-    copyToClipboard(ui->txtRx->toPlainText());
+    ui->txtRx->copyAll();
 }
 
 bool frmMain::StillExecuting() const
@@ -280,7 +272,7 @@ bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString
     showByteCounts();
     m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(), headers.toUtf8(),
                       body.toUtf8()});
-    ui->txtTx->setPlainText(url + kCrLf + headers + kCrLf + body + kCrLf);
+    ui->txtTx->setBytes((url + kCrLf + headers + kCrLf + body + kCrLf).toUtf8());
     return true;
 }
 
@@ -351,8 +343,8 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
             guarded("scanning the job list", [&] { ParseJobList(ResponseBuffer, JobStatuses); });
             guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
         }
-        guarded("showing the response",
-                [&] { ui->txtRx->setPlainText(QString::fromUtf8(ResponseBuffer)); });
+        // The pane and the log share the body; neither copies it.
+        guarded("showing the response", [&] { ui->txtRx->setBytes(ResponseBuffer); });
         guarded("logging the response", [&] {
             if (!m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}))
                 qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));

@@ -46,6 +46,7 @@ public:
     InetTransfer &transfer() const { return *iNetTalus; }
     FlexGrid &grid() const { return *gridCon[1]; }
     frmCreate *createWindow() const;
+    const TrafficLog &trafficLog() const { return m_log; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

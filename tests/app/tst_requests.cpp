@@ -1,6 +1,9 @@
 #include "MainWindowFixture.h"
 #include "ScriptedHttpServer.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 
 namespace {
 
@@ -51,7 +54,7 @@ void tst_Requests::addressForms()
     QVERIFY(f.start());
     f.txtIP()->setText(typed);
     f.click("cmd1");
-    const QStringList lines = f.txtTx()->toPlainText().split(u'\n');
+    const QStringList lines = f.txText().split(u"\r\n"_qs);
     QCOMPARE(lines.value(0), u"http://"_qs + address + u"/api/videocompare/tracking"_qs);
     QCOMPARE(lines.value(5), u"Host: "_qs + host);
 }
@@ -69,8 +72,11 @@ void tst_Requests::listRequest()
     const QByteArray host = server.authority().toUtf8();
     const QByteArray url = "http://" + host + "/api/videocompare/tracking";
     // The pane and the log are written as soon as the request has started.
-    QByteArray pane = url + "\r\n" + headerBlock(host) + "\r\n\r\n";
-    QCOMPARE(f.txtTx()->toPlainText(), QString::fromUtf8(pane.replace("\r\n", "\n")));
+    const QByteArray pane = url + "\r\n" + headerBlock(host) + "\r\n\r\n";
+    QCOMPARE(f.txtTx()->bytes(), pane);
+    // Copy gives exactly the composed request text, CR LF included.
+    f.click("cmdTxCopy");
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(pane));
     const QByteArray sent = "---Data Transmitted---\r\n" + url + "\r\n" + headerBlock(host) + "\r\n\r\n";
     QCOMPARE(f.log(), sent);
     QTRY_COMPARE(server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headerBlock(host));
@@ -88,14 +94,14 @@ void tst_Requests::busyGuardChangesNothing()
     f.click("cmd1");
     QTRY_COMPARE(server.connectionCount(), 1);
 
-    const QString pane = f.txtTx()->toPlainText();
+    const QString pane = f.txText();
     const QByteArray log = f.log();
     f.txtIP()->setText(u"10.9.9.9"_qs);
     // Busy beats the empty-row box of the selected-job commands.
     for (const char *button : {"cmd1", "cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
         f.click(button);
     QCOMPARE(f.window->requestKind(), RequestKind::List);
-    QCOMPARE(f.txtTx()->toPlainText(), pane);
+    QCOMPARE(f.txText(), pane);
     QCOMPARE(f.log(), log);
     QVERIFY(f.boxes->shown.isEmpty());
     QCOMPARE(server.connectionCount(), 1);
@@ -138,7 +144,7 @@ void tst_Requests::selectedJob()
     QCOMPARE(int(f.window->requestKind()), kind);
     // The pane shows the identifier as read from the grid.
     const QString target = QString::fromUtf8(request).section(u' ', 1, -2).replace(u"%20"_qs, u" "_qs);
-    QCOMPARE(f.txtTx()->toPlainText().section(u'\n', 0, 0),
+    QCOMPARE(f.txText().section(u"\r\n"_qs, 0, 0),
              u"http://"_qs + server.authority() + target);
     QTRY_VERIFY(server.received(0).startsWith(request));
     QVERIFY(f.waitIdle());
@@ -149,7 +155,7 @@ void tst_Requests::emptyRowShowsErrorBox()
 {
     MainWindowFixture f;
     QVERIFY(f.start());
-    f.txtTx()->setPlainText(u"before"_qs);
+    f.txtTx()->setBytes("before");
     for (const char *button : {"cmdGetJob", "cmdStopJob", "cmdDeleteJob"}) {
         f.boxes->shown.clear();
         f.click(button);
@@ -158,7 +164,7 @@ void tst_Requests::emptyRowShowsErrorBox()
         QCOMPARE(f.boxes->shown[0].text, u"Please select a row with a  valid externalId."_qs);
     }
     QCOMPARE(f.window->requestKind(), RequestKind::None);
-    QCOMPARE(f.txtTx()->toPlainText(), u"before"_qs);
+    QCOMPARE(f.txText(), u"before"_qs);
     QCOMPARE(f.log(), QByteArray());
     QVERIFY(!f.window->StillExecuting());
 }

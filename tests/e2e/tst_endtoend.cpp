@@ -112,9 +112,9 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     QTRY_VERIFY(!create);
     QCOMPARE(f.window->requestKind(), RequestKind::Create);
     QVERIFY(f.waitIdle());
-    QVERIFY2(f.txtRx()->toPlainText().contains(u"\"externalId\": \""_qs + id + u'"'),
-             qPrintable(f.txtRx()->toPlainText()));
-    QVERIFY(f.txtRx()->toPlainText().contains(u"\"latestAlertStatus\": \"None\""_qs));
+    QVERIFY2(f.rxText().contains(u"\"externalId\": \""_qs + id + u'"'),
+             qPrintable(f.rxText()));
+    QVERIFY(f.rxText().contains(u"\"latestAlertStatus\": \"None\""_qs));
 
     // Listed again, the new job has the next row.
     f.click("cmd1");
@@ -128,22 +128,22 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     QCOMPARE(grid.Row(), row);
     f.click("cmdGetJob");
     QVERIFY(f.waitIdle());
-    QVERIFY(f.txtRx()->toPlainText().contains(u"\"programName\": \"Evening News\""_qs));
+    QVERIFY(f.rxText().contains(u"\"programName\": \"Evening News\""_qs));
     f.click("cmdStopJob");
     QVERIFY(f.waitIdle());
-    QVERIFY2(f.txtRx()->toPlainText().contains(u"\"latestAlertStatus\": \"Stopped\""_qs),
-             qPrintable(f.txtRx()->toPlainText()));
+    QVERIFY2(f.rxText().contains(u"\"latestAlertStatus\": \"Stopped\""_qs),
+             qPrintable(f.rxText()));
     f.click("cmdDeleteJob");
     QVERIFY(f.waitIdle());
-    QVERIFY(f.txtRx()->toPlainText().contains(u"Deleted"_qs));
+    QVERIFY(f.rxText().contains(u"Deleted"_qs));
     f.click("cmdGetJob");
     QVERIFY(f.waitIdle());
-    QVERIFY(f.txtRx()->toPlainText().contains(u"no job with externalId"_qs));
+    QVERIFY(f.rxText().contains(u"no job with externalId"_qs));
 
     // The server no longer lists the deleted job; its row stays with its last values.
     f.click("cmd1");
     QVERIFY(f.waitIdle());
-    QVERIFY(!f.txtRx()->toPlainText().contains(id));
+    QVERIFY(!f.rxText().contains(id));
     QCOMPARE(grid.Rows(), 5);
     QCOMPARE(rowOf(grid, id), row);
     QCOMPARE(grid.TextMatrix(row, 1), u"None"_qs);
@@ -187,8 +187,8 @@ void tst_EndToEnd::listFillsGrid()
     QCOMPARE(f.window->grid().TextMatrix(jobs, 0), u"SIM-%1"_qs.arg(jobs, 6, 10, QChar(u'0')));
     QVERIFY(f.window->grid().isVisible());
     // The pane shows the body without any chunk framing.
-    QVERIFY(f.txtRx()->toPlainText().startsWith(u"[\n    {\n"_qs));
-    QVERIFY(f.txtRx()->toPlainText().endsWith(u"}\n]"_qs));
+    QVERIFY(f.rxText().startsWith(u"[\n    {\n"_qs));
+    QVERIFY(f.rxText().endsWith(u"}\n]"_qs));
 }
 
 QTEST_MAIN(tst_EndToEnd)

@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include "widgets/TrafficView.h"
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -48,8 +48,11 @@ struct MainWindowFixture
         return window->findChild<T *>(QString::fromLatin1(name));
     }
     QLineEdit *txtIP() const { return control<QLineEdit>("txtIP"); }
-    QPlainTextEdit *txtTx() const { return control<QPlainTextEdit>("txtTx"); }
-    QPlainTextEdit *txtRx() const { return control<QPlainTextEdit>("txtRx"); }
+    TrafficView *txtTx() const { return control<TrafficView>("txtTx"); }
+    TrafficView *txtRx() const { return control<TrafficView>("txtRx"); }
+    // What a pane shows, as text.
+    QString txText() const { return QString::fromUtf8(txtTx()->bytes()); }
+    QString rxText() const { return QString::fromUtf8(txtRx()->bytes()); }
     QLabel *lblStat() const { return control<QLabel>("lblStat"); }
     void click(const char *button) const { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
 

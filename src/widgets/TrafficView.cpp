@@ -1,0 +1,478 @@
+#include "widgets/TrafficView.h"
+
+#include "widgets/TrafficViewAccessible.h"
+#include "widgets/Utf8Walk.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// Room for the focus frame around the text.
+constexpr int kMargin = 4;
+constexpr int kTopMargin = 2;
+
+int clampToInt(qsizetype value)
+{
+    return static_cast<int>(std::clamp<qsizetype>(value, 0, std::numeric_limits<int>::max()));
+}
+
+enum class Target {
+    NextChar,
+    PreviousChar,
+    NextLine,
+    PreviousLine,
+    NextPage,
+    PreviousPage,
+    StartOfLine,
+    EndOfLine,
+    StartOfDocument,
+    EndOfDocument,
+};
+
+struct KeyMove
+{
+    QKeySequence::StandardKey move;
+    QKeySequence::StandardKey select;
+    Target target;
+};
+
+constexpr KeyMove kKeyMoves[] = {
+    {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Target::NextChar},
+    {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Target::PreviousChar},
+    {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Target::NextLine},
+    {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Target::PreviousLine},
+    {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Target::NextPage},
+    {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Target::PreviousPage},
+    {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Target::StartOfLine},
+    {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Target::EndOfLine},
+    {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
+     Target::StartOfDocument},
+    {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Target::EndOfDocument},
+};
+
+} // namespace
+
+TrafficView::TrafficView(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    installTrafficViewAccessibility();
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    setBytes(QByteArray());
+    updateMetrics();
+}
+
+TrafficView::~TrafficView() = default;
+
+void TrafficView::setBytes(const QByteArray &bytes)
+{
+    m_bytes = bytes;
+    m_lines.build(m_bytes);
+    m_offsets.reset(m_bytes, &m_lines);
+    m_anchor = m_cursor = 0;
+    m_goalColumn = 0;
+    updateScrollBars();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        // An update event would carry the old and the new text whole; clients re-read instead.
+        QAccessibleEvent event(this, QAccessible::VisibleDataChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    Q_EMIT selectionChanged();
+    Q_EMIT cursorPositionChanged();
+}
+
+void TrafficView::clear()
+{
+    setBytes(QByteArray());
+}
+
+QString TrafficView::lineText(qsizetype line) const
+{
+    const qsizetype start = m_lines.lineStart(line);
+    return Utf8::decode(QByteArrayView(m_bytes).sliced(start, m_lines.lineEnd(line) - start));
+}
+
+qsizetype TrafficView::firstVisibleLine() const
+{
+    return verticalScrollBar()->value();
+}
+
+qsizetype TrafficView::visibleLineCount() const
+{
+    return std::max(1, (viewport()->height() - kTopMargin) / m_metrics.lineHeight);
+}
+
+void TrafficView::setSelection(qsizetype anchor, qsizetype cursor)
+{
+    // Positions from outside may fall inside a character or a CR LF: take the one it is in.
+    const auto valid = [this](qsizetype pos) {
+        pos = std::clamp<qsizetype>(pos, 0, m_bytes.size());
+        const qsizetype line = m_lines.lineOf(pos);
+        const qsizetype end = m_lines.lineEnd(line);
+        if (pos > end)
+            return end;
+        // A valid sequence is the only thing a position can fall inside, and it is found
+        // from its lead byte alone.
+        const qsizetype start = m_lines.lineStart(line);
+        for (qsizetype back = 1; back <= 3 && pos - back >= start; ++back) {
+            if (Utf8::sequenceLength(m_bytes, pos - back) > back)
+                return pos - back;
+        }
+        return pos;
+    };
+    anchor = valid(anchor);
+    cursor = valid(cursor);
+    if (anchor == m_anchor && cursor == m_cursor)
+        return;
+    const bool selectionMoved = hasSelection() || anchor != cursor;
+    const bool cursorMoved = cursor != m_cursor;
+    m_anchor = anchor;
+    m_cursor = cursor;
+    m_goalColumn = m_offsets.columnOf(m_lines.lineOf(cursor), cursor);
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, clampToInt(m_offsets.offsetOf(m_cursor)));
+        QAccessible::updateAccessibility(&moved);
+        QAccessibleTextSelectionEvent selected(
+            this, clampToInt(m_offsets.offsetOf(selectionStart())),
+            clampToInt(m_offsets.offsetOf(selectionEnd())));
+        QAccessible::updateAccessibility(&selected);
+    }
+    if (selectionMoved)
+        Q_EMIT selectionChanged();
+    if (cursorMoved)
+        Q_EMIT cursorPositionChanged();
+}
+
+QByteArray TrafficView::selectedBytes() const
+{
+    if (selectionStart() == 0 && selectionEnd() == m_bytes.size())
+        return m_bytes;
+    return m_bytes.sliced(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void TrafficView::selectAll()
+{
+    setSelection(0, m_bytes.size());
+}
+
+void TrafficView::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setMimeData(mimeDataFor(selectedBytes()));
+}
+
+void TrafficView::copyAll() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setMimeData(mimeDataFor(m_bytes));
+}
+
+QMimeData *TrafficView::mimeDataFor(const QByteArray &bytes)
+{
+    auto *mime = new QMimeData;
+    // Text is all most programs paste, and it is the exact bytes whenever they are UTF-8;
+    // the raw format is there for the rest.
+    mime->setText(Utf8::decode(bytes));
+    mime->setData(QStringLiteral("application/octet-stream"), bytes);
+    return mime;
+}
+
+QString TrafficView::shownText(QByteArrayView bytes)
+{
+    QString text = Utf8::decode(bytes);
+    // Control characters would paint as nothing or jump (a tab) and break the grid of one
+    // column per unit: a tab shows as a space, the others as their control pictures.
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\t'))
+            c = QLatin1Char(' ');
+        else if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return text;
+}
+
+int TrafficView::columnX(qsizetype column) const
+{
+    // Far-off columns (a selection edge a megabyte away) only need to land off screen.
+    const qsizetype relative = std::clamp<qsizetype>(column - horizontalScrollBar()->value(), -1,
+                                                     viewport()->width() / m_metrics.column + 2);
+    return kMargin + static_cast<int>(relative) * m_metrics.column;
+}
+
+QRect TrafficView::characterRect(qsizetype pos) const
+{
+    const qsizetype line = m_lines.lineOf(pos);
+    const qsizetype top = kTopMargin + (line - firstVisibleLine()) * m_metrics.lineHeight;
+    return {columnX(m_offsets.columnOf(line, pos)),
+            static_cast<int>(std::clamp<qsizetype>(top, -m_metrics.lineHeight,
+                                                   viewport()->height())),
+            m_metrics.column, m_metrics.lineHeight};
+}
+
+qsizetype TrafficView::positionAt(QPoint point) const
+{
+    const int below = point.y() - kTopMargin;
+    const int y = below < 0 ? below - m_metrics.lineHeight + 1 : below;
+    const qsizetype line = std::clamp<qsizetype>(firstVisibleLine() + y / m_metrics.lineHeight, 0,
+                                                 lineCount() - 1);
+    const int x = std::max(0, point.x() - kMargin + m_metrics.column / 2);
+    const qsizetype column = horizontalScrollBar()->value() + x / m_metrics.column;
+    return m_offsets.positionAtColumn(line, column);
+}
+
+void TrafficView::ensureVisible(qsizetype pos)
+{
+    const qsizetype line = m_lines.lineOf(pos);
+    const qsizetype lines = visibleLineCount();
+    QScrollBar *vertical = verticalScrollBar();
+    if (line < vertical->value())
+        vertical->setValue(clampToInt(line));
+    else if (line >= vertical->value() + lines)
+        vertical->setValue(clampToInt(line - lines + 1));
+
+    const qsizetype column = m_offsets.columnOf(line, pos);
+    const qsizetype columns = std::max(1, (viewport()->width() - 2 * kMargin) / m_metrics.column);
+    QScrollBar *horizontal = horizontalScrollBar();
+    if (column < horizontal->value())
+        horizontal->setValue(clampToInt(column));
+    else if (column >= horizontal->value() + columns)
+        horizontal->setValue(clampToInt(column - columns + 1));
+}
+
+void TrafficView::updateMetrics()
+{
+    const QFontMetrics metrics(font());
+    m_metrics.lineHeight = std::max(1, metrics.lineSpacing());
+    m_metrics.ascent = metrics.ascent();
+    m_metrics.column = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TrafficView::updateScrollBars()
+{
+    const qsizetype lines = visibleLineCount();
+    QScrollBar *vertical = verticalScrollBar();
+    vertical->setRange(0, clampToInt(lineCount() - lines));
+    vertical->setPageStep(clampToInt(lines));
+    vertical->setSingleStep(1);
+
+    // The longest line in bytes bounds its columns (no byte gives more than one unit), so the
+    // extent is known without measuring a line; one more column for the cursor at its end.
+    const int columns = std::max(1, (viewport()->width() - 2 * kMargin) / m_metrics.column);
+    QScrollBar *horizontal = horizontalScrollBar();
+    horizontal->setRange(0, clampToInt(m_lines.longestLine() + 1 - columns));
+    horizontal->setPageStep(columns);
+    horizontal->setSingleStep(1);
+}
+
+void TrafficView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const int height = viewport()->height();
+    qsizetype line = firstVisibleLine();
+    for (int top = kTopMargin; top < height && line < lineCount(); ++line) {
+        paintLine(painter, line, top);
+        top += m_metrics.lineHeight;
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+    }
+}
+
+void TrafficView::paintLine(QPainter &painter, qsizetype line, int top) const
+{
+    const qsizetype start = m_lines.lineStart(line);
+    const qsizetype end = m_lines.lineEnd(line);
+    const QByteArrayView body(m_bytes);
+
+    // Only the stretch under the viewport is decoded, so a line of megabytes costs a screenful.
+    const qsizetype firstColumn = horizontalScrollBar()->value();
+    const qsizetype columns = viewport()->width() / m_metrics.column + 2;
+    const qsizetype from = m_offsets.positionAtColumn(line, firstColumn);
+    const qsizetype fromColumn = m_offsets.columnOf(line, from);
+    const Utf8::Span shown = Utf8::walk(body.sliced(from), end - from,
+                                        columns + firstColumn - fromColumn);
+    const QString text = shownText(body.sliced(from, shown.bytes));
+    const QPoint baseline(columnX(fromColumn), top + m_metrics.ascent);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(baseline, text);
+
+    const qsizetype selFrom = std::max(selectionStart(), start);
+    const qsizetype selTo = std::min(selectionEnd(), end);
+    const bool lineEndSelected = selectionStart() <= end && selectionEnd() > end;
+    if (hasSelection() && (selFrom < selTo || lineEndSelected)) {
+        const qsizetype left = m_offsets.columnOf(line, std::min(selFrom, end));
+        const qsizetype right = m_offsets.columnOf(line, std::max(selFrom, selTo))
+            + (lineEndSelected ? 1 : 0);
+        const QRect area(QPoint(columnX(left), top),
+                         QPoint(columnX(right) - 1, top + m_metrics.lineHeight - 1));
+        painter.fillRect(area, palette().color(QPalette::Highlight));
+        painter.save();
+        painter.setClipRect(area);
+        painter.setPen(palette().color(QPalette::HighlightedText));
+        painter.drawText(baseline, text);
+        painter.restore();
+    }
+
+    if (hasFocus() && m_lines.lineOf(m_cursor) == line) {
+        const int x = columnX(m_offsets.columnOf(line, m_cursor));
+        painter.fillRect(QRect(x, top, 1, m_metrics.lineHeight), palette().color(QPalette::Text));
+    }
+}
+
+void TrafficView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void TrafficView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateMetrics();
+}
+
+qsizetype TrafficView::nextPosition(qsizetype pos) const
+{
+    const qsizetype line = m_lines.lineOf(pos);
+    if (pos < m_lines.lineEnd(line))
+        return pos + Utf8::sequenceLength(m_bytes, pos);
+    return m_lines.nextLineStart(line);
+}
+
+qsizetype TrafficView::previousPosition(qsizetype pos) const
+{
+    if (pos == 0)
+        return 0;
+    const qsizetype line = m_lines.lineOf(pos);
+    if (pos == m_lines.lineStart(line))
+        return m_lines.lineEnd(line - 1);
+    return Utf8::previousSequenceStart(m_bytes, pos);
+}
+
+qsizetype TrafficView::verticalMove(qsizetype lines) const
+{
+    const qsizetype line = std::clamp<qsizetype>(m_lines.lineOf(m_cursor) + lines, 0,
+                                                 lineCount() - 1);
+    return m_offsets.positionAtColumn(line, m_goalColumn);
+}
+
+bool TrafficView::moveByKey(QKeyEvent *event)
+{
+    for (const KeyMove &move : kKeyMoves) {
+        const bool select = event->matches(move.select);
+        if (!select && !event->matches(move.move))
+            continue;
+        const qsizetype line = m_lines.lineOf(m_cursor);
+        const qsizetype page = visibleLineCount();
+        qsizetype pos = m_cursor;
+        bool vertical = false;
+        switch (move.target) {
+        case Target::NextChar: pos = nextPosition(m_cursor); break;
+        case Target::PreviousChar: pos = previousPosition(m_cursor); break;
+        case Target::NextLine: pos = verticalMove(1); vertical = true; break;
+        case Target::PreviousLine: pos = verticalMove(-1); vertical = true; break;
+        case Target::NextPage: pos = verticalMove(page); vertical = true; break;
+        case Target::PreviousPage: pos = verticalMove(-page); vertical = true; break;
+        case Target::StartOfLine: pos = m_lines.lineStart(line); break;
+        case Target::EndOfLine: pos = m_lines.lineEnd(line); break;
+        case Target::StartOfDocument: pos = 0; break;
+        case Target::EndOfDocument: pos = m_bytes.size(); break;
+        }
+        const qsizetype goal = m_goalColumn;
+        moveCursor(pos, select);
+        // Up and Down through a short line come back to the column they started from.
+        if (vertical)
+            m_goalColumn = goal;
+        return true;
+    }
+    return false;
+}
+
+void TrafficView::moveCursor(qsizetype pos, bool select)
+{
+    setSelection(select ? m_anchor : pos, pos);
+    ensureVisible(pos);
+}
+
+void TrafficView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::SelectAll))
+        selectAll();
+    else if (event->matches(QKeySequence::Copy))
+        copy();
+    else if (!moveByKey(event))
+        QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TrafficView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
+    moveCursor(positionAt(event->position().toPoint()), extend);
+}
+
+void TrafficView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!event->buttons().testFlag(Qt::LeftButton))
+        return QAbstractScrollArea::mouseMoveEvent(event);
+    moveCursor(positionAt(event->position().toPoint()), true);
+}
+
+void TrafficView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("trafficViewMenu"));
+    QAction *copyAction = menu.addAction(tr("&Copy"), this, [this] { copy(); });
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setEnabled(hasSelection());
+    menu.addSeparator();
+    QAction *selectAllAction = menu.addAction(tr("Select &All"), this, &TrafficView::selectAll);
+    selectAllAction->setShortcut(QKeySequence::SelectAll);
+    selectAllAction->setEnabled(!m_bytes.isEmpty());
+    menu.exec(event->globalPos());
+}
+
+void TrafficView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TrafficView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TrafficView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
