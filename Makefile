@@ -1,5 +1,6 @@
 # The two commands of the README: `make run` and `make test`. Both install missing Debian
-# packages first (scripts/install-deps).
+# packages first (scripts/install-deps); `make` and `make build` only build, so that a rebuild
+# does not ask dpkg about every package each time.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
@@ -10,15 +11,18 @@ all: build
 deps:
 	scripts/install-deps
 
-build: deps
+build:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Starts the tracking-server simulator in the background and opens the program against it.
-run: build
+# The build is a sub-make so that it starts only after the packages are in, even under -j.
+run: deps
+	$(MAKE) build
 	TRACKING_SIM=$(BUILD)/tools/tracking-sim/tracking-sim scripts/run-with-sim $(BUILD)/src/talus-test-app
 
-test: build
+test: deps
+	$(MAKE) build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
