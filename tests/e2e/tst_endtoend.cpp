@@ -1,10 +1,12 @@
+#include "CreateExample.h"
 #include "MainWindowFixture.h"
 #include "SimProcess.h"
 
 #include "create/frmCreate.h"
 
 #include <QComboBox>
-#include <QRegularExpression>
+
+#include <span>
 
 namespace {
 
@@ -87,26 +89,12 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     f.click("cmd2");
     QPointer<frmCreate> create = f.window->createWindow();
     QVERIFY(create);
-    const auto type = [&create](const char *name, const QString &text) {
-        auto *box = create->findChild<QLineEdit *>(QString::fromLatin1(name));
-        QVERIFY2(box, name);
-        QTest::keyClicks(box, text);
-    };
     QTest::mouseClick(create->findChild<QPushButton *>(u"cmdRandom"_qs), Qt::LeftButton);
     QTest::mouseClick(create->findChild<QPushButton *>(u"cmdTime"_qs), Qt::LeftButton);
     const QString id = create->findChild<QLineEdit *>(u"txtExternalID"_qs)->text();
     QCOMPARE(id.size(), 10);
-    type("txtProgram", u"Evening News"_qs);
-    type("txtPrimaryIP_1", u"239.10.0.1"_qs);
-    type("txtPrimaryPort_1", u"5000"_qs);
-    type("txtBackupIP_1", u"239.10.0.2"_qs);
-    type("txtBackupPort_1", u"5002"_qs);
-    type("txtChannelName_1", u"Feed A"_qs);
-    type("txtPrimaryIP_2", u"239.20.0.1"_qs);
-    type("txtPrimaryPort_2", u"6000"_qs);
-    type("txtBackupIP_2", u"239.20.0.2"_qs);
-    type("txtBackupPort_2", u"6002"_qs);
-    type("txtChannelName_2", u"Feed B"_qs);
+    for (const auto &[name, text] : std::span(CreateExampleFields).subspan(3))
+        QTest::keyClicks(create->findChild<QLineEdit *>(QLatin1String(name)), QLatin1String(text));
     QTest::mouseClick(create->findChild<QPushButton *>(u"cmdCreate"_qs), Qt::LeftButton);
     QVERIFY(f.boxes->shown.isEmpty());
     QTRY_VERIFY(!create);
@@ -151,16 +139,10 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     // The traffic log holds every block, in order.
     const QString base = u"TX http://127.0.0.1:"_qs + QString::number(sim.port())
         + u"/api/videocompare/tracking"_qs;
-    const QStringList expected = {
-        base, u"RX"_qs,                                   // list
-        base, u"RX"_qs,                                   // create
-        base, u"RX"_qs,                                   // list
-        base + u'/' + id, u"RX"_qs,                       // get
-        base + u'/' + id + u"/stopTracking"_qs, u"RX"_qs, // stop
-        base + u'/' + id, u"RX"_qs,                       // delete
-        base + u'/' + id, u"RX"_qs,                       // get, now unknown
-        base, u"RX"_qs,                                   // list
-    };
+    const QString job = base + u'/' + id;
+    QStringList expected; // list, create, list, get, stop, delete, get (now unknown), list
+    for (const QString &tx : {base, base, base, job, job + u"/stopTracking"_qs, job, job, base})
+        expected << tx << u"RX"_qs;
     QCOMPARE(logBlocks(f.log()), expected);
     QVERIFY(f.log().contains("\r\n\r\n{\r\n    \"externalId\": \"" + id.toUtf8() + "\",\r\n"));
 }

@@ -76,7 +76,7 @@ class tst_JobScanner final : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void scan_data();
     void scan();
     void growth();

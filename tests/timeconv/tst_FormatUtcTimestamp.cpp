@@ -2,6 +2,7 @@
 
 #include "FixedTimeZone.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimeZone>
 
@@ -13,7 +14,7 @@ class tst_FormatUtcTimestamp final : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void formats_data();
     void formats();
     void systemZone();
@@ -49,6 +50,13 @@ void tst_FormatUtcTimestamp::formats()
 
 void tst_FormatUtcTimestamp::systemZone()
 {
+    // Later tests of this process read the local zone, so the variable is put back as it was.
+    const QByteArray savedZone = qgetenv("TZ");
+    const bool zoneWasSet = qEnvironmentVariableIsSet("TZ");
+    const auto restoreZone = qScopeGuard([&] {
+        zoneWasSet ? qputenv("TZ", savedZone) : qunsetenv("TZ");
+        tzset();
+    });
     // The second zone is a rule, three and a half hours behind UTC, that needs no zone files.
     for (const auto &[zone, offset] : {std::pair{"UTC", u" 0000"_s}, {"<-0330>3:30", u"-0330"_s}}) {
         qputenv("TZ", zone);
