@@ -60,6 +60,7 @@ constexpr char WorkedExampleBody[] =
 static_assert(sizeof(WorkedExampleBody) == 837 + 1);
 
 // Every caption the window shows, by object name, with its tool tip.
+// clang-format off
 constexpr const char *Captions[][3] = {
     {"frmCreate", "Create Tracking Job", ""}, {"Frame1", "New Tracking Job Details", ""},
     {"lblExternalID", "externalId", ""}, {"cmdRandom", "Random", "Random externalId"},
@@ -74,6 +75,7 @@ constexpr const char *Captions[][3] = {
     {"lblThreshold_1", "thresholdKey1", ""}, {"lblComaper", "Compare To", ""},
     {"cmdCreate", "Create Tracking Job", ""}, {"cmdCancel", "Cancel", ""},
 };
+// clang-format on
 
 bool Fits(const QWidget *widget, const QString &caption, const QRect &room)
 {
@@ -271,8 +273,9 @@ void tst_frmCreate::captions_data()
             if (stream == u'2' && !(label.startsWith("lbl") && label.endsWith("_1")))
                 continue;
             const QString widget = QString::fromLatin1(name).replace(u"_1"_s, u'_' + stream);
-            QTest::newRow(qPrintable(widget)) << widget
-                << QString::fromLatin1(caption).replace(u"1"_s, stream) << QString::fromLatin1(tip);
+            QTest::newRow(qPrintable(widget))
+                << widget << QString::fromLatin1(caption).replace(u"1"_s, stream)
+                << QString::fromLatin1(tip);
         }
     }
 }
@@ -287,10 +290,10 @@ void tst_frmCreate::captions()
     const QWidget *widget = m_current->objectName() == name ? m_current.data()
                                                             : control<QWidget>(qPrintable(name));
     QVERIFY(widget);
-    const char *property = widget->isWindow() ? "windowTitle"
-        : qobject_cast<const QGroupBox *>(widget) ? "title"
-                                                  : "text";
-    QCOMPARE(widget->property(property).toString(), caption);
+    QString shown = widget->isWindow() ? widget->windowTitle() : widget->property("text").toString();
+    if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
+        shown = frame->title();
+    QCOMPARE(shown, caption);
     QCOMPARE(widget->toolTip(), toolTip);
 }
 

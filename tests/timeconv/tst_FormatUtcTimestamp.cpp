@@ -34,8 +34,6 @@ void tst_FormatUtcTimestamp::formats_data()
     row("ahead gets a space", {-60, 0, 0, false}, u"2024-03-05T09:07:02 0100"_s);
     row("half an hour ahead", {-330, 0, 0, false}, u"2024-03-05T09:07:02 0530"_s);
     row("half an hour behind", {210, 0, 0, false}, u"2024-03-05T09:07:02-0330"_s);
-    row("midnight", {}, u"2024-03-05T00:00:00 0000"_s);
-    row("last second of the day", {}, u"2024-03-05T23:59:59 0000"_s);
     row("leading zeros, standard bias added", {-60, -5, 0, false}, u"2027-01-02T03:04:05 0105"_s);
 }
 
