@@ -26,8 +26,9 @@ test: deps
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
-screenshot: build
+screenshot:
 	scripts/install-deps --screenshot
+	$(MAKE) build
 	scripts/screenshot $(BUILD) docs/screenshot.png
 
 clean:
