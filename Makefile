@@ -1,5 +1,6 @@
 # The two commands of the README: `make run` and `make test`. Both install missing Debian
-# packages first (scripts/install-deps).
+# packages first (scripts/install-deps); `make` and `make build` only build, so that a rebuild
+# does not ask dpkg about every package each time.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
@@ -10,22 +11,26 @@ all: build
 deps:
 	scripts/install-deps
 
-build: deps
+build:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Starts the tracking-server simulator in the background and opens a copy of the program in
-# $(BUILD)/demo, whose settings file names the simulator, against it.
-run: build
+# $(BUILD)/demo, whose settings file names the simulator, against it. The build is a sub-make
+# so that it starts only after the packages are in, even under -j.
+run: deps
+	$(MAKE) build
 	TRACKING_SIM=$(BUILD)/tools/tracking-sim/tracking-sim DEMO_DIR=$(BUILD)/demo \
 		scripts/run-with-sim $(BUILD)/src/talus-test-app
 
-test: build
+test: deps
+	$(MAKE) build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
-screenshot: build
+screenshot:
 	scripts/install-deps --screenshot
+	$(MAKE) build
 	scripts/screenshot $(BUILD) docs/screenshot.png
 
 clean:

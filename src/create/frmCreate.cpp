@@ -14,12 +14,29 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QShortcut>
 #include <QTimeZone>
 #include <QWindow> // focusWindowChanged carries a QWindow
 
 namespace {
+
+const QColor kFormBack(64, 64, 64);
+const QColor kFormText(255, 255, 255);
+const QColor kCaptionBack(240, 240, 240);
+const QColor kCaptionText(0, 0, 0);
+
+// The same colours in every state (active, inactive, disabled), so that a caption reads alike
+// whether or not the window has the focus.
+void setColors(QWidget *widget, const QColor &back, const QColor &text)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, back);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
 
 bool IsBlank(const QLineEdit *box)
 {
@@ -53,8 +70,7 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                    | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    setWindowIcon(ProgramIcon());
+    applyLook();
 
     txtPrimaryIP = {nullptr, m_ui->txtPrimaryIP_1, m_ui->txtPrimaryIP_2};
     txtPrimaryPort = {nullptr, m_ui->txtPrimaryPort_1, m_ui->txtPrimaryPort_2};
@@ -81,6 +97,19 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
 }
 
 frmCreate::~frmCreate() = default;
+
+void frmCreate::applyLook()
+{
+    setFixedSize(size());
+    setWindowIcon(ProgramIcon());
+    // Light caption boxes on the dark form. The frames' titles and the "Compare To" heading
+    // between the streams stand on the form itself, in its white.
+    setColors(this, kFormBack, kFormText);
+    for (QLabel *caption : findChildren<QLabel *>()) {
+        if (caption != m_ui->lblComaper)
+            setColors(caption, kCaptionBack, kCaptionText);
+    }
+}
 
 void frmCreate::changeEvent(QEvent *event)
 {

@@ -40,6 +40,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void applyLook();
     void Form_Load();
     void cmdRandom_Click();
     void cmdTime_Click();

@@ -2,9 +2,9 @@
 
 #include "widgets/ProgramLook.h"
 #include "create/ExternalId.h"
-#include "create/RandomSource.h"
 #include "desktop/RequestSender.h"
 
+#include "CreateExample.h"
 #include "TestEnvironment.h"
 
 #include <QApplication>
@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cmath>
 #include <tuple>
 
 using namespace Qt::StringLiterals;
@@ -40,15 +39,6 @@ struct FakeRequestSender final : RequestSender
     }
 };
 
-constexpr const char *WorkedExampleFields[][2] = {
-    {"txtExternalID", "4123856710"}, {"txtStart", "2027-03-01T09:32:00-0500"},
-    {"txtEnd", "2027-03-01T10:02:00-0500"}, {"txtProgram", "Evening News"},
-    {"txtPrimaryIP_1", "239.10.0.1"}, {"txtPrimaryPort_1", "5000"},
-    {"txtBackupIP_1", "239.10.0.2"}, {"txtBackupPort_1", "5002"}, {"txtChannelName_1", "Feed A"},
-    {"txtPrimaryIP_2", "239.20.0.1"}, {"txtPrimaryPort_2", "6000"},
-    {"txtBackupIP_2", "239.20.0.2"}, {"txtBackupPort_2", "6002"}, {"txtChannelName_2", "Feed B"},
-};
-
 constexpr char WorkedExampleBody[] =
     "{\r\n    \"externalId\": \"4123856710\",\r\n"
     "    \"startTrackingUtc\": \"2027-03-01T09:32:00-0500\",\r\n"
@@ -68,6 +58,24 @@ constexpr char WorkedExampleBody[] =
     "        \"thresholdKey1\": \"ThresholdValue1\",\r\n"
     "        \"thresholdKey2\": \"ThresholdValue2\"\r\n    }\r\n}\r\n";
 static_assert(sizeof(WorkedExampleBody) == 837 + 1);
+
+// Every caption the window shows, by object name, with its tool tip.
+// clang-format off
+constexpr const char *Captions[][3] = {
+    {"frmCreate", "Create Tracking Job", ""}, {"Frame1", "New Tracking Job Details", ""},
+    {"lblExternalID", "externalId", ""}, {"cmdRandom", "Random", "Random externalId"},
+    {"lblStart", "startTrackingUtc", ""},
+    {"cmdTime", "Now + 2 + 32", "Use current time plus 2 minutes for the start time.  Use current "
+                                "time plus 32 minutes for the end time (30 minute duration)."},
+    {"lblEnd", "endTrackingUtc", ""}, {"lblProgram", "programName", ""},
+    {"Frame2_0", "Stream 1 Details", ""}, {"Frame2_1", "Stream 2 Details", ""},
+    {"lblPrimaryIP_1", "primaryUdpMulticastIpAddress", ""},
+    {"lblPrimaryPort_1", "primaryUdpPort", ""}, {"lblBackupIP_1", "backupUdpMulticastIpAddress", ""},
+    {"lblBackupPort_1", "backupUdpPort", ""}, {"lblChannelName_1", "channelName", ""},
+    {"lblThreshold_1", "thresholdKey1", ""}, {"lblComaper", "Compare To", ""},
+    {"cmdCreate", "Create Tracking Job", ""}, {"cmdCancel", "Cancel", ""},
+};
+// clang-format on
 
 bool Fits(const QWidget *widget, const QString &caption, const QRect &room)
 {
@@ -89,6 +97,8 @@ private Q_SLOTS:
     void cancelAndBusyCreateCloseWithoutSending();
     void freshWindow();
     void fillButtons();
+    void captions_data();
+    void captions();
     void closedOnlyByAnotherProgramWindow();
 
 private:
@@ -104,7 +114,7 @@ private:
     QString fill(const QString &field = {}, const QString &text = {})
     {
         QString replaced;
-        for (const auto &[name, value] : WorkedExampleFields) {
+        for (const auto &[name, value] : CreateExampleFields) {
             const bool chosen = field == u'*' || field == QLatin1String(name);
             control<QLineEdit>(name)->setText(chosen ? text : QLatin1String(value));
             replaced = chosen ? QLatin1String(value) : replaced;
@@ -142,7 +152,7 @@ void tst_frmCreate::create_data()
 
     QTest::newRow("worked example") << u"txtExternalID"_s << u"4123856710"_s << u"4123856710"_s;
     QTest::newRow("every field empty") << u"*"_s << QString() << QString();
-    for (const auto &[name, value] : WorkedExampleFields) {
+    for (const auto &[name, value] : CreateExampleFields) {
         const bool port = QLatin1String(name).contains(QLatin1String("Port"));
         QTest::addRow("%s %s", name, port ? "is 0" : "holds only spaces")
             << QString::fromLatin1(name) << (port ? u"0"_s : u"   "_s) << QString();
@@ -235,23 +245,56 @@ void tst_frmCreate::freshWindow()
 
 void tst_frmCreate::fillButtons()
 {
-    // From a fresh generator each half is a draw scaled onto 32000..96000, to the nearest.
-    FixedSeedRandom reference;
     QVERIFY(openWindow());
-    for (int i = 0; i < 20; ++i) {
-        const QString previous = control<QLineEdit>("txtExternalID")->text();
+    QStringList ids;
+    for (int i = 0; i < 3; ++i) {
         click("cmdRandom");
-        const long first = std::lrint(reference.next() * 64000.0F + 32000.0F);
-        const long second = std::lrint(reference.next() * 64000.0F + 32000.0F);
-        QCOMPARE(control<QLineEdit>("txtExternalID")->text(), u"%1%2"_s.arg(first).arg(second));
-        QVERIFY(control<QLineEdit>("txtExternalID")->text() != previous);
+        ids << control<QLineEdit>("txtExternalID")->text();
     }
+    QCOMPARE(ids.join(u' '), u"3729447729 8001775343 5820771971"_s);
     QCOMPARE(RoundHalfEven(32062.5F), 32062.0F);
     QCOMPARE(RoundHalfEven(32187.5F), 32188.0F);
 
     click("cmdTime");
     QCOMPARE(control<QLineEdit>("txtStart")->text() + u'|' + control<QLineEdit>("txtEnd")->text(),
              u"2024-03-05T09:09:02-0500|2024-03-05T09:39:02-0500"_s);
+}
+
+void tst_frmCreate::captions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+
+    // Stream 2's captions are stream 1's, but for the threshold key's number.
+    for (const auto &[name, caption, tip] : Captions) {
+        for (const QString &stream : {u"1"_s, u"2"_s}) {
+            const QByteArrayView label(name);
+            if (stream == u'2' && !(label.startsWith("lbl") && label.endsWith("_1")))
+                continue;
+            const QString widget = QString::fromLatin1(name).replace(u"_1"_s, u'_' + stream);
+            QTest::newRow(qPrintable(widget))
+                << widget << QString::fromLatin1(caption).replace(u"1"_s, stream)
+                << QString::fromLatin1(tip);
+        }
+    }
+}
+
+void tst_frmCreate::captions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, toolTip);
+
+    QVERIFY(openWindow());
+    const QWidget *widget = m_current->objectName() == name ? m_current.data()
+                                                            : control<QWidget>(qPrintable(name));
+    QVERIFY(widget);
+    QString shown = widget->isWindow() ? widget->windowTitle() : widget->property("text").toString();
+    if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
+        shown = frame->title();
+    QCOMPARE(shown, caption);
+    QCOMPARE(widget->toolTip(), toolTip);
 }
 
 void tst_frmCreate::closedOnlyByAnotherProgramWindow()

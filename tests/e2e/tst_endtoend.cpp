@@ -1,10 +1,12 @@
+#include "CreateExample.h"
 #include "MainWindowFixture.h"
 #include "SimProcess.h"
 
 #include "create/frmCreate.h"
 
 #include <QComboBox>
-#include <QRegularExpression>
+
+#include <span>
 
 namespace {
 
@@ -75,50 +77,34 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     MainWindowFixture f;
     QVERIFY(startSim(sim, {u"--jobs"_qs, u"3"_qs}, f));
     FlexGrid &grid = f.window->grid();
+    // Sends with a button and tells whether the received pane then holds the text.
+    const auto send = [&f](const char *button, const QString &inReply = {}) {
+        f.click(button);
+        return f.waitIdle() && f.rxText().contains(inReply);
+    };
 
-    // The list fills the grid.
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
-    QCOMPARE(grid.Rows(), 4);
-    QCOMPARE(grid.TextMatrix(1, 0), u"SIM-000001"_qs);
+    QVERIFY(send("cmd1")); // what a list fills in is listFillsGrid's
 
     // A job typed into the creation window, with its fields filled by its own buttons.
     f.click("cmd2");
     QPointer<frmCreate> create = f.window->createWindow();
     QVERIFY(create);
-    const auto type = [&create](const char *name, const QString &text) {
-        auto *box = create->findChild<QLineEdit *>(QString::fromLatin1(name));
-        QVERIFY2(box, name);
-        QTest::keyClicks(box, text);
-    };
     QTest::mouseClick(create->findChild<QPushButton *>(u"cmdRandom"_qs), Qt::LeftButton);
     QTest::mouseClick(create->findChild<QPushButton *>(u"cmdTime"_qs), Qt::LeftButton);
     const QString id = create->findChild<QLineEdit *>(u"txtExternalID"_qs)->text();
     QCOMPARE(id.size(), 10);
-    type("txtProgram", u"Evening News"_qs);
-    type("txtPrimaryIP_1", u"239.10.0.1"_qs);
-    type("txtPrimaryPort_1", u"5000"_qs);
-    type("txtBackupIP_1", u"239.10.0.2"_qs);
-    type("txtBackupPort_1", u"5002"_qs);
-    type("txtChannelName_1", u"Feed A"_qs);
-    type("txtPrimaryIP_2", u"239.20.0.1"_qs);
-    type("txtPrimaryPort_2", u"6000"_qs);
-    type("txtBackupIP_2", u"239.20.0.2"_qs);
-    type("txtBackupPort_2", u"6002"_qs);
-    type("txtChannelName_2", u"Feed B"_qs);
+    for (const auto &[name, text] : std::span(CreateExampleFields).subspan(3))
+        QTest::keyClicks(create->findChild<QLineEdit *>(QLatin1String(name)), QLatin1String(text));
     QTest::mouseClick(create->findChild<QPushButton *>(u"cmdCreate"_qs), Qt::LeftButton);
     QVERIFY(f.boxes->shown.isEmpty());
     QTRY_VERIFY(!create);
     QCOMPARE(f.window->requestKind(), RequestKind::Create);
     QVERIFY(f.waitIdle());
-    QVERIFY2(f.rxText().contains(u"\"externalId\": \""_qs + id + u'"'),
-             qPrintable(f.rxText()));
+    QVERIFY(f.rxText().contains(u"\"externalId\": \""_qs + id + u'"'));
     QVERIFY(f.rxText().contains(u"\"latestAlertStatus\": \"None\""_qs));
 
     // Listed again, the new job has the next row.
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
+    QVERIFY(send("cmd1"));
     const int row = rowOf(grid, id);
     QCOMPARE(row, 4);
     QCOMPARE(grid.TextMatrix(row, 1), u"None"_qs);
@@ -126,23 +112,13 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     // Get, stop and delete the selected job; the server's answers show in the received pane.
     clickRow(grid, row);
     QCOMPARE(grid.Row(), row);
-    f.click("cmdGetJob");
-    QVERIFY(f.waitIdle());
-    QVERIFY(f.rxText().contains(u"\"programName\": \"Evening News\""_qs));
-    f.click("cmdStopJob");
-    QVERIFY(f.waitIdle());
-    QVERIFY2(f.rxText().contains(u"\"latestAlertStatus\": \"Stopped\""_qs),
-             qPrintable(f.rxText()));
-    f.click("cmdDeleteJob");
-    QVERIFY(f.waitIdle());
-    QVERIFY(f.rxText().contains(u"Deleted"_qs));
-    f.click("cmdGetJob");
-    QVERIFY(f.waitIdle());
-    QVERIFY(f.rxText().contains(u"no job with externalId"_qs));
+    QVERIFY(send("cmdGetJob", u"\"programName\": \"Evening News\""_qs));
+    QVERIFY(send("cmdStopJob", u"\"latestAlertStatus\": \"Stopped\""_qs));
+    QVERIFY(send("cmdDeleteJob", u"Deleted"_qs));
+    QVERIFY(send("cmdGetJob", u"no job with externalId"_qs));
 
     // The server no longer lists the deleted job; its row stays with its last values.
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
+    QVERIFY(send("cmd1"));
     QVERIFY(!f.rxText().contains(id));
     QCOMPARE(grid.Rows(), 5);
     QCOMPARE(rowOf(grid, id), row);
@@ -151,16 +127,10 @@ void tst_EndToEnd::everyCommandAgainstTheSimulator()
     // The traffic log holds every block, in order.
     const QString base = u"TX http://127.0.0.1:"_qs + QString::number(sim.port())
         + u"/api/videocompare/tracking"_qs;
-    const QStringList expected = {
-        base, u"RX"_qs,                                   // list
-        base, u"RX"_qs,                                   // create
-        base, u"RX"_qs,                                   // list
-        base + u'/' + id, u"RX"_qs,                       // get
-        base + u'/' + id + u"/stopTracking"_qs, u"RX"_qs, // stop
-        base + u'/' + id, u"RX"_qs,                       // delete
-        base + u'/' + id, u"RX"_qs,                       // get, now unknown
-        base, u"RX"_qs,                                   // list
-    };
+    const QString job = base + u'/' + id;
+    QStringList expected; // list, create, list, get, stop, delete, get (now unknown), list
+    for (const QString &tx : {base, base, base, job, job + u"/stopTracking"_qs, job, job, base})
+        expected << tx << u"RX"_qs;
     QCOMPARE(logBlocks(f.log()), expected);
     QVERIFY(f.log().contains("\r\n\r\n{\r\n    \"externalId\": \"" + id.toUtf8() + "\",\r\n"));
 }

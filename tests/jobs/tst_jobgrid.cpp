@@ -4,11 +4,13 @@
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 
+#include <QAbstractItemModelTester>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using Mode = QAbstractItemModelTester::FailureReportingMode;
 
 namespace {
 
@@ -39,7 +41,7 @@ class tst_JobGrid final : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void fillsFollowTheTable();
     void bulkFillMatchesStepByStep_data();
     void bulkFillMatchesStepByStep();
@@ -48,6 +50,7 @@ private slots:
 void tst_JobGrid::fillsFollowTheTable()
 {
     FlexGrid grid;
+    const QAbstractItemModelTester tester(grid.model(), Mode::QtTest);
     InitJobGrid(grid);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
@@ -101,6 +104,7 @@ void tst_JobGrid::bulkFillMatchesStepByStep()
     QWidget window;
     FlexGrid &grid = *new FlexGrid(&window);
     FlexGridModel reference;
+    const QAbstractItemModelTester tester(grid.gridModel(), Mode::QtTest);
     for (FlexGridModel *model : {&reference, grid.gridModel()}) {
         model->setGridCols(15);
         model->setGridRows(rowsBefore);

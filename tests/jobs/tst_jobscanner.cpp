@@ -54,7 +54,7 @@ QByteArray randomText(std::mt19937 &rng)
 {
     const auto pick = [&rng](const QByteArrayList &from) { return from.at(rng() % from.size()); };
     const QByteArrayList joins = {"\": \"", "\": \"", "\": \"", "\": \"", "\": \"",
-                                  "\":\"", "\":  \"", "\": "};
+                                  "\":\"", "\":  \"", "\": ", " : \""};
     const QByteArrayList values = {"A", "a", "B", " C ", "q\\\"", "\t", "", "  ", "x{y"};
     const QByteArrayList fragments = {"{", "}", ", ", "\"", "\r\n", "\"x\": {\"y\": 1}"};
     QByteArray text;
@@ -76,7 +76,7 @@ class tst_JobScanner final : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void scan_data();
     void scan();
     void growth();
@@ -109,6 +109,7 @@ void tst_JobScanner::scan_data()
 
     row("compact form", {"{\"externalId\":\"A7\", " + kRest}, {});
     row("two spaces", {"{\"externalId\":  \"A7\", " + kRest}, {});
+    row("key not closed by its quote", {"{\"externalId : \"A7\", " + kRest}, {});
     row("number value", {"{\"externalId\": 815, " + kRest}, {});
     row("empty value", {job("A7", "")}, {});
     row("value of spaces only", {job("A7", "s", "   ")}, {});

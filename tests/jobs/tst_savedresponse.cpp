@@ -9,7 +9,7 @@ class tst_SavedResponse final : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void read_data();
     void read();
 };

@@ -2,6 +2,7 @@
 
 #include "FixedTimeZone.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimeZone>
 
@@ -13,7 +14,7 @@ class tst_FormatUtcTimestamp final : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void formats_data();
     void formats();
     void systemZone();
@@ -33,8 +34,6 @@ void tst_FormatUtcTimestamp::formats_data()
     row("ahead gets a space", {-60, 0, 0, false}, u"2024-03-05T09:07:02 0100"_s);
     row("half an hour ahead", {-330, 0, 0, false}, u"2024-03-05T09:07:02 0530"_s);
     row("half an hour behind", {210, 0, 0, false}, u"2024-03-05T09:07:02-0330"_s);
-    row("midnight", {}, u"2024-03-05T00:00:00 0000"_s);
-    row("last second of the day", {}, u"2024-03-05T23:59:59 0000"_s);
     row("leading zeros, standard bias added", {-60, -5, 0, false}, u"2027-01-02T03:04:05 0105"_s);
 }
 
@@ -49,6 +48,13 @@ void tst_FormatUtcTimestamp::formats()
 
 void tst_FormatUtcTimestamp::systemZone()
 {
+    // Later tests of this process read the local zone, so the variable is put back as it was.
+    const QByteArray savedZone = qgetenv("TZ");
+    const bool zoneWasSet = qEnvironmentVariableIsSet("TZ");
+    const auto restoreZone = qScopeGuard([&] {
+        zoneWasSet ? qputenv("TZ", savedZone) : qunsetenv("TZ");
+        tzset();
+    });
     // The second zone is a rule, three and a half hours behind UTC, that needs no zone files.
     for (const auto &[zone, offset] : {std::pair{"UTC", u" 0000"_s}, {"<-0330>3:30", u"-0330"_s}}) {
         qputenv("TZ", zone);
