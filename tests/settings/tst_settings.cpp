@@ -3,6 +3,7 @@
 #include "FileBytes.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void startAndClose_data();
     void startAndClose();
     void failedWriteKeepsTheOldFile();
+    void unusableFolder_data();
+    void unusableFolder();
 };
 
 void tst_Settings::startAndClose_data()
@@ -42,6 +45,12 @@ void tst_Settings::startAndClose_data()
         << notes + "Address=1\r\n[Last]\r\nX=1";
     QTest::newRow("300 characters read back as 254")
         << ip + QByteArray(300, 'x') << QString(254, u'x') << u"1"_s << ip + "1";
+    const QByteArray garbage("\x00\xff[\x01=\n\r\x7f", 8);
+    QTest::newRow("binary garbage kept; section added after it")
+        << garbage << u"127.0.0.1"_s << u"1"_s << garbage + "\r\n" + ip + "1\r\n";
+    QTest::newRow("1 MB line before the section")
+        << "X=" + QByteArray(1 << 20, 'y') + "\r\n" + ip + "2\r\n" << u"2"_s << u"3"_s
+        << "X=" + QByteArray(1 << 20, 'y') + "\r\n" + ip + "3\r\n";
     QTest::newRow("empty address stored empty")
         << ip + "1\r\n" << u"1"_s << QString() << ip + "\r\n";
 }
@@ -81,6 +90,31 @@ void tst_Settings::failedWriteKeepsTheOldFile()
     QVERIFY(!error.isEmpty());
     QCOMPARE(fileBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// Nothing to read and nowhere to write: the default comes back and the save says why.
+void tst_Settings::unusableFolder_data()
+{
+    QTest::addColumn<QString>("folder"); // DIR: a fresh temporary folder
+    QTest::addColumn<bool>("fileIsFolder");
+    QTest::newRow("the file is a folder") << u"DIR"_s << true;
+    QTest::newRow("the folder cannot be written") << u"/proc/self"_s << false;
+    QTest::newRow("the folder was removed") << u"DIR/gone"_s << false;
+}
+
+void tst_Settings::unusableFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, fileIsFolder);
+    QTemporaryDir dir;
+    folder.replace(u"DIR"_s, dir.path());
+    if (fileIsFolder)
+        QVERIFY(QDir(folder).mkdir(u"ORVA_Test_Application.ini"_s));
+    QCOMPARE(LoadSettings(folder), u"127.0.0.1"_s);
+    QString error;
+    QVERIFY(!SaveSettings(u"10.0.0.5"_s, folder, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(QFileInfo(SettingsFilePath(folder)).isDir(), fileIsFolder);
 }
 
 QTEST_MAIN(tst_Settings)
