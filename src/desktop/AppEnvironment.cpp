@@ -12,9 +12,11 @@
 AppEnvironment AppEnvironment::system()
 {
     AppEnvironment env;
+    QStringList installed;
+    for (const char *folder : TalusInstalledBinFolders)
+        installed.append(QString::fromUtf8(folder));
     env.programFolder =
-        ChooseProgramFolder(QCoreApplication::applicationDirPath(),
-                            QString::fromUtf8(TalusInstalledBinFolder),
+        ChooseProgramFolder(QCoreApplication::applicationDirPath(), installed,
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     env.messageBoxes = std::make_shared<MessageBoxes>();
     env.clock = [] { return QDateTime::currentDateTime(); };

@@ -18,12 +18,13 @@ QString samePathForm(const QString &folder)
 
 } // namespace
 
-QString ChooseProgramFolder(const QString &executableFolder, const QString &installedBinFolder,
+QString ChooseProgramFolder(const QString &executableFolder, const QStringList &installedBinFolders,
                             const QString &userDataFolder)
 {
-    if (!installedBinFolder.isEmpty()
-        && samePathForm(executableFolder) == samePathForm(installedBinFolder)) {
-        return userDataFolder;
+    const QString here = samePathForm(executableFolder);
+    for (const QString &installed : installedBinFolders) {
+        if (!installed.isEmpty() && here == samePathForm(installed))
+            return userDataFolder;
     }
     return executableFolder;
 }

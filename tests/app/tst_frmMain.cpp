@@ -122,8 +122,9 @@ void tst_frmMain::programFolder()
 {
     QFETCH(QString, executable);
     QFETCH(QString, expected);
-    const QString chosen = ChooseProgramFolder(executable, QDir::tempPath() + u"/talus-prefix/bin"_qs,
-                                               u"/home/u/.local/share/talus-test-app"_qs);
+    const QString chosen = ChooseProgramFolder(
+        executable, {u"/usr/local/bin"_qs, QDir::tempPath() + u"/talus-prefix/bin"_qs},
+        u"/home/u/.local/share/talus-test-app"_qs);
     QCOMPARE(chosen, expected == u"DATA"_qs ? u"/home/u/.local/share/talus-test-app"_qs : executable);
 
     // The data folder does not exist before the first start; the window makes it.
