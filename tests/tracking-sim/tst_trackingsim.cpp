@@ -1,6 +1,7 @@
 // The simulator over real HTTP: routes, refusals, a job rendered to the byte, framing on the
 // wire, slow clients, the program's options and the run script.
 
+#include "CreateExample.h"
 #include "SimProcess.h"
 #include "transfer/HttpResponseParser.h"
 
@@ -27,42 +28,8 @@ const QByteArray kList = "/api/videocompare/tracking";
 const QByteArray kJob = kList + "/4123856710";
 const QStringList kQuietAnyPort = {u"--port=0"_s, u"--quiet"_s};
 
-// The worked example as the simulator renders it; %1 is the time it was created.
-constexpr char kExampleJob[] = R"({
-    "externalId": "4123856710",
-    "latestAlertStatus": "None",
-    "latestAlertTime": "%1",
-    "programName": "Evening News",
-    "startTrackingUtc": "2027-03-01T09:32:00-0500",
-    "endTrackingUtc": "2027-03-01T10:02:00-0500",
-    "channelGroup": [
-        {
-            "primaryUdpMulticastIpAddress": "239.10.0.1",
-            "primaryUdpPort": 5000,
-            "backupUdpMulticastIpAddress": "239.10.0.2",
-            "backupUdpPort": 5002,
-            "channelName": "Feed A"
-        },
-        {
-            "primaryUdpMulticastIpAddress": "239.20.0.1",
-            "primaryUdpPort": 6000,
-            "backupUdpMulticastIpAddress": "239.20.0.2",
-            "backupUdpPort": 6002,
-            "channelName": "Feed B"
-        }
-    ],
-    "defaultThresholdInfos": {
-        "thresholdKey1": "ThresholdValue1",
-        "thresholdKey2": "ThresholdValue2"
-    }
-})";
-
-// What the client sends for the example: the rendering without the alert members, CR LF ends.
-const QByteArray kExampleBody = [] {
-    QList<QByteArray> lines = QByteArray(kExampleJob).split('\n');
-    lines.remove(2, 2);
-    return lines.join("\r\n");
-}();
+// What the client sends for the example.
+const QByteArray kExampleBody = workedExampleBody();
 
 struct Reply
 {
@@ -162,7 +129,7 @@ private Q_SLOTS:
         QTest::newRow("duplicate")
             << post + kList << kExampleBody << 409
             << u"error: a job with externalId \"4123856710\" already exists"_s;
-        QTest::newRow("invalid JSON") << post + kList << kExampleBody.chopped(1) << 400
+        QTest::newRow("invalid JSON") << post + kList << kExampleBody.chopped(3) << 400
                                       << u"error: the body is not valid JSON"_s;
         QTest::newRow("missing member") << post + kList << changed(u"programName"_s) << 400
                                         << u"error: programName is missing"_s;
@@ -194,7 +161,7 @@ private Q_SLOTS:
                      .match(time)
                      .hasMatch(),
                  qPrintable(time));
-        QCOMPARE(created.body, QString::fromUtf8(kExampleJob).arg(time).toUtf8());
+        QCOMPARE(created.body, QString::fromUtf8(WorkedExampleJob).arg(time).toUtf8());
         const auto listOf = [](QByteArray job) {
             return "[\n    " + job.replace("\n", "\n    ") + "\n]";
         };
