@@ -2,6 +2,7 @@
 // wire, slow clients, the program's options and the run script.
 
 #include "CreateExample.h"
+#include "FileBytes.h"
 #include "SimProcess.h"
 #include "transfer/HttpResponseParser.h"
 
@@ -289,20 +290,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString standIn = dir.filePath(u"program"_s);
         const QString userSettings = dir.filePath(u"ORVA_Test_Application.ini"_s);
-        QFile file(standIn);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"(#!/usr/bin/env bash
+        QVERIFY(writeFileBytes(standIn, R"(#!/usr/bin/env bash
 address=$(sed -n 's/^Address=\(.*\)\r$/\1/p' "$(dirname "$0")/ORVA_Test_Application.ini")
 exec 3<>"/dev/tcp/${address%:*}/${address##*:}" || exit 1
 printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3
 cat <&3
-)");
-        file.close();
-        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-        QFile user(userSettings);
-        QVERIFY(user.open(QIODevice::WriteOnly));
-        user.write("[IP]\r\nAddress=10.9.8.7\r\n");
-        user.close();
+)"));
+        QVERIFY(QFile::setPermissions(standIn, QFile::permissions(standIn) | QFileDevice::ExeOwner));
+        QVERIFY(writeFileBytes(userSettings, "[IP]\r\nAddress=10.9.8.7\r\n"));
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"TRACKING_SIM"_s, SimProcess::program());
@@ -319,11 +314,9 @@ cat <&3
         QCOMPARE(parser.connectionClosed(), HttpResponseParser::Status::Complete);
         QCOMPARE(parser.statusCode(), 200);
         QCOMPARE(QJsonDocument::fromJson(parser.body()).array().size(), 12);
-        QFile demoSettings(dir.filePath(u"demo/ORVA_Test_Application.ini"_s));
-        QVERIFY(demoSettings.open(QIODevice::ReadOnly));
-        QVERIFY(!demoSettings.readAll().contains(":" + QByteArray::number(other.port())));
-        QVERIFY(user.open(QIODevice::ReadOnly));
-        QCOMPARE(user.readAll(), QByteArray("[IP]\r\nAddress=10.9.8.7\r\n"));
+        const QByteArray demo = fileBytes(dir.filePath(u"demo/ORVA_Test_Application.ini"_s));
+        QVERIFY(demo.contains("Address=") && !demo.contains(":" + QByteArray::number(other.port())));
+        QCOMPARE(fileBytes(userSettings), QByteArray("[IP]\r\nAddress=10.9.8.7\r\n"));
     }
 
     void shortRuns_data()
