@@ -34,13 +34,6 @@ int rowOf(const FlexGrid &grid, const QString &externalId)
     return -1;
 }
 
-void clickRow(FlexGrid &grid, int row)
-{
-    const QModelIndex index = grid.model()->index(row - 1, 0);
-    grid.scrollTo(index);
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(index).center());
-}
-
 bool startSim(SimProcess &sim, QStringList arguments, MainWindowFixture &f)
 {
     arguments << u"--port"_qs << u"0"_qs << u"--quiet"_qs;
@@ -102,7 +95,9 @@ private Q_SLOTS:
         QCOMPARE(grid.TextMatrix(row, 1), u"None"_qs);
 
         // Get, stop and delete the selected job; the server's answers show in the received pane.
-        clickRow(grid, row);
+        const QModelIndex index = grid.model()->index(row - 1, 0);
+        grid.scrollTo(index);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(index).center());
         QCOMPARE(grid.Row(), row);
         QVERIFY(send("cmdGetJob", u"\"programName\": \"Evening News\""_qs));
         QVERIFY(send("cmdStopJob", u"\"latestAlertStatus\": \"Stopped\""_qs));
