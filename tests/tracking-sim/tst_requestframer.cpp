@@ -34,7 +34,7 @@ Framed frame(const QByteArray &bytes, std::size_t piece)
 
 } // namespace
 
-class TestRequestFramer final : public QObject
+class tst_RequestFramer final : public QObject
 {
     Q_OBJECT
 
@@ -108,5 +108,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRequestFramer)
+QTEST_GUILESS_MAIN(tst_RequestFramer)
 #include "tst_requestframer.moc"

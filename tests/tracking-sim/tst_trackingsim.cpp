@@ -99,7 +99,7 @@ Reply exchange(quint16 port, const QByteArray &request, const QByteArray &body =
 
 } // namespace
 
-class TestTrackingSim final : public QObject
+class tst_TrackingSim final : public QObject
 {
     Q_OBJECT
 
@@ -400,5 +400,5 @@ cat <&3
     }
 };
 
-QTEST_GUILESS_MAIN(TestTrackingSim)
+QTEST_GUILESS_MAIN(tst_TrackingSim)
 #include "tst_trackingsim.moc"

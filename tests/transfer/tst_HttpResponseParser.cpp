@@ -34,7 +34,7 @@ void feedWholeAndByteByByte(const QByteArray &response, Check check)
 
 } // namespace
 
-class tst_HttpResponseParser : public QObject
+class tst_HttpResponseParser final : public QObject
 {
     Q_OBJECT
 

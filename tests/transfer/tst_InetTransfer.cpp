@@ -51,7 +51,7 @@ QString outcomeOf(const InetTransfer &transfer, int state)
 
 Q_DECLARE_METATYPE(Case)
 
-class tst_InetTransfer : public QObject
+class tst_InetTransfer final : public QObject
 {
     Q_OBJECT
 
