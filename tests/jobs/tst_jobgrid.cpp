@@ -5,6 +5,8 @@
 #include "jobs/JobStatusTable.h"
 
 #include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -78,6 +80,13 @@ private Q_SLOTS:
                            grid.visualRect(grid.currentIndex()).center());
         QTest::keyClick(&grid, Qt::Key_F2);
         QCOMPARE(grid.findChild<QLineEdit *>(), nullptr);
+
+        // Two rows selected and copied: their filled cells, a tab between, CR LF after each.
+        grid.selectRow(0);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          grid.visualRect(grid.model()->index(2, 1)).center());
+        QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"A7\ts\tt\r\nC\ts\tt\r\n"_s);
     }
 
     void bulkFillMatchesStepByStep_data()
