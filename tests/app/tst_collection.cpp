@@ -24,173 +24,151 @@ class tst_Collection final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void bodyIsShownAndLogged_data();
-    void bodyIsShownAndLogged();
-    void onlyListAnswersReachTheGrid();
-    void savedResponseSharesTheTable();
-    void errorThenCompleted();
-    void unknownStateEmptiesLabel();
-    void closingWhileCollectingKeepsTheBlock();
-};
+    void bodyIsShownAndLogged_data()
+    {
+        QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<QByteArray>("body");
+        const auto ok = [](const QByteArray &body) { return ScriptedHttpServer::okResponse(body); };
+        QTest::newRow("empty body") << ok({}) << QByteArray();
+        QTest::newRow("exactly 1024 bytes") << ok(QByteArray(1024, 'a')) << QByteArray(1024, 'a');
+        QTest::newRow("2,500 bytes") << ok(QByteArray(2500, 'b')) << QByteArray(2500, 'b');
+        QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                               "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n")
+                                 << QByteArray("hello world");
+        QTest::newRow("not UTF-8: logged unchanged") << ok("caf\xe9 \xc3\xa9\n") << QByteArray("caf\xe9 \xc3\xa9\n");
+    }
 
-void tst_Collection::bodyIsShownAndLogged_data()
-{
-    QTest::addColumn<QByteArray>("response");
-    QTest::addColumn<QByteArray>("body");
-    const auto ok = [](const QByteArray &body) { return ScriptedHttpServer::okResponse(body); };
-    QTest::newRow("empty body") << ok({}) << QByteArray();
-    QTest::newRow("exactly 1024 bytes") << ok(QByteArray(1024, 'a')) << QByteArray(1024, 'a');
-    QTest::newRow("2,500 bytes") << ok(QByteArray(2500, 'b')) << QByteArray(2500, 'b');
-    QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                           "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n")
-                             << QByteArray("hello world");
-    QTest::newRow("not UTF-8: logged unchanged") << ok("caf\xe9 \xc3\xa9\n") << QByteArray("caf\xe9 \xc3\xa9\n");
-}
-
-void tst_Collection::bodyIsShownAndLogged()
-{
-    QFETCH(QByteArray, response);
-    QFETCH(QByteArray, body);
-    ScriptedHttpServer server;
-    server.setResponse(response);
-    server.setPieceSize(700);
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtIP()->setText(server.authority());
-    // Two responses in a row: the pane shows only the second, the log holds both.
-    for (int round = 1; round <= 2; ++round) {
-        const QByteArray before = f.log();
-        f.click("cmd1");
-        const QByteArray transmitted = f.log();
-        QVERIFY(f.waitIdle());
-        QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
-        QCOMPARE(f.log(), transmitted + "---Data Received---\r\n" + body + "\r\n");
-        QVERIFY(transmitted.startsWith(before));
-        QCOMPARE(f.txtRx()->bytes(), body);
-        // The pane and the log take the body as it was read, without a copy.
-        if (!body.isEmpty())
-            QCOMPARE(static_cast<const void *>(f.window->trafficLog().lastRecordData()),
-                     static_cast<const void *>(f.txtRx()->bytes().constData()));
-        // The counts are what crossed the connection, status line, headers and framing too.
-        QCOMPARE(f.control<QLabel>("lblTXBytes")->text(),
-                 QString::number(server.received(round - 1).size()));
+    void bodyIsShownAndLogged()
+    {
+        QFETCH(QByteArray, response);
+        QFETCH(QByteArray, body);
+        ScriptedHttpServer server;
+        server.setResponse(response);
+        server.setPieceSize(700);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtIP()->setText(server.authority());
+        // Two responses in a row: the pane shows only the second, the log holds both.
+        for (int round = 1; round <= 2; ++round) {
+            const QByteArray before = f.log();
+            f.click("cmd1");
+            const QByteArray transmitted = f.log();
+            QVERIFY(f.waitIdle());
+            QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
+            QCOMPARE(f.log(), transmitted + "---Data Received---\r\n" + body + "\r\n");
+            QVERIFY(transmitted.startsWith(before));
+            QCOMPARE(f.txtRx()->bytes(), body);
+            // The pane and the log take the body as it was read, without a copy.
+            if (!body.isEmpty())
+                QCOMPARE(static_cast<const void *>(f.window->trafficLog().lastRecordData()),
+                         static_cast<const void *>(f.txtRx()->bytes().constData()));
+            // The counts are what crossed the connection, status line, headers and framing too.
+            QCOMPARE(f.control<QLabel>("lblTXBytes")->text(),
+                     QString::number(server.received(round - 1).size()));
+            QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
+        }
+        // Clear leaves the counts alone.
+        f.click("cmdRxClear");
         QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
     }
-    // Clear leaves the counts alone.
-    f.click("cmdRxClear");
-    QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
-}
 
-void tst_Collection::onlyListAnswersReachTheGrid()
-{
-    ScriptedHttpServer server;
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtIP()->setText(server.authority());
-    const auto send = [&](const char *button, const QByteArray &response) {
-        server.setResponse(response);
-        f.click(button);
-        return f.waitIdle();
-    };
-    // An error page for a list request is scanned all the same.
-    QByteArray errorPage = ScriptedHttpServer::okResponse(job("A7", "None", "t1"));
-    QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
-    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1"_qs);
-    QVERIFY(send("cmd1", ScriptedHttpServer::okResponse(
-                             "[" + job("B2", "Freeze", "t2") + "," + job("A7", "OK", "t3") + "]")));
-    QCOMPARE(gridText(f.window->grid()), u"A7|OK|t3 B2|Freeze|t2"_qs);
-
-    // Answers to create, get, stop and delete are shown but never scanned.
-    server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
-    for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob, RequestKind::StopJob,
-                                   RequestKind::DeleteJob}) {
-        QVERIFY(f.window->SendRequest(kind, u"POST"_qs, {}, u"{}"_qs));
-        QVERIFY(f.waitIdle());
-        QVERIFY(f.rxText().contains(u"Z9"_qs));
-    }
-    QCOMPARE(gridText(f.window->grid()), u"A7|OK|t3 B2|Freeze|t2"_qs);
-    QCOMPARE(f.window->jobStatuses().jobCount(), 2);
-}
-
-void tst_Collection::savedResponseSharesTheTable()
-{
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    auto *cmdJob = f.control<QPushButton>("cmdJob");
-    cmdJob->click(); // no saved file: nothing changes, nothing is shown
-    QCOMPARE(gridText(f.window->grid()), u"||"_qs);
-    QVERIFY(f.boxes->shown.isEmpty());
-
-    // Line ends of the saved file carry no meaning.
-    QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2") + "]";
-    QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved));
-    cmdJob->click();
-    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
-    QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved.replace("\r\n", "")));
-    cmdJob->click();
-    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
-
-    // A job from the file and from a server answer has one row, with the later values.
-    ScriptedHttpServer server;
-    server.setResponse(ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3")));
-    f.txtIP()->setText(server.authority());
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
-    QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
-    QCOMPARE(f.log().count("---Data"), 2); // the saved file is never logged
-}
-
-void tst_Collection::errorThenCompleted()
-{
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    quint16 closedPort = 0;
+    void onlyListAnswersReachTheGrid()
     {
-        ScriptedHttpServer gone;
-        closedPort = gone.port();
+        ScriptedHttpServer server;
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtIP()->setText(server.authority());
+        const auto send = [&](const char *button, const QByteArray &response) {
+            server.setResponse(response);
+            f.click(button);
+            return f.waitIdle();
+        };
+        // An error page for a list request is scanned all the same.
+        QByteArray errorPage = ScriptedHttpServer::okResponse(job("A7", "None", "t1"));
+        QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1"_qs);
+        QVERIFY(send("cmd1", ScriptedHttpServer::okResponse(
+                                 "[" + job("B2", "Freeze", "t2") + "," + job("A7", "OK", "t3") + "]")));
+        QCOMPARE(gridText(f.window->grid()), u"A7|OK|t3 B2|Freeze|t2"_qs);
+
+        // Answers to create, get, stop and delete are shown but never scanned.
+        server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
+        for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob, RequestKind::StopJob,
+                                       RequestKind::DeleteJob}) {
+            QVERIFY(f.window->SendRequest(kind, u"POST"_qs, {}, u"{}"_qs));
+            QVERIFY(f.waitIdle());
+            QVERIFY(f.rxText().contains(u"Z9"_qs));
+        }
+        QCOMPARE(gridText(f.window->grid()), u"A7|OK|t3 B2|Freeze|t2"_qs);
+        QCOMPARE(f.window->jobStatuses().jobCount(), 2);
     }
-    f.txtIP()->setText(u"127.0.0.1:"_qs + QString::number(closedPort));
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.lblStat()->text(), u"Error"_qs);
-    QVERIFY(!f.log().contains("---Data Received---"));
 
-    ScriptedHttpServer server;
-    server.setResponse(ScriptedHttpServer::okResponse(job("A1", "None", "t")));
-    f.txtIP()->setText(server.authority());
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
-    QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("A1", "None", "t") + "\r\n"));
-}
+    void savedResponseSharesTheTable()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        auto *cmdJob = f.control<QPushButton>("cmdJob");
+        cmdJob->click(); // no saved file: nothing changes, nothing is shown
+        QCOMPARE(gridText(f.window->grid()), u"||"_qs);
+        QVERIFY(f.boxes->shown.isEmpty());
 
-void tst_Collection::unknownStateEmptiesLabel()
-{
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    Q_EMIT f.window->transfer().StateChanged(InetTransfer::Disconnecting);
-    QCOMPARE(f.lblStat()->text(), u"Disconecting"_qs);
-    Q_EMIT f.window->transfer().StateChanged(13);
-    QCOMPARE(f.lblStat()->text(), QString());
-}
+        const QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2") + "]";
+        QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved));
+        cmdJob->click();
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
 
-void tst_Collection::closingWhileCollectingKeepsTheBlock()
-{
-    ScriptedHttpServer server;
-    server.setResponse(ScriptedHttpServer::okResponse(QByteArray(5000, 'x')));
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtIP()->setText(server.authority());
-    // Queued behind "response complete", so the close arrives between the body's chunks.
-    connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
-        if (state == InetTransfer::Disconnected)
-            QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
-    });
-    f.click("cmd1");
-    QVERIFY(f.waitIdle());
-    QVERIFY(!f.window->isVisible());
-    QVERIFY(f.log().endsWith("---Data Received---\r\n" + QByteArray(5000, 'x') + "\r\n"));
-}
+        // A job from the file and from a server answer has one row, with the later values.
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3")));
+        f.txtIP()->setText(server.authority());
+        f.click("cmd1");
+        QVERIFY(f.waitIdle());
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
+        QCOMPARE(f.log().count("---Data"), 2); // the saved file is never logged
+    }
+
+    void errorThenCompleted()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        quint16 closedPort = 0;
+        {
+            ScriptedHttpServer gone;
+            closedPort = gone.port();
+        }
+        f.txtIP()->setText(u"127.0.0.1:"_qs + QString::number(closedPort));
+        f.click("cmd1");
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.lblStat()->text(), u"Error"_qs);
+        QVERIFY(!f.log().contains("---Data Received---"));
+
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(job("A1", "None", "t")));
+        f.txtIP()->setText(server.authority());
+        f.click("cmd1");
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
+        QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("A1", "None", "t") + "\r\n"));
+    }
+
+    void closingWhileCollectingKeepsTheBlock()
+    {
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(QByteArray(5000, 'x')));
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtIP()->setText(server.authority());
+        // Queued behind "response complete", so the close arrives between the body's chunks.
+        connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
+            if (state == InetTransfer::Disconnected)
+                QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
+        });
+        f.click("cmd1");
+        QVERIFY(f.waitIdle());
+        QVERIFY(!f.window->isVisible());
+        QVERIFY(f.log().endsWith("---Data Received---\r\n" + QByteArray(5000, 'x') + "\r\n"));
+    }
+};
 
 QTEST_MAIN(tst_Collection)
 #include "tst_collection.moc"

@@ -21,153 +21,145 @@ class tst_Requests final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void addressForms_data();
-    void addressForms();
-    void listRequest();
-    void busyGuardChangesNothing();
-    void selectedJob_data();
-    void selectedJob();
-    void emptyRowShowsErrorBox();
-};
-
-void tst_Requests::addressForms_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("host");
-    QTest::newRow("spaces around") << u" 10.0.0.5 "_qs << u"10.0.0.5"_qs << u"10.0.0.5"_qs;
-    QTest::newRow("with a port") << u"10.0.0.5:81"_qs << u"10.0.0.5:81"_qs << u"10.0.0.5:81"_qs;
-    QTest::newRow("trailing slash: Host without it")
-        << u"10.0.0.5/"_qs << u"10.0.0.5/"_qs << u"10.0.0.5"_qs;
-    QTest::newRow("path prefix: Host without it")
-        << u"10.0.0.5:8080/prefix"_qs << u"10.0.0.5:8080/prefix"_qs << u"10.0.0.5:8080"_qs;
-    QTest::newRow("tab is not trimmed") << u"\t10.0.0.5 "_qs << u"\t10.0.0.5"_qs << u"\t10.0.0.5"_qs;
-}
-
-void tst_Requests::addressForms()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, address);
-    QFETCH(QString, host);
-
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtIP()->setText(typed);
-    f.click("cmd1");
-    const QStringList lines = f.txText().split(u"\r\n"_qs);
-    QCOMPARE(lines.value(0), u"http://"_qs + address + u"/api/videocompare/tracking"_qs);
-    QCOMPARE(lines.value(5), u"Host: "_qs + host);
-}
-
-void tst_Requests::listRequest()
-{
-    ScriptedHttpServer server;
-    server.setResponse(ScriptedHttpServer::okResponse("[]"));
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtIP()->setText(server.authority());
-    f.click("cmd1");
-    QCOMPARE(f.window->requestKind(), RequestKind::List);
-
-    const QByteArray host = server.authority().toUtf8();
-    const QByteArray url = "http://" + host + "/api/videocompare/tracking";
-    // The pane and the log are written as soon as the request has started.
-    const QByteArray pane = url + "\r\n" + headerBlock(host) + "\r\n\r\n";
-    QCOMPARE(f.txtTx()->bytes(), pane);
-    // Copy gives exactly the composed request text, CR LF included.
-    f.click("cmdTxCopy");
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(pane));
-    const QByteArray sent = "---Data Transmitted---\r\n" + url + "\r\n" + headerBlock(host) + "\r\n\r\n";
-    QCOMPARE(f.log(), sent);
-    QTRY_COMPARE(server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headerBlock(host));
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.log(), sent + "---Data Received---\r\n[]\r\n");
-}
-
-void tst_Requests::busyGuardChangesNothing()
-{
-    ScriptedHttpServer server;
-    server.setSilent(true);
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtIP()->setText(server.authority());
-    f.click("cmd1");
-    QTRY_COMPARE(server.connectionCount(), 1);
-
-    const QString pane = f.txText();
-    const QByteArray log = f.log();
-    f.txtIP()->setText(u"10.9.9.9"_qs);
-    // Busy beats the empty-row box of the selected-job commands.
-    for (const char *button : {"cmd1", "cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
-        f.click(button);
-    QCOMPARE(f.window->requestKind(), RequestKind::List);
-    QCOMPARE(f.txText(), pane);
-    QCOMPARE(f.log(), log);
-    QVERIFY(f.boxes->shown.isEmpty());
-    QCOMPARE(server.connectionCount(), 1);
-}
-
-void tst_Requests::selectedJob_data()
-{
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QByteArray>("button");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QByteArray>("request");
-
-    QTest::newRow("get") << u"815"_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
-                         << QByteArray("GET /api/videocompare/tracking/815 HTTP/1.1\r\n");
-    QTest::newRow("stop") << u"815"_qs << QByteArray("cmdStopJob") << int(RequestKind::StopJob)
-                          << QByteArray("POST /api/videocompare/tracking/815/stopTracking HTTP/1.1\r\n");
-    QTest::newRow("delete") << u"815"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
-                            << QByteArray("DELETE /api/videocompare/tracking/815 HTTP/1.1\r\n");
-    QTest::newRow("delimiters stay inside the identifier")
-        << u"a?b/c%41"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
-        << QByteArray("DELETE /api/videocompare/tracking/a%3Fb%2Fc%2541 HTTP/1.1\r\n");
-    QTest::newRow("a single space, encoded on the wire")
-        << u" "_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
-        << QByteArray("GET /api/videocompare/tracking/%20 HTTP/1.1\r\n");
-}
-
-void tst_Requests::selectedJob()
-{
-    QFETCH(QString, id);
-    QFETCH(QByteArray, button);
-    QFETCH(int, kind);
-    QFETCH(QByteArray, request);
-
-    ScriptedHttpServer server;
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.window->grid().setTextMatrix(f.window->grid().Row(), 0, id);
-    f.txtIP()->setText(server.authority());
-    f.click(button.constData());
-    QCOMPARE(int(f.window->requestKind()), kind);
-    // The pane shows the identifier as read from the grid.
-    const QString target = QString::fromUtf8(request).section(u' ', 1, -2).replace(u"%20"_qs, u" "_qs);
-    QCOMPARE(f.txText().section(u"\r\n"_qs, 0, 0),
-             u"http://"_qs + server.authority() + target);
-    QTRY_VERIFY(server.received(0).startsWith(request));
-    QVERIFY(f.waitIdle());
-    QVERIFY(f.boxes->shown.isEmpty());
-}
-
-void tst_Requests::emptyRowShowsErrorBox()
-{
-    MainWindowFixture f;
-    QVERIFY(f.start());
-    f.txtTx()->setBytes("before");
-    for (const char *button : {"cmdGetJob", "cmdStopJob", "cmdDeleteJob"}) {
-        f.boxes->shown.clear();
-        f.click(button);
-        QCOMPARE(f.boxes->shown.size(), 1);
-        QCOMPARE(f.boxes->shown[0].title, u"Error"_qs);
-        QCOMPARE(f.boxes->shown[0].text, u"Please select a row with a  valid externalId."_qs);
+    void addressForms_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("spaces around") << u" 10.0.0.5 "_qs << u"10.0.0.5"_qs << u"10.0.0.5"_qs;
+        QTest::newRow("with a port") << u"10.0.0.5:81"_qs << u"10.0.0.5:81"_qs << u"10.0.0.5:81"_qs;
+        QTest::newRow("trailing slash: Host without it")
+            << u"10.0.0.5/"_qs << u"10.0.0.5/"_qs << u"10.0.0.5"_qs;
+        QTest::newRow("path prefix: Host without it")
+            << u"10.0.0.5:8080/prefix"_qs << u"10.0.0.5:8080/prefix"_qs << u"10.0.0.5:8080"_qs;
+        QTest::newRow("tab is not trimmed") << u"\t10.0.0.5 "_qs << u"\t10.0.0.5"_qs << u"\t10.0.0.5"_qs;
     }
-    QCOMPARE(f.window->requestKind(), RequestKind::None);
-    QCOMPARE(f.txText(), u"before"_qs);
-    QCOMPARE(f.log(), QByteArray());
-    QVERIFY(!f.window->StillExecuting());
-}
+
+    void addressForms()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, address);
+        QFETCH(QString, host);
+
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtIP()->setText(typed);
+        f.click("cmd1");
+        const QStringList lines = f.txText().split(u"\r\n"_qs);
+        QCOMPARE(lines.value(0), u"http://"_qs + address + u"/api/videocompare/tracking"_qs);
+        QCOMPARE(lines.value(5), u"Host: "_qs + host);
+    }
+
+    void listRequest()
+    {
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtIP()->setText(server.authority());
+        f.click("cmd1");
+        QCOMPARE(f.window->requestKind(), RequestKind::List);
+
+        const QByteArray host = server.authority().toUtf8();
+        const QByteArray url = "http://" + host + "/api/videocompare/tracking";
+        // The pane and the log are written as soon as the request has started.
+        const QByteArray pane = url + "\r\n" + headerBlock(host) + "\r\n\r\n";
+        QCOMPARE(f.txtTx()->bytes(), pane);
+        // Copy gives exactly the composed request text, CR LF included.
+        f.click("cmdTxCopy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(pane));
+        const QByteArray sent = "---Data Transmitted---\r\n" + url + "\r\n" + headerBlock(host) + "\r\n\r\n";
+        QCOMPARE(f.log(), sent);
+        QTRY_COMPARE(server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headerBlock(host));
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.log(), sent + "---Data Received---\r\n[]\r\n");
+    }
+
+    void busyGuardChangesNothing()
+    {
+        ScriptedHttpServer server;
+        server.setSilent(true);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtIP()->setText(server.authority());
+        f.click("cmd1");
+        QTRY_COMPARE(server.connectionCount(), 1);
+
+        const QString pane = f.txText();
+        const QByteArray log = f.log();
+        f.txtIP()->setText(u"10.9.9.9"_qs);
+        // Busy beats the empty-row box of the selected-job commands.
+        for (const char *button : {"cmd1", "cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
+            f.click(button);
+        QCOMPARE(f.window->requestKind(), RequestKind::List);
+        QCOMPARE(f.txText(), pane);
+        QCOMPARE(f.log(), log);
+        QVERIFY(f.boxes->shown.isEmpty());
+        QCOMPARE(server.connectionCount(), 1);
+    }
+
+    void selectedJob_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("request");
+
+        QTest::newRow("get") << u"815"_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
+                             << QByteArray("GET /api/videocompare/tracking/815 HTTP/1.1\r\n");
+        QTest::newRow("stop") << u"815"_qs << QByteArray("cmdStopJob") << int(RequestKind::StopJob)
+                              << QByteArray("POST /api/videocompare/tracking/815/stopTracking HTTP/1.1\r\n");
+        QTest::newRow("delete") << u"815"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
+                                << QByteArray("DELETE /api/videocompare/tracking/815 HTTP/1.1\r\n");
+        QTest::newRow("delimiters stay inside the identifier")
+            << u"a?b/c%41"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
+            << QByteArray("DELETE /api/videocompare/tracking/a%3Fb%2Fc%2541 HTTP/1.1\r\n");
+        QTest::newRow("a single space, encoded on the wire")
+            << u" "_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
+            << QByteArray("GET /api/videocompare/tracking/%20 HTTP/1.1\r\n");
+    }
+
+    void selectedJob()
+    {
+        QFETCH(QString, id);
+        QFETCH(QByteArray, button);
+        QFETCH(int, kind);
+        QFETCH(QByteArray, request);
+
+        ScriptedHttpServer server;
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.window->grid().setTextMatrix(f.window->grid().Row(), 0, id);
+        f.txtIP()->setText(server.authority());
+        f.click(button.constData());
+        QCOMPARE(int(f.window->requestKind()), kind);
+        // The pane shows the identifier as read from the grid.
+        const QString target = QString::fromUtf8(request).section(u' ', 1, -2).replace(u"%20"_qs, u" "_qs);
+        QCOMPARE(f.txText().section(u"\r\n"_qs, 0, 0),
+                 u"http://"_qs + server.authority() + target);
+        QTRY_VERIFY(server.received(0).startsWith(request));
+        QVERIFY(f.waitIdle());
+        QVERIFY(f.boxes->shown.isEmpty());
+    }
+
+    void emptyRowShowsErrorBox()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.txtTx()->setBytes("before");
+        for (const char *button : {"cmdGetJob", "cmdStopJob", "cmdDeleteJob"}) {
+            f.boxes->shown.clear();
+            f.click(button);
+            QCOMPARE(f.boxes->shown.size(), 1);
+            QCOMPARE(f.boxes->shown[0].title, u"Error"_qs);
+            QCOMPARE(f.boxes->shown[0].text, u"Please select a row with a  valid externalId."_qs);
+        }
+        QCOMPARE(f.window->requestKind(), RequestKind::None);
+        QCOMPARE(f.txText(), u"before"_qs);
+        QCOMPARE(f.log(), QByteArray());
+        QVERIFY(!f.window->StillExecuting());
+    }
+};
 
 QTEST_MAIN(tst_Requests)
 #include "tst_requests.moc"

@@ -39,26 +39,6 @@ struct FakeRequestSender final : RequestSender
     }
 };
 
-constexpr char WorkedExampleBody[] =
-    "{\r\n    \"externalId\": \"4123856710\",\r\n"
-    "    \"startTrackingUtc\": \"2027-03-01T09:32:00-0500\",\r\n"
-    "    \"endTrackingUtc\": \"2027-03-01T10:02:00-0500\",\r\n"
-    "    \"programName\": \"Evening News\",\r\n    \"channelGroup\": [\r\n        {\r\n"
-    "            \"primaryUdpMulticastIpAddress\": \"239.10.0.1\",\r\n"
-    "            \"primaryUdpPort\": 5000,\r\n"
-    "            \"backupUdpMulticastIpAddress\": \"239.10.0.2\",\r\n"
-    "            \"backupUdpPort\": 5002,\r\n"
-    "            \"channelName\": \"Feed A\"\r\n        },\r\n        {\r\n"
-    "            \"primaryUdpMulticastIpAddress\": \"239.20.0.1\",\r\n"
-    "            \"primaryUdpPort\": 6000,\r\n"
-    "            \"backupUdpMulticastIpAddress\": \"239.20.0.2\",\r\n"
-    "            \"backupUdpPort\": 6002,\r\n"
-    "            \"channelName\": \"Feed B\"\r\n        }\r\n    ],\r\n"
-    "    \"defaultThresholdInfos\": {\r\n"
-    "        \"thresholdKey1\": \"ThresholdValue1\",\r\n"
-    "        \"thresholdKey2\": \"ThresholdValue2\"\r\n    }\r\n}\r\n";
-static_assert(sizeof(WorkedExampleBody) == 837 + 1);
-
 // Every caption the window shows, by object name, with its tool tip.
 // clang-format off
 constexpr const char *Captions[][3] = {
@@ -69,11 +49,14 @@ constexpr const char *Captions[][3] = {
                                 "time plus 32 minutes for the end time (30 minute duration)."},
     {"lblEnd", "endTrackingUtc", ""}, {"lblProgram", "programName", ""},
     {"Frame2_0", "Stream 1 Details", ""}, {"Frame2_1", "Stream 2 Details", ""},
-    {"lblPrimaryIP_1", "primaryUdpMulticastIpAddress", ""},
-    {"lblPrimaryPort_1", "primaryUdpPort", ""}, {"lblBackupIP_1", "backupUdpMulticastIpAddress", ""},
-    {"lblBackupPort_1", "backupUdpPort", ""}, {"lblChannelName_1", "channelName", ""},
-    {"lblThreshold_1", "thresholdKey1", ""}, {"lblComaper", "Compare To", ""},
-    {"cmdCreate", "Create Tracking Job", ""}, {"cmdCancel", "Cancel", ""},
+    {"lblPrimaryIP_1", "primaryUdpMulticastIpAddress", ""}, {"lblPrimaryPort_1", "primaryUdpPort", ""},
+    {"lblPrimaryIP_2", "primaryUdpMulticastIpAddress", ""}, {"lblPrimaryPort_2", "primaryUdpPort", ""},
+    {"lblBackupIP_1", "backupUdpMulticastIpAddress", ""}, {"lblBackupPort_1", "backupUdpPort", ""},
+    {"lblBackupIP_2", "backupUdpMulticastIpAddress", ""}, {"lblBackupPort_2", "backupUdpPort", ""},
+    {"lblChannelName_1", "channelName", ""}, {"lblChannelName_2", "channelName", ""},
+    {"lblThreshold_1", "thresholdKey1", ""}, {"lblThreshold_2", "thresholdKey2", ""},
+    {"lblComaper", "Compare To", ""}, {"cmdCreate", "Create Tracking Job", ""},
+    {"cmdCancel", "Cancel", ""},
 };
 // clang-format on
 
@@ -90,16 +73,201 @@ class tst_frmCreate final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void create_data();
-    void create();
-    void cancelAndBusyCreateCloseWithoutSending();
-    void freshWindow();
-    void fillButtons();
-    void captions_data();
-    void captions();
-    void closedOnlyByAnotherProgramWindow();
+    void init()
+    {
+        m_sender = FakeRequestSender();
+        m_boxes = std::make_shared<RecordingMessageBoxes>();
+        m_env = testEnvironment(QString(), m_boxes);
+        m_other.show();
+        m_other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_other));
+    }
+
+    void cleanup()
+    {
+        delete m_current.data();
+    }
+
+    void create_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("inBody"); // null when refused
+
+        QTest::newRow("worked example") << u"txtExternalID"_s << u"4123856710"_s << u"4123856710"_s;
+        QTest::newRow("every field empty") << u"*"_s << QString() << QString();
+        for (const auto &[name, value] : CreateExampleFields) {
+            const bool port = QLatin1String(name).contains(QLatin1String("Port"));
+            QTest::addRow("%s %s", name, port ? "is 0" : "holds only spaces")
+                << QString::fromLatin1(name) << (port ? u"0"_s : u"   "_s) << QString();
+        }
+        for (const char *text : {"-1", "abc", "", "-80", "0.0", "1e999", "&HFFFFFFFF", "&H100000050"})
+            QTest::addRow("port \"%s\" refused", text)
+                << u"txtPrimaryPort_1"_s << QString::fromLatin1(text) << QString();
+        for (const char *text : {"80", " 8 0 ", "80abc", "1.5", "&H50", "65536", "99999", "1e3", "1D2"})
+            QTest::addRow("port \"%s\" accepted", text) << u"txtPrimaryPort_1"_s
+                << QString::fromLatin1(text) << QString::fromLatin1(text).trimmed();
+        QTest::newRow("a tab is not empty") << u"txtProgram"_s << u"\t"_s << u"\t"_s;
+        QTest::newRow("quote in a channel name")
+            << u"txtChannelName_2"_s << u"  Feed \"B\" "_s << u"Feed \"B\""_s;
+    }
+
+    void create()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, inBody);
+
+        QVERIFY(openWindow());
+        const QString replaced = fill(field, text);
+        click("cmdCreate");
+
+        if (inBody.isNull()) {
+            QCOMPARE(m_boxes->shown.size(), 1);
+            QCOMPARE(m_boxes->shown[0].title + u'|' + m_boxes->shown[0].text,
+                     u"Data Error|Please make sure all fields are completed with valid data."_s);
+            QVERIFY(m_sender.sent.isEmpty() && stillOpen());
+            return;
+        }
+        const QString body = QString::fromUtf8(workedExampleBody()).replace(replaced, inBody);
+        QCOMPARE(m_sender.sent, (QList<FakeRequestSender::Request>{
+                                    {RequestKind::Create, u"POST"_s, QString(), body}}));
+        QTRY_VERIFY(m_current.isNull());
+    }
+
+    void cancelAndBusyCreateCloseWithoutSending()
+    {
+        QVERIFY(openWindow());
+        fill();
+        click("cmdCancel");
+        QTRY_VERIFY(m_current.isNull());
+
+        m_sender.busy = true;
+        QVERIFY(openWindow());
+        fill();
+        click("cmdCreate");
+        QTRY_VERIFY(m_current.isNull());
+        QVERIFY(m_sender.sent.isEmpty() && m_boxes->shown.isEmpty());
+    }
+
+    void freshWindow()
+    {
+        ApplyProgramFonts();
+        QVERIFY(openWindow());
+        fill();
+        control<QComboBox>("cmbThreshold_1")->setCurrentIndex(1);
+        control<QComboBox>("cmbThreshold_2")->setCurrentIndex(0);
+
+        QVERIFY(openWindow());
+        for (const QLineEdit *box : m_current->findChildren<QLineEdit *>())
+            QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
+        QCOMPARE(control<QComboBox>("cmbThreshold_1")->currentText() + u'|'
+                     + control<QComboBox>("cmbThreshold_2")->currentText(),
+                 u"ThresholdValue1|ThresholdValue2"_s);
+
+        const QStringList order =
+            u"cmdRandom txtStart cmdTime txtEnd txtProgram txtPrimaryIP_1 txtPrimaryPort_1 "
+            "txtBackupIP_1 txtBackupPort_1 txtChannelName_1 cmbThreshold_1 txtPrimaryIP_2 "
+            "txtPrimaryPort_2 txtBackupIP_2 txtBackupPort_2 txtChannelName_2 cmbThreshold_2 "
+            "cmdCreate cmdCancel txtExternalID"_s.split(u' ');
+        QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>("txtExternalID"));
+        for (const QString &next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), next);
+        }
+
+        // Buttons lose a few pixels to their frame, group titles an indent on each side.
+        for (const QLabel *label : m_current->findChildren<QLabel *>())
+            QVERIFY2(Fits(label, label->text(), label->contentsRect()), qPrintable(label->text()));
+        for (const QPushButton *button : m_current->findChildren<QPushButton *>())
+            QVERIFY2(Fits(button, button->text(), button->rect().adjusted(4, 4, -4, -4)),
+                     qPrintable(button->text()));
+        for (const QGroupBox *frame : m_current->findChildren<QGroupBox *>())
+            QVERIFY2(Fits(frame, frame->title(), frame->rect().adjusted(8, 0, -8, 0)),
+                     qPrintable(frame->title()));
+    }
+
+    void fillButtons()
+    {
+        QVERIFY(openWindow());
+        QStringList ids;
+        for (int i = 0; i < 3; ++i) {
+            click("cmdRandom");
+            ids << control<QLineEdit>("txtExternalID")->text();
+        }
+        QCOMPARE(ids.join(u' '), u"3729447729 8001775343 5820771971"_s);
+        QCOMPARE(RoundHalfEven(32062.5F), 32062.0F);
+        QCOMPARE(RoundHalfEven(32187.5F), 32188.0F);
+
+        click("cmdTime");
+        QCOMPARE(control<QLineEdit>("txtStart")->text() + u'|' + control<QLineEdit>("txtEnd")->text(),
+                 u"2024-03-05T09:09:02-0500|2024-03-05T09:39:02-0500"_s);
+    }
+
+    void captions_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("toolTip");
+
+        for (const auto &[name, caption, tip] : Captions) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
+                                << QString::fromLatin1(tip);
+        }
+    }
+
+    void captions()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, toolTip);
+
+        QVERIFY(openWindow());
+        const QWidget *widget = m_current->objectName() == name ? m_current.data()
+                                                                : control<QWidget>(qPrintable(name));
+        QVERIFY(widget);
+        QString shown = widget->isWindow() ? widget->windowTitle() : widget->property("text").toString();
+        if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
+            shown = frame->title();
+        QCOMPARE(shown, caption);
+        QCOMPARE(widget->toolTip(), toolTip);
+    }
+
+    void closedOnlyByAnotherProgramWindow()
+    {
+        m_env.messageBoxes = std::make_shared<MessageBoxes>();
+        QApplication::setActiveWindow(nullptr);
+        m_current = new frmCreate(m_sender, m_env);
+        m_current->show();
+
+        // The main window's activation from the click that opened this one can arrive after it.
+        QApplication::setActiveWindow(&m_other);
+        QEvent change(QEvent::ActivationChange);
+        QCoreApplication::sendEvent(m_current, &change);
+        QVERIFY(stillOpen());
+
+        m_current->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_current));
+        bool boxWasActive = false;
+        QTimer::singleShot(0, this, [&boxWasActive] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            boxWasActive = box && QTest::qWaitForWindowActive(box);
+            if (box)
+                box->close();
+        });
+        click("cmdCreate");
+        QVERIFY(boxWasActive && stillOpen());
+
+        // Another application taking the focus leaves the program without an active window.
+        fill();
+        m_current->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_current));
+        QApplication::setActiveWindow(nullptr);
+        QVERIFY(stillOpen());
+        m_other.activateWindow();
+        QTRY_VERIFY(m_current.isNull());
+        QVERIFY(m_sender.sent.isEmpty());
+    }
 
 private:
     bool openWindow()
@@ -128,210 +296,6 @@ private:
     AppEnvironment m_env;
     QPointer<frmCreate> m_current;
 };
-
-void tst_frmCreate::init()
-{
-    m_sender = FakeRequestSender();
-    m_boxes = std::make_shared<RecordingMessageBoxes>();
-    m_env = testEnvironment(QString(), m_boxes);
-    m_other.show();
-    m_other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&m_other));
-}
-
-void tst_frmCreate::cleanup()
-{
-    delete m_current.data();
-}
-
-void tst_frmCreate::create_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("inBody"); // null when refused
-
-    QTest::newRow("worked example") << u"txtExternalID"_s << u"4123856710"_s << u"4123856710"_s;
-    QTest::newRow("every field empty") << u"*"_s << QString() << QString();
-    for (const auto &[name, value] : CreateExampleFields) {
-        const bool port = QLatin1String(name).contains(QLatin1String("Port"));
-        QTest::addRow("%s %s", name, port ? "is 0" : "holds only spaces")
-            << QString::fromLatin1(name) << (port ? u"0"_s : u"   "_s) << QString();
-    }
-    for (const char *text : {"-1", "abc", "", "-80", "0.0", "1e999", "&HFFFFFFFF", "&H100000050"})
-        QTest::addRow("port \"%s\" refused", text)
-            << u"txtPrimaryPort_1"_s << QString::fromLatin1(text) << QString();
-    for (const char *text : {"80", " 8 0 ", "80abc", "1.5", "&H50", "65536", "99999", "1e3", "1D2"})
-        QTest::addRow("port \"%s\" accepted", text) << u"txtPrimaryPort_1"_s
-            << QString::fromLatin1(text) << QString::fromLatin1(text).trimmed();
-    QTest::newRow("a tab is not empty") << u"txtProgram"_s << u"\t"_s << u"\t"_s;
-    QTest::newRow("quote in a channel name")
-        << u"txtChannelName_2"_s << u"  Feed \"B\" "_s << u"Feed \"B\""_s;
-}
-
-void tst_frmCreate::create()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, text);
-    QFETCH(QString, inBody);
-
-    QVERIFY(openWindow());
-    const QString replaced = fill(field, text);
-    click("cmdCreate");
-
-    if (inBody.isNull()) {
-        QCOMPARE(m_boxes->shown.size(), 1);
-        QCOMPARE(m_boxes->shown[0].title + u'|' + m_boxes->shown[0].text,
-                 u"Data Error|Please make sure all fields are completed with valid data."_s);
-        QVERIFY(m_sender.sent.isEmpty() && stillOpen());
-        return;
-    }
-    const QString body = QString::fromLatin1(WorkedExampleBody).replace(replaced, inBody);
-    QCOMPARE(m_sender.sent, (QList<FakeRequestSender::Request>{
-                                {RequestKind::Create, u"POST"_s, QString(), body}}));
-    QTRY_VERIFY(m_current.isNull());
-}
-
-void tst_frmCreate::cancelAndBusyCreateCloseWithoutSending()
-{
-    QVERIFY(openWindow());
-    fill();
-    click("cmdCancel");
-    QTRY_VERIFY(m_current.isNull());
-
-    m_sender.busy = true;
-    QVERIFY(openWindow());
-    fill();
-    click("cmdCreate");
-    QTRY_VERIFY(m_current.isNull());
-    QVERIFY(m_sender.sent.isEmpty() && m_boxes->shown.isEmpty());
-}
-
-void tst_frmCreate::freshWindow()
-{
-    ApplyProgramFonts();
-    QVERIFY(openWindow());
-    fill();
-    control<QComboBox>("cmbThreshold_1")->setCurrentIndex(1);
-    control<QComboBox>("cmbThreshold_2")->setCurrentIndex(0);
-
-    QVERIFY(openWindow());
-    for (const QLineEdit *box : m_current->findChildren<QLineEdit *>())
-        QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-    QCOMPARE(control<QComboBox>("cmbThreshold_1")->currentText() + u'|'
-                 + control<QComboBox>("cmbThreshold_2")->currentText(),
-             u"ThresholdValue1|ThresholdValue2"_s);
-
-    const QStringList order =
-        u"cmdRandom txtStart cmdTime txtEnd txtProgram txtPrimaryIP_1 txtPrimaryPort_1 "
-        "txtBackupIP_1 txtBackupPort_1 txtChannelName_1 cmbThreshold_1 txtPrimaryIP_2 "
-        "txtPrimaryPort_2 txtBackupIP_2 txtBackupPort_2 txtChannelName_2 cmbThreshold_2 "
-        "cmdCreate cmdCancel txtExternalID"_s.split(u' ');
-    QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>("txtExternalID"));
-    for (const QString &next : order) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), next);
-    }
-
-    // Buttons lose a few pixels to their frame, group titles an indent on each side.
-    for (const QLabel *label : m_current->findChildren<QLabel *>())
-        QVERIFY2(Fits(label, label->text(), label->contentsRect()), qPrintable(label->text()));
-    for (const QPushButton *button : m_current->findChildren<QPushButton *>())
-        QVERIFY2(Fits(button, button->text(), button->rect().adjusted(4, 4, -4, -4)),
-                 qPrintable(button->text()));
-    for (const QGroupBox *frame : m_current->findChildren<QGroupBox *>())
-        QVERIFY2(Fits(frame, frame->title(), frame->rect().adjusted(8, 0, -8, 0)),
-                 qPrintable(frame->title()));
-}
-
-void tst_frmCreate::fillButtons()
-{
-    QVERIFY(openWindow());
-    QStringList ids;
-    for (int i = 0; i < 3; ++i) {
-        click("cmdRandom");
-        ids << control<QLineEdit>("txtExternalID")->text();
-    }
-    QCOMPARE(ids.join(u' '), u"3729447729 8001775343 5820771971"_s);
-    QCOMPARE(RoundHalfEven(32062.5F), 32062.0F);
-    QCOMPARE(RoundHalfEven(32187.5F), 32188.0F);
-
-    click("cmdTime");
-    QCOMPARE(control<QLineEdit>("txtStart")->text() + u'|' + control<QLineEdit>("txtEnd")->text(),
-             u"2024-03-05T09:09:02-0500|2024-03-05T09:39:02-0500"_s);
-}
-
-void tst_frmCreate::captions_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("toolTip");
-
-    // Stream 2's captions are stream 1's, but for the threshold key's number.
-    for (const auto &[name, caption, tip] : Captions) {
-        for (const QString &stream : {u"1"_s, u"2"_s}) {
-            const QByteArrayView label(name);
-            if (stream == u'2' && !(label.startsWith("lbl") && label.endsWith("_1")))
-                continue;
-            const QString widget = QString::fromLatin1(name).replace(u"_1"_s, u'_' + stream);
-            QTest::newRow(qPrintable(widget))
-                << widget << QString::fromLatin1(caption).replace(u"1"_s, stream)
-                << QString::fromLatin1(tip);
-        }
-    }
-}
-
-void tst_frmCreate::captions()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QString, toolTip);
-
-    QVERIFY(openWindow());
-    const QWidget *widget = m_current->objectName() == name ? m_current.data()
-                                                            : control<QWidget>(qPrintable(name));
-    QVERIFY(widget);
-    QString shown = widget->isWindow() ? widget->windowTitle() : widget->property("text").toString();
-    if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
-        shown = frame->title();
-    QCOMPARE(shown, caption);
-    QCOMPARE(widget->toolTip(), toolTip);
-}
-
-void tst_frmCreate::closedOnlyByAnotherProgramWindow()
-{
-    m_env.messageBoxes = std::make_shared<MessageBoxes>();
-    QApplication::setActiveWindow(nullptr);
-    m_current = new frmCreate(m_sender, m_env);
-    m_current->show();
-
-    // The main window's activation from the click that opened this one can arrive after it.
-    QApplication::setActiveWindow(&m_other);
-    QEvent change(QEvent::ActivationChange);
-    QCoreApplication::sendEvent(m_current, &change);
-    QVERIFY(stillOpen());
-
-    m_current->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_current));
-    bool boxWasActive = false;
-    QTimer::singleShot(0, this, [&boxWasActive] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        boxWasActive = box && QTest::qWaitForWindowActive(box);
-        if (box)
-            box->close();
-    });
-    click("cmdCreate");
-    QVERIFY(boxWasActive && stillOpen());
-
-    // Another application taking the focus leaves the program without an active window.
-    fill();
-    m_current->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_current));
-    QApplication::setActiveWindow(nullptr);
-    QVERIFY(stillOpen());
-    m_other.activateWindow();
-    QTRY_VERIFY(m_current.isNull());
-    QVERIFY(m_sender.sent.isEmpty());
-}
 
 QTEST_MAIN(tst_frmCreate)
 #include "tst_frmCreate.moc"

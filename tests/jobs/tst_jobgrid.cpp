@@ -5,6 +5,8 @@
 #include "jobs/JobStatusTable.h"
 
 #include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,88 +44,91 @@ class tst_JobGrid final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void fillsFollowTheTable();
-    void bulkFillMatchesStepByStep_data();
-    void bulkFillMatchesStepByStep();
+    void fillsFollowTheTable()
+    {
+        FlexGrid grid;
+        const QAbstractItemModelTester tester(grid.model(), Mode::QtTest);
+        InitJobGrid(grid);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
+        QCOMPARE(dump(*grid.gridModel()), (QStringList{header, QString()}));
+        QCOMPARE(grid.Cols(), 15);
+        QCOMPARE(grid.Row(), 1);
+
+        JobStatusTable table;
+        ParseJobList("[" + job("A7") + ", " + job("caf\xc3\xa9") + "]", table);
+        FillJobGrid(grid, table);
+        QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                          grid.visualRect(grid.model()->index(1, 1)).center());
+
+        // An update changes no row count, so the view learns of it only through dataChanged.
+        QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
+        ParseJobList(job("caf\xc3\xa9", "s2"), table);
+        FillJobGrid(grid, table);
+        QVERIFY(!changed.isEmpty());
+        ParseJobList(job("C"), table);
+        FillJobGrid(grid, table);
+        ParseJobList("[]", table);
+        FillJobGrid(grid, table);
+        QCOMPARE(dump(*grid.gridModel()),
+                 (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
+        QCOMPARE(grid.Row(), 2);
+
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {},
+                           grid.visualRect(grid.currentIndex()).center());
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QCOMPARE(grid.findChild<QLineEdit *>(), nullptr);
+
+        // Two rows selected and copied: their filled cells, a tab between, CR LF after each.
+        grid.selectRow(0);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          grid.visualRect(grid.model()->index(2, 1)).center());
+        QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"A7\ts\tt\r\nC\ts\tt\r\n"_s);
+    }
+
+    void bulkFillMatchesStepByStep_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<int>("rowsBefore");
+
+        QTest::newRow("fresh grid, 50,000 jobs") << 50000 << 2;
+        QTest::newRow("more rows than jobs") << 3 << 10;
+        QTest::newRow("only the header row") << 2 << 1;
+    }
+
+    void bulkFillMatchesStepByStep()
+    {
+        QFETCH(int, jobs);
+        QFETCH(int, rowsBefore);
+
+        // Both start alike, with texts left in every cell. The grid's window is not shown yet.
+        QWidget window;
+        FlexGrid &grid = *new FlexGrid(&window);
+        FlexGridModel reference;
+        const QAbstractItemModelTester tester(grid.gridModel(), Mode::QtTest);
+        for (FlexGridModel *model : {&reference, grid.gridModel()}) {
+            model->setGridCols(15);
+            model->setGridRows(rowsBefore);
+            for (int cell = 0; cell < rowsBefore * 15; ++cell)
+                model->setText(cell / 15, cell % 15, u"old %1"_s.arg(cell));
+        }
+        // The reference is written job by job: one row count change and one cell at a time.
+        JobStatusTable table;
+        for (int n = 1; n <= jobs; ++n) {
+            table.StoreJobStatus(JobStatus{true, QByteArray::number(n), "s", QByteArray::number(-n)});
+            reference.setGridRows(n + 1);
+            reference.setText(n, 0, QString::number(n));
+            reference.setText(n, 1, u"s"_s);
+            reference.setText(n, 2, QString::number(-n));
+        }
+        FillJobGrid(grid, table);
+        QCOMPARE(dump(*grid.gridModel()), dump(reference));
+        QVERIFY(!grid.isHidden());
+    }
 };
-
-void tst_JobGrid::fillsFollowTheTable()
-{
-    FlexGrid grid;
-    const QAbstractItemModelTester tester(grid.model(), Mode::QtTest);
-    InitJobGrid(grid);
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
-    QCOMPARE(dump(*grid.gridModel()), (QStringList{header, QString()}));
-    QCOMPARE(grid.Cols(), 15);
-    QCOMPARE(grid.Row(), 1);
-
-    JobStatusTable table;
-    ParseJobList("[" + job("A7") + ", " + job("caf\xc3\xa9") + "]", table);
-    FillJobGrid(grid, table);
-    QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                      grid.visualRect(grid.model()->index(1, 1)).center());
-
-    // An update changes no row count, so the view learns of it only through dataChanged.
-    QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
-    ParseJobList(job("caf\xc3\xa9", "s2"), table);
-    FillJobGrid(grid, table);
-    QVERIFY(!changed.isEmpty());
-    ParseJobList(job("C"), table);
-    FillJobGrid(grid, table);
-    ParseJobList("[]", table);
-    FillJobGrid(grid, table);
-    QCOMPARE(dump(*grid.gridModel()),
-             (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
-    QCOMPARE(grid.Row(), 2);
-
-    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {},
-                       grid.visualRect(grid.currentIndex()).center());
-    QTest::keyClick(&grid, Qt::Key_F2);
-    QCOMPARE(grid.findChild<QLineEdit *>(), nullptr);
-}
-
-void tst_JobGrid::bulkFillMatchesStepByStep_data()
-{
-    QTest::addColumn<int>("jobs");
-    QTest::addColumn<int>("rowsBefore");
-
-    QTest::newRow("fresh grid, 50,000 jobs") << 50000 << 2;
-    QTest::newRow("more rows than jobs") << 3 << 10;
-    QTest::newRow("only the header row") << 2 << 1;
-}
-
-void tst_JobGrid::bulkFillMatchesStepByStep()
-{
-    QFETCH(int, jobs);
-    QFETCH(int, rowsBefore);
-
-    // Both start alike, with texts left in every cell. The grid's window is not shown yet.
-    QWidget window;
-    FlexGrid &grid = *new FlexGrid(&window);
-    FlexGridModel reference;
-    const QAbstractItemModelTester tester(grid.gridModel(), Mode::QtTest);
-    for (FlexGridModel *model : {&reference, grid.gridModel()}) {
-        model->setGridCols(15);
-        model->setGridRows(rowsBefore);
-        for (int cell = 0; cell < rowsBefore * 15; ++cell)
-            model->setText(cell / 15, cell % 15, u"old %1"_s.arg(cell));
-    }
-    // The reference is written job by job: one row count change and one cell at a time.
-    JobStatusTable table;
-    for (int n = 1; n <= jobs; ++n) {
-        table.StoreJobStatus(JobStatus{true, QByteArray::number(n), "s", QByteArray::number(-n)});
-        reference.setGridRows(n + 1);
-        reference.setText(n, 0, QString::number(n));
-        reference.setText(n, 1, u"s"_s);
-        reference.setText(n, 2, QString::number(-n));
-    }
-    FillJobGrid(grid, table);
-    QCOMPARE(dump(*grid.gridModel()), dump(reference));
-    QVERIFY(!grid.isHidden());
-}
 
 QTEST_MAIN(tst_JobGrid)
 #include "tst_jobgrid.moc"

@@ -77,100 +77,95 @@ class tst_JobScanner final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void scan_data();
-    void scan();
-    void growth();
-    void matchesPlainReading();
-};
+    void scan_data()
+    {
+        QTest::addColumn<QByteArrayList>("responses");
+        QTest::addColumn<QByteArrayList>("expected"); // "id/status/time" per slot in use
+        const auto row = [](const char *name, const QByteArrayList &in, const QByteArrayList &out) {
+            QTest::newRow(name) << in << out;
+        };
 
-void tst_JobScanner::scan_data()
-{
-    QTest::addColumn<QByteArrayList>("responses");
-    QTest::addColumn<QByteArrayList>("expected"); // "id/status/time" per slot in use
-    const auto row = [](const char *name, const QByteArrayList &in, const QByteArrayList &out) {
-        QTest::newRow(name) << in << out;
-    };
+        const QByteArrayList a7{"A7/s/t"};
+        row("members in any order", {"{" + kRest + ", " + kId}, a7);
+        row("spaces inside quotes trimmed, tab kept", {job("  A7 ", " s 1 ", "\tt ")}, {"A7/s 1/\tt"});
+        row("key ending in the key name", {"{\"myexternalId\": \"A7\", " + kRest}, a7);
+        row("first of two members taken", {"{" + kId + ", " + job("B2").mid(1)}, a7);
+        row("nested object before the members", {"{\"m\": {\"x\": 1}, " + kId + ", " + kRest}, a7);
+        row("escaped quote ends the value", {job("A\\\"7")}, {"A\\/s/t"});
+        row("same id twice in one response", {job("A", "s1") + job("B") + job("A", "s2")},
+            {"A/s2/t", "B/s/t"});
+        row("ids differing only in case", {job("job") + job("JOB")}, {"job/s/t", "JOB/s/t"});
+        row("a job that disappears stays", {job("A") + job("B"), job("C") + job("B", "s2"), "[]"},
+            {"A/s/t", "B/s2/t", "C/s/t"});
+        const QByteArray emptyTime = job("A7", "x", "");
+        row("later null or empty time keeps the old values",
+            {job("A7"), QByteArray(emptyTime).replace("\"\"}", "null}"), emptyTime}, a7);
 
-    const QByteArrayList a7{"A7/s/t"};
-    row("members in any order", {"{" + kRest + ", " + kId}, a7);
-    row("spaces inside quotes trimmed, tab kept", {job("  A7 ", " s 1 ", "\tt ")}, {"A7/s 1/\tt"});
-    row("key ending in the key name", {"{\"myexternalId\": \"A7\", " + kRest}, a7);
-    row("first of two members taken", {"{" + kId + ", " + job("B2").mid(1)}, a7);
-    row("nested object before the members", {"{\"m\": {\"x\": 1}, " + kId + ", " + kRest}, a7);
-    row("escaped quote ends the value", {job("A\\\"7")}, {"A\\/s/t"});
-    row("same id twice in one response", {job("A", "s1") + job("B") + job("A", "s2")},
-        {"A/s2/t", "B/s/t"});
-    row("ids differing only in case", {job("job") + job("JOB")}, {"job/s/t", "JOB/s/t"});
-    row("a job that disappears stays", {job("A") + job("B"), job("C") + job("B", "s2"), "[]"},
-        {"A/s/t", "B/s2/t", "C/s/t"});
-    const QByteArray emptyTime = job("A7", "x", "");
-    row("later null or empty time keeps the old values",
-        {job("A7"), QByteArray(emptyTime).replace("\"\"}", "null}"), emptyTime}, a7);
-
-    row("compact form", {"{\"externalId\":\"A7\", " + kRest}, {});
-    row("two spaces", {"{\"externalId\":  \"A7\", " + kRest}, {});
-    row("key not closed by its quote", {"{\"externalId : \"A7\", " + kRest}, {});
-    row("number value", {"{\"externalId\": 815, " + kRest}, {});
-    row("empty value", {job("A7", "")}, {});
-    row("value of spaces only", {job("A7", "s", "   ")}, {});
-    row("members split by a nested object", {"{" + kId + ", \"x\": {\"y\": 1}, " + kRest}, {});
-    row("brace inside a value", {job("A7", "s{1")}, {});
-    row("members before the first brace", {kId + ", " + kRest + " {}"}, {});
-}
-
-void tst_JobScanner::scan()
-{
-    QFETCH(QByteArrayList, responses);
-    QFETCH(QByteArrayList, expected);
-
-    JobStatusTable table;
-    for (const QByteArray &response : responses)
-        ParseJobList(response, table);
-    QByteArrayList jobs;
-    for (qsizetype i = 0; i <= table.upperBound(); ++i) {
-        if (table.slot(i).InUse)
-            jobs << slotText(table.slot(i));
+        row("compact form", {"{\"externalId\":\"A7\", " + kRest}, {});
+        row("two spaces", {"{\"externalId\":  \"A7\", " + kRest}, {});
+        row("key not closed by its quote", {"{\"externalId : \"A7\", " + kRest}, {});
+        row("number value", {"{\"externalId\": 815, " + kRest}, {});
+        row("empty value", {job("A7", "")}, {});
+        row("value of spaces only", {job("A7", "s", "   ")}, {});
+        row("members split by a nested object", {"{" + kId + ", \"x\": {\"y\": 1}, " + kRest}, {});
+        row("brace inside a value", {job("A7", "s{1")}, {});
+        row("members before the first brace", {kId + ", " + kRest + " {}"}, {});
     }
-    QCOMPARE(jobs, expected);
-}
 
-void tst_JobScanner::growth()
-{
-    // Distinct jobs stored -> upper bound: the start-up slot takes one, then ten at a time.
-    const QList<std::pair<int, int>> checks = {{1, 0}, {2, 10}, {11, 10}, {12, 20}, {40002, 40010}};
-    JobStatusTable table;
-    for (const auto &[jobs, upperBound] : checks) {
-        for (qsizetype i = table.jobCount(); i < jobs; ++i) {
-            table.StoreJobStatus(JobStatus{true, QByteArray::number(i), "s", "t"});
-            // Seeing a job again, or a partial record, never takes a slot.
-            table.StoreJobStatus(JobStatus{true, QByteArray::number(i / 2), "s2", "t"});
-            table.StoreJobStatus(JobStatus{true, "partial", "s", ""});
-        }
-        QCOMPARE(table.upperBound(), upperBound);
-        QCOMPARE(table.jobCount(), jobs);
-    }
-}
+    void scan()
+    {
+        QFETCH(QByteArrayList, responses);
+        QFETCH(QByteArrayList, expected);
 
-void tst_JobScanner::matchesPlainReading()
-{
-    std::mt19937 rng(20240531u);
-    qsizetype jobsSeen = 0;
-    for (int run = 0; run < 3000; ++run) {
         JobStatusTable table;
-        QList<JobStatus> reference(1);
-        for (int response = 0; response < 4; ++response) {
-            const QByteArray text = randomText(rng);
-            ParseJobList(text, table);
-            referenceParse(text, reference);
-            QCOMPARE(table.upperBound(), reference.size() - 1);
-            for (qsizetype i = 0; i < reference.size(); ++i)
-                QCOMPARE(slotText(table.slot(i)), slotText(reference.at(i)));
+        for (const QByteArray &response : responses)
+            ParseJobList(response, table);
+        QByteArrayList jobs;
+        for (qsizetype i = 0; i <= table.upperBound(); ++i) {
+            if (table.slot(i).InUse)
+                jobs << slotText(table.slot(i));
         }
-        jobsSeen += table.jobCount();
+        QCOMPARE(jobs, expected);
     }
-    // The texts must yield jobs, or the comparison proves little.
-    QVERIFY2(jobsSeen > 5000, qPrintable(QString::number(jobsSeen)));
-}
+
+    void growth()
+    {
+        // Distinct jobs stored -> upper bound: the start-up slot takes one, then ten at a time.
+        const QList<std::pair<int, int>> checks = {{1, 0}, {2, 10}, {11, 10}, {12, 20}, {40002, 40010}};
+        JobStatusTable table;
+        for (const auto &[jobs, upperBound] : checks) {
+            for (qsizetype i = table.jobCount(); i < jobs; ++i) {
+                table.StoreJobStatus(JobStatus{true, QByteArray::number(i), "s", "t"});
+                // Seeing a job again, or a partial record, never takes a slot.
+                table.StoreJobStatus(JobStatus{true, QByteArray::number(i / 2), "s2", "t"});
+                table.StoreJobStatus(JobStatus{true, "partial", "s", ""});
+            }
+            QCOMPARE(table.upperBound(), upperBound);
+            QCOMPARE(table.jobCount(), jobs);
+        }
+    }
+
+    void matchesPlainReading()
+    {
+        std::mt19937 rng(20240531u);
+        qsizetype jobsSeen = 0;
+        for (int run = 0; run < 3000; ++run) {
+            JobStatusTable table;
+            QList<JobStatus> reference(1);
+            for (int response = 0; response < 4; ++response) {
+                const QByteArray text = randomText(rng);
+                ParseJobList(text, table);
+                referenceParse(text, reference);
+                QCOMPARE(table.upperBound(), reference.size() - 1);
+                for (qsizetype i = 0; i < reference.size(); ++i)
+                    QCOMPARE(slotText(table.slot(i)), slotText(reference.at(i)));
+            }
+            jobsSeen += table.jobCount();
+        }
+        // The texts must yield jobs, or the comparison proves little.
+        QVERIFY2(jobsSeen > 5000, qPrintable(QString::number(jobsSeen)));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_JobScanner)
 #include "tst_jobscanner.moc"

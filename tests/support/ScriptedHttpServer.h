@@ -32,7 +32,6 @@ public:
             socket->disconnect();
     }
 
-    bool isListening() const { return m_server.isListening(); }
     quint16 port() const { return m_server.serverPort(); }
     // "127.0.0.1:port", as an operator would type it.
     QString authority() const
@@ -45,7 +44,6 @@ public:
     void setRandomPieces() { m_pieceSize = -1; }                  // 1 to 20 bytes each
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
     void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
-    void setCloseAfterResponse(bool close) { m_closeAfterResponse = close; }
     void setSilent(bool silent) { m_silent = silent; }
 
     qsizetype connectionCount() const { return m_received.size(); }
@@ -104,7 +102,7 @@ private:
             socket->abort();
         } else if (next < response.size()) {
             QTimer::singleShot(m_pieceDelayMs, socket, [=, this] { writeFrom(socket, response, next); });
-        } else if (m_closeAfterResponse) {
+        } else {
             socket->disconnectFromHost();
         }
     }
@@ -114,7 +112,6 @@ private:
     int m_pieceDelayMs = 0;
     qsizetype m_resetAfter = -1;
     QRandomGenerator m_random{20261207};
-    bool m_closeAfterResponse = true;
     bool m_silent = false;
     QList<QByteArray> m_received;
     QList<bool> m_answered;

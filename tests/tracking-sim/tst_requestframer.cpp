@@ -34,7 +34,7 @@ Framed frame(const QByteArray &bytes, std::size_t piece)
 
 } // namespace
 
-class TestRequestFramer final : public QObject
+class tst_RequestFramer final : public QObject
 {
     Q_OBJECT
 
@@ -81,9 +81,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("status");
+        // A negative length and bodies over the cap are refused in the simulator's test on the wire.
         const QByteArray post = "POST / HTTP/1.1\r\n",
                          chunked = "Transfer-Encoding: chunked\r\n\r\n";
-        QTest::newRow("negative length") << post + "Content-Length: -1\r\n\r\n" << 400;
         QTest::newRow("signed length") << post + "Content-Length: +1\r\n\r\n" << 400;
         QTest::newRow("two lengths") << post + "Content-Length: 1\r\nContent-Length: 2\r\n\r\n"
                                      << 400;
@@ -92,9 +92,6 @@ private Q_SLOTS:
         QTest::newRow("chunk size not hex") << post + chunked + "x\r\n" << 400;
         QTest::newRow("not HTTP/1.x") << QByteArray("PRI * HTTP/2.0\r\n\r\n") << 400;
         QTest::newRow("header without colon") << post + "Host\r\n\r\n" << 400;
-        QTest::newRow("sized over the cap") << post + "Content-Length: 65\r\n\r\n" << 413;
-        QTest::newRow("chunks over the cap") << post + chunked + "20\r\n" + QByteArray(32, 'x')
-                + "\r\n21\r\n" << 413;
         QTest::newRow("chunk size overflows") << post + chunked + "10000000000000041\r\n" << 413;
         QTest::newRow("head over the cap") << post + "X: " + QByteArray(128, 'x') << 431;
     }
@@ -111,5 +108,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRequestFramer)
+QTEST_GUILESS_MAIN(tst_RequestFramer)
 #include "tst_requestframer.moc"

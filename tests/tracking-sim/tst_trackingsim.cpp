@@ -1,6 +1,8 @@
 // The simulator over real HTTP: routes, refusals, a job rendered to the byte, framing on the
 // wire, slow clients, the program's options and the run script.
 
+#include "CreateExample.h"
+#include "FileBytes.h"
 #include "SimProcess.h"
 #include "transfer/HttpResponseParser.h"
 
@@ -27,42 +29,8 @@ const QByteArray kList = "/api/videocompare/tracking";
 const QByteArray kJob = kList + "/4123856710";
 const QStringList kQuietAnyPort = {u"--port=0"_s, u"--quiet"_s};
 
-// The worked example as the simulator renders it; %1 is the time it was created.
-constexpr char kExampleJob[] = R"({
-    "externalId": "4123856710",
-    "latestAlertStatus": "None",
-    "latestAlertTime": "%1",
-    "programName": "Evening News",
-    "startTrackingUtc": "2027-03-01T09:32:00-0500",
-    "endTrackingUtc": "2027-03-01T10:02:00-0500",
-    "channelGroup": [
-        {
-            "primaryUdpMulticastIpAddress": "239.10.0.1",
-            "primaryUdpPort": 5000,
-            "backupUdpMulticastIpAddress": "239.10.0.2",
-            "backupUdpPort": 5002,
-            "channelName": "Feed A"
-        },
-        {
-            "primaryUdpMulticastIpAddress": "239.20.0.1",
-            "primaryUdpPort": 6000,
-            "backupUdpMulticastIpAddress": "239.20.0.2",
-            "backupUdpPort": 6002,
-            "channelName": "Feed B"
-        }
-    ],
-    "defaultThresholdInfos": {
-        "thresholdKey1": "ThresholdValue1",
-        "thresholdKey2": "ThresholdValue2"
-    }
-})";
-
-// What the client sends for the example: the rendering without the alert members, CR LF ends.
-const QByteArray kExampleBody = [] {
-    QList<QByteArray> lines = QByteArray(kExampleJob).split('\n');
-    lines.remove(2, 2);
-    return lines.join("\r\n");
-}();
+// What the client sends for the example.
+const QByteArray kExampleBody = workedExampleBody();
 
 struct Reply
 {
@@ -131,7 +99,7 @@ Reply exchange(quint16 port, const QByteArray &request, const QByteArray &body =
 
 } // namespace
 
-class TestTrackingSim final : public QObject
+class tst_TrackingSim final : public QObject
 {
     Q_OBJECT
 
@@ -162,7 +130,7 @@ private Q_SLOTS:
         QTest::newRow("duplicate")
             << post + kList << kExampleBody << 409
             << u"error: a job with externalId \"4123856710\" already exists"_s;
-        QTest::newRow("invalid JSON") << post + kList << kExampleBody.chopped(1) << 400
+        QTest::newRow("invalid JSON") << post + kList << kExampleBody.chopped(3) << 400
                                       << u"error: the body is not valid JSON"_s;
         QTest::newRow("missing member") << post + kList << changed(u"programName"_s) << 400
                                         << u"error: programName is missing"_s;
@@ -194,7 +162,7 @@ private Q_SLOTS:
                      .match(time)
                      .hasMatch(),
                  qPrintable(time));
-        QCOMPARE(created.body, QString::fromUtf8(kExampleJob).arg(time).toUtf8());
+        QCOMPARE(created.body, QString::fromUtf8(WorkedExampleJob).arg(time).toUtf8());
         const auto listOf = [](QByteArray job) {
             return "[\n    " + job.replace("\n", "\n    ") + "\n]";
         };
@@ -322,20 +290,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString standIn = dir.filePath(u"program"_s);
         const QString userSettings = dir.filePath(u"ORVA_Test_Application.ini"_s);
-        QFile file(standIn);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"(#!/usr/bin/env bash
+        QVERIFY(writeFileBytes(standIn, R"(#!/usr/bin/env bash
 address=$(sed -n 's/^Address=\(.*\)\r$/\1/p' "$(dirname "$0")/ORVA_Test_Application.ini")
 exec 3<>"/dev/tcp/${address%:*}/${address##*:}" || exit 1
 printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3
 cat <&3
-)");
-        file.close();
-        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-        QFile user(userSettings);
-        QVERIFY(user.open(QIODevice::WriteOnly));
-        user.write("[IP]\r\nAddress=10.9.8.7\r\n");
-        user.close();
+)"));
+        QVERIFY(QFile::setPermissions(standIn, QFile::permissions(standIn) | QFileDevice::ExeOwner));
+        QVERIFY(writeFileBytes(userSettings, "[IP]\r\nAddress=10.9.8.7\r\n"));
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"TRACKING_SIM"_s, SimProcess::program());
@@ -352,11 +314,9 @@ cat <&3
         QCOMPARE(parser.connectionClosed(), HttpResponseParser::Status::Complete);
         QCOMPARE(parser.statusCode(), 200);
         QCOMPARE(QJsonDocument::fromJson(parser.body()).array().size(), 12);
-        QFile demoSettings(dir.filePath(u"demo/ORVA_Test_Application.ini"_s));
-        QVERIFY(demoSettings.open(QIODevice::ReadOnly));
-        QVERIFY(!demoSettings.readAll().contains(":" + QByteArray::number(other.port())));
-        QVERIFY(user.open(QIODevice::ReadOnly));
-        QCOMPARE(user.readAll(), QByteArray("[IP]\r\nAddress=10.9.8.7\r\n"));
+        const QByteArray demo = fileBytes(dir.filePath(u"demo/ORVA_Test_Application.ini"_s));
+        QVERIFY(demo.contains("Address=") && !demo.contains(":" + QByteArray::number(other.port())));
+        QCOMPARE(fileBytes(userSettings), QByteArray("[IP]\r\nAddress=10.9.8.7\r\n"));
     }
 
     void shortRuns_data()
@@ -440,5 +400,5 @@ cat <&3
     }
 };
 
-QTEST_GUILESS_MAIN(TestTrackingSim)
+QTEST_GUILESS_MAIN(tst_TrackingSim)
 #include "tst_trackingsim.moc"

@@ -51,232 +51,228 @@ QString outcomeOf(const InetTransfer &transfer, int state)
 
 Q_DECLARE_METATYPE(Case)
 
-class tst_InetTransfer : public QObject
+class tst_InetTransfer final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void transfer_data();
-    void transfer();
-    void endpointNotSeenOnLoopback();
-};
+    void transfer_data()
+    {
+        QTest::addColumn<Case>("c");
+        const auto row = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
+        const auto refused = [&](const char *name, const QByteArray &response, const QString &why) {
+            row(name, {.response = response, .states = FailedReceiving, .outcome = why});
+        };
+        const auto badAddress = [&](const char *name, const Case &base, const QString &why) {
+            Case c = base;
+            c.states = Refused;
+            c.outcome = u"cannot send to this address: "_s + why;
+            row(name, c);
+        };
 
-void tst_InetTransfer::transfer_data()
-{
-    QTest::addColumn<Case>("c");
-    const auto row = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
-    const auto refused = [&](const char *name, const QByteArray &response, const QString &why) {
-        row(name, {.response = response, .states = FailedReceiving, .outcome = why});
-    };
-    const auto badAddress = [&](const char *name, const Case &base, const QString &why) {
-        Case c = base;
-        c.states = Refused;
-        c.outcome = u"cannot send to this address: "_s + why;
-        row(name, c);
-    };
+        // What goes out.
+        row("GET", {.sent = "GET /x HTTP/1.1\r\nHost: h\r\n\r\n"});
+        row("POST body length counts UTF-8 bytes",
+            {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
+             .sent = "POST /x HTTP/1.1\r\nHost: h\r\nContent-Length: 6\r\n\r\n\"\xc3\xa9\"\r\n"});
+        row("POST without a body still says its length",
+            {.method = u"POST"_s, .sent = "POST /x HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n"});
+        row("DELETE without a body",
+            {.method = u"DELETE"_s, .sent = "DELETE /x HTTP/1.1\r\nHost: h\r\n\r\n"});
+        row("unsafe target bytes percent-encoded, % kept",
+            {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
+             .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/... HTTP/1.1\r\nHost: h\r\n\r\n"});
+        row("path prefix kept", {.url = u"http://SERVER/prefix/x"_s,
+                                 .sent = "GET /prefix/x HTTP/1.1\r\nHost: h\r\n\r\n"});
 
-    // What goes out.
-    row("GET", {.sent = "GET /x HTTP/1.1\r\nHost: h\r\n\r\n"});
-    row("POST body length counts UTF-8 bytes",
-        {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
-         .sent = "POST /x HTTP/1.1\r\nHost: h\r\nContent-Length: 6\r\n\r\n\"\xc3\xa9\"\r\n"});
-    row("POST without a body still says its length",
-        {.method = u"POST"_s, .sent = "POST /x HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n"});
-    row("DELETE without a body",
-        {.method = u"DELETE"_s, .sent = "DELETE /x HTTP/1.1\r\nHost: h\r\n\r\n"});
-    row("unsafe target bytes percent-encoded, % kept",
-        {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
-         .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/... HTTP/1.1\r\nHost: h\r\n\r\n"});
-    row("path prefix kept", {.url = u"http://SERVER/prefix/x"_s,
-                             .sent = "GET /prefix/x HTTP/1.1\r\nHost: h\r\n\r\n"});
+        // Answers read exactly.
+        row("2,500 bytes in 700-byte pieces", {.read = QByteArray("0123456789").repeated(250),
+                                               .pieceSize = 700});
+        row("chunk extensions and trailer fields",
+            {.read = "Wikipedia",
+             .response = Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n"});
+        row("upper-case and zero-padded chunk sizes",
+            {.read = "0123456789", .response = Chunked + "000A\r\n0123456789\r\n000\r\n\r\n"});
+        row("field names in any case", {.read = "hello",
+                                        .response = Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello"});
+        row("several 1xx answers first",
+            {.read = "ok",
+             .response = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n"
+                         "HTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n" + Ok + "Content-Length: 2\r\n\r\nok"});
+        row("empty reason phrase", {.read = "ok",
+                                    .response = "HTTP/1.1 200 \r\nContent-Length: 2\r\n\r\nok",
+                                    .outcome = u"HTTP 200 "_s});
+        row("status outside 100-599 taken as a server error",
+            {.read = "odd", .response = "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd",
+             .outcome = u"HTTP 999 Odd"_s});
+        row("HTTP/1.0 answer ended by the close",
+            {.read = "no such job", .response = "HTTP/1.0 404 Not Found\r\n\r\nno such job",
+             .outcome = u"HTTP 404 Not Found"_s});
+        row("204 with a length field", {.response = "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n",
+                                        .outcome = u"HTTP 204 No Content"_s});
+        row("Content-Length 0", {.response = Ok + "Content-Length: 0\r\n\r\n"});
+        row("18 KB header section",
+            {.read = "ok", .response = Ok + "X-Big: " + QByteArray(18000, 'a') + "\r\nContent-Length: 2\r\n\r\nok",
+             .pieceSize = 512});
+        row("slow server, one byte at a time within the time-out",
+            {.read = "slow", .response = Ok + "Content-Length: 4\r\n\r\nslow", .pieceSize = 1,
+             .pieceDelayMs = 10, .timeout = 300ms});
 
-    // Answers read exactly.
-    row("2,500 bytes in 700-byte pieces", {.read = QByteArray("0123456789").repeated(250),
-                                           .pieceSize = 700});
-    row("chunk extensions and trailer fields",
-        {.read = "Wikipedia",
-         .response = Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n"});
-    row("upper-case and zero-padded chunk sizes",
-        {.read = "0123456789", .response = Chunked + "000A\r\n0123456789\r\n000\r\n\r\n"});
-    row("field names in any case", {.read = "hello",
-                                    .response = Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello"});
-    row("several 1xx answers first",
-        {.read = "ok",
-         .response = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n"
-                     "HTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n" + Ok + "Content-Length: 2\r\n\r\nok"});
-    row("empty reason phrase", {.read = "ok",
-                                .response = "HTTP/1.1 200 \r\nContent-Length: 2\r\n\r\nok",
-                                .outcome = u"HTTP 200 "_s});
-    row("status outside 100-599 taken as a server error",
-        {.read = "odd", .response = "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd",
-         .outcome = u"HTTP 999 Odd"_s});
-    row("HTTP/1.0 answer ended by the close",
-        {.read = "no such job", .response = "HTTP/1.0 404 Not Found\r\n\r\nno such job",
-         .outcome = u"HTTP 404 Not Found"_s});
-    row("204 with a length field", {.response = "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n",
-                                    .outcome = u"HTTP 204 No Content"_s});
-    row("Content-Length 0", {.response = Ok + "Content-Length: 0\r\n\r\n"});
-    row("18 KB header section",
-        {.read = "ok", .response = Ok + "X-Big: " + QByteArray(18000, 'a') + "\r\nContent-Length: 2\r\n\r\nok",
-         .pieceSize = 512});
-    row("slow server, one byte at a time within the time-out",
-        {.read = "slow", .response = Ok + "Content-Length: 4\r\n\r\nslow", .pieceSize = 1,
-         .pieceDelayMs = 10, .timeout = 300ms});
+        // Answers refused.
+        refused("two different lengths", Ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\nok",
+                u"malformed answer: conflicting Content-Length"_s);
+        refused("negative length", Ok + "Content-Length: -2\r\n\r\nok",
+                u"malformed answer: Content-Length is not a number"_s);
+        refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok",
+                u"malformed answer: Content-Length is not a number"_s);
+        refused("chunk size not hexadecimal", Chunked + "zz\r\n",
+                u"malformed answer: chunk size is not hexadecimal"_s);
+        refused("negative chunk size", Chunked + "-5\r\nhello\r\n",
+                u"malformed answer: chunk size is not hexadecimal"_s);
+        refused("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
+                u"malformed answer: chunk size longer than 16 digits"_s);
+        refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
+        refused("close inside the header section", Ok + "Content-Le", CutShort);
+        refused("no status line", "garbage\r\n\r\n", u"malformed answer: no HTTP/1.x status line"_s);
+        refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n",
+                u"malformed answer: status code is not three digits"_s);
+        refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
+                u"malformed answer: status code is not three digits"_s);
+        refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
+        row("empty reply", {.response = QByteArray(), .states = {1, 2, 3, 4, 5, 6, 11},
+                            .outcome = CutShort});
+        row("header section over the cap",
+            {.response = Ok + "X: " + QByteArray(70000, 'a') + "\r\n\r\n", .pieceSize = 4096,
+             .states = FailedReceiving, .outcome = u"malformed answer: header section too large"_s});
+        row("body over the limit, stopped while it arrives",
+            {.response = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(3 << 20, 'x'), .pieceSize = 65536,
+             .bodyLimit = 1 << 20, .states = FailedReceiving,
+             .outcome = u"answer larger than the limit"_s});
+        row("announced body over the limit",
+            {.response = Ok + "Content-Length: 2147483648\r\n\r\n", .states = FailedReceiving,
+             .outcome = u"answer larger than the limit"_s});
+        row("reset in the middle of the body",
+            {.response = Ok + "Content-Length: 10\r\n\r\n0123456789", .pieceSize = 0,
+             .resetAfter = Ok.size() + 24, .states = FailedReceiving, .outcome = CutShort});
+        row("accepted and never answered", {.silent = true, .timeout = 200ms,
+                                            .states = {1, 2, 3, 4, 5, 6, 11},
+                                            .outcome = u"no answer within 0.2 s"_s});
+        row("connection refused", {.url = u"http://127.0.0.1:FREE/x"_s, .states = {1, 2, 3, 11},
+                                   .outcome = u"connection refused"_s});
 
-    // Answers refused.
-    refused("two different lengths", Ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\nok",
-            u"malformed answer: conflicting Content-Length"_s);
-    refused("negative length", Ok + "Content-Length: -2\r\n\r\nok",
-            u"malformed answer: Content-Length is not a number"_s);
-    refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok",
-            u"malformed answer: Content-Length is not a number"_s);
-    refused("chunk size not hexadecimal", Chunked + "zz\r\n",
-            u"malformed answer: chunk size is not hexadecimal"_s);
-    refused("negative chunk size", Chunked + "-5\r\nhello\r\n",
-            u"malformed answer: chunk size is not hexadecimal"_s);
-    refused("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
-            u"malformed answer: chunk size longer than 16 digits"_s);
-    refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
-    refused("close inside the header section", Ok + "Content-Le", CutShort);
-    refused("no status line", "garbage\r\n\r\n", u"malformed answer: no HTTP/1.x status line"_s);
-    refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n",
-            u"malformed answer: status code is not three digits"_s);
-    refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
-            u"malformed answer: status code is not three digits"_s);
-    refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
-    row("empty reply", {.response = QByteArray(), .states = {1, 2, 3, 4, 5, 6, 11},
-                        .outcome = CutShort});
-    row("header section over the cap",
-        {.response = Ok + "X: " + QByteArray(70000, 'a') + "\r\n\r\n", .pieceSize = 4096,
-         .states = FailedReceiving, .outcome = u"malformed answer: header section too large"_s});
-    row("body over the limit, stopped while it arrives",
-        {.response = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(3 << 20, 'x'), .pieceSize = 65536,
-         .bodyLimit = 1 << 20, .states = FailedReceiving,
-         .outcome = u"answer larger than the limit"_s});
-    row("announced body over the limit",
-        {.response = Ok + "Content-Length: 2147483648\r\n\r\n", .states = FailedReceiving,
-         .outcome = u"answer larger than the limit"_s});
-    row("reset in the middle of the body",
-        {.response = Ok + "Content-Length: 10\r\n\r\n0123456789", .pieceSize = 0,
-         .resetAfter = Ok.size() + 24, .states = FailedReceiving, .outcome = CutShort});
-    row("accepted and never answered", {.silent = true, .timeout = 200ms,
-                                        .states = {1, 2, 3, 4, 5, 6, 11},
-                                        .outcome = u"no answer within 0.2 s"_s});
-    row("connection refused", {.url = u"http://127.0.0.1:FREE/x"_s, .states = {1, 2, 3, 11},
-                               .outcome = u"connection refused"_s});
-
-    // Requests refused before connecting.
-    badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)},
-               u"a header line holds a line break or a control character"_s);
-    badAddress("CR LF in a header line",
-               {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)},
-               u"a header line holds a line break or a control character"_s);
-    badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
-    badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s},
-               u"the port is not a number from 1 to 65535"_s);
-    badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s},
-               u"the port is not a number from 1 to 65535"_s);
-    badAddress("identifier ..", {.url = u"http://SERVER/api/videocompare/tracking/.."_s},
-               u"a \".\" or \"..\" path segment would name another resource"_s);
-    badAddress("identifier .", {.url = u"http://SERVER/api/videocompare/tracking/./stopTracking"_s},
-               u"a \".\" or \"..\" path segment would name another resource"_s);
-    badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s},
-               u"a \".\" or \"..\" path segment would name another resource"_s);
-    badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s},
-               u"it holds \"?\" or \"#\""_s);
-    badAddress("fragment in the address", {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s},
-               u"it holds \"?\" or \"#\""_s);
-}
-
-void tst_InetTransfer::transfer()
-{
-    QFETCH(Case, c);
-    ScriptedHttpServer server;
-    InetTransfer transfer;
-    QList<int> states;
-    qint64 endedAfterMs = 0;
-    QElapsedTimer clock;
-    connect(&transfer, &InetTransfer::StateChanged, this, [&](qint16 s) {
-        states.append(s);
-        if (s >= InetTransfer::Failed)
-            endedAfterMs = clock.elapsed();
-    });
-    const auto ended = [&] { return states.count(11) + states.count(12); };
-    const auto execute = [&](const Case &how) {
-        transfer.Execute(QString(how.url).replace(u"SERVER"_s, server.authority()), how.method,
-                         how.body, how.headers);
-    };
-    QTcpServer closed; // listened on, then closed: its port refuses
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    c.url.replace(u"FREE"_s, QString::number(closed.serverPort()));
-    closed.close();
-    server.setResponse(c.response);
-    if (c.pieceSize < 0)
-        server.setRandomPieces();
-    else
-        server.setPieceSize(c.pieceSize);
-    server.setPieceDelay(c.pieceDelayMs);
-    server.setResetAfter(c.resetAfter);
-    server.setSilent(c.silent);
-    transfer.setTimeout(c.timeout);
-    if (c.bodyLimit > 0)
-        transfer.setBodyLimit(c.bodyLimit);
-
-    clock.start();
-    execute(c);
-    QVERIFY(transfer.StillExecuting());
-    QVERIFY(states.isEmpty()); // the command handler returns before the first state
-    execute({.url = u"http://SERVER/ignored-while-running"_s});
-    QTRY_COMPARE_WITH_TIMEOUT(ended(), 1, 20000);
-    QCOMPARE(states, c.states);
-    QCOMPARE(outcomeOf(transfer, states.last()), c.outcome);
-    if (transfer.failure() == InetTransfer::Failure::TimedOut)
-        QVERIFY2(endedAfterMs >= c.timeout.count(), qPrintable(QString::number(endedAfterMs)));
-    if (!c.sent.isEmpty())
-        QCOMPARE(server.received(0), c.sent);
-
-    // The counts are the bytes that crossed the connection; an answer refused part way is
-    // not read on.
-    QCOMPARE(transfer.bytesSent(), server.received(0).size());
-    const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
-        : c.resetAfter >= 0                                                      ? c.resetAfter
-                                                                                 : c.response.size();
-    const auto failure = transfer.failure();
-    if (failure == InetTransfer::Failure::Malformed || failure == InetTransfer::Failure::TooLarge)
-        QVERIFY(transfer.bytesReceived() <= served);
-    else
-        QCOMPARE(transfer.bytesReceived(), served);
-    if (c.bodyLimit > 0)
-        QVERIFY(transfer.bytesReceived() < served);
-
-    QByteArray read;
-    for (QByteArray chunk; !(chunk = transfer.GetChunk(1024)).isEmpty(); read += chunk) {
-        QVERIFY(transfer.StillExecuting());
-        QCOMPARE(chunk.size(), qMin(1024, c.read.size() - read.size()));
-        execute({.url = u"http://SERVER/ignored-while-body-unread"_s});
+        // Requests refused before connecting.
+        badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)},
+                   u"a header line holds a line break or a control character"_s);
+        badAddress("CR LF in a header line",
+                   {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)},
+                   u"a header line holds a line break or a control character"_s);
+        badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
+        badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s},
+                   u"the port is not a number from 1 to 65535"_s);
+        badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s},
+                   u"the port is not a number from 1 to 65535"_s);
+        badAddress("identifier ..", {.url = u"http://SERVER/api/videocompare/tracking/.."_s},
+                   u"a \".\" or \"..\" path segment would name another resource"_s);
+        badAddress("identifier .", {.url = u"http://SERVER/api/videocompare/tracking/./stopTracking"_s},
+                   u"a \".\" or \"..\" path segment would name another resource"_s);
+        badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s},
+                   u"a \".\" or \"..\" path segment would name another resource"_s);
+        badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s},
+                   u"it holds \"?\" or \"#\""_s);
+        badAddress("fragment in the address", {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s},
+                   u"it holds \"?\" or \"#\""_s);
     }
-    QCOMPARE(read, c.read);
-    QVERIFY(!transfer.StillExecuting());
 
-    // Whatever the first connection still does shows nowhere in the next transfer.
-    server.setSilent(false);
-    server.setResetAfter(-1);
-    server.setResponse(ScriptedHttpServer::okResponse("next"));
-    execute({.url = u"http://SERVER/next"_s});
-    QTRY_COMPARE(ended(), 2);
-    QCOMPARE(states.mid(c.states.size()), FullSequence);
-    QCOMPARE(server.connectionCount(), c.states.contains(InetTransfer::Connected) ? 2 : 1);
-    QCOMPARE(transfer.GetChunk(1024), QByteArray("next"));
-}
+    void transfer()
+    {
+        QFETCH(Case, c);
+        ScriptedHttpServer server;
+        InetTransfer transfer;
+        QList<int> states;
+        qint64 endedAfterMs = 0;
+        QElapsedTimer clock;
+        connect(&transfer, &InetTransfer::StateChanged, this, [&](qint16 s) {
+            states.append(s);
+            if (s >= InetTransfer::Failed)
+                endedAfterMs = clock.elapsed();
+        });
+        const auto ended = [&] { return states.count(11) + states.count(12); };
+        const auto execute = [&](const Case &how) {
+            transfer.Execute(QString(how.url).replace(u"SERVER"_s, server.authority()), how.method,
+                             how.body, how.headers);
+        };
+        QTcpServer closed; // listened on, then closed: its port refuses
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        c.url.replace(u"FREE"_s, QString::number(closed.serverPort()));
+        closed.close();
+        server.setResponse(c.response);
+        if (c.pieceSize < 0)
+            server.setRandomPieces();
+        else
+            server.setPieceSize(c.pieceSize);
+        server.setPieceDelay(c.pieceDelayMs);
+        server.setResetAfter(c.resetAfter);
+        server.setSilent(c.silent);
+        transfer.setTimeout(c.timeout);
+        if (c.bodyLimit > 0)
+            transfer.setBodyLimit(c.bodyLimit);
 
-// Where a request goes beyond what a loopback server can show: the default port, IPv6.
-void tst_InetTransfer::endpointNotSeenOnLoopback()
-{
-    QCOMPARE(RequestWire::Compose(u"http://10.0.0.5/x"_s, u"GET"_s, {}, {})->port, 80);
-    const auto v6 = RequestWire::Compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
-    QCOMPARE(v6->host, u"fe80::1"_s);
-    QCOMPARE(v6->port, 81);
-}
+        clock.start();
+        execute(c);
+        QVERIFY(transfer.StillExecuting());
+        QVERIFY(states.isEmpty()); // the command handler returns before the first state
+        execute({.url = u"http://SERVER/ignored-while-running"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(ended(), 1, 20000);
+        QCOMPARE(states, c.states);
+        QCOMPARE(outcomeOf(transfer, states.last()), c.outcome);
+        if (transfer.failure() == InetTransfer::Failure::TimedOut)
+            QVERIFY2(endedAfterMs >= c.timeout.count(), qPrintable(QString::number(endedAfterMs)));
+        if (!c.sent.isEmpty())
+            QCOMPARE(server.received(0), c.sent);
+
+        // The counts are the bytes that crossed the connection; an answer refused part way is
+        // not read on.
+        QCOMPARE(transfer.bytesSent(), server.received(0).size());
+        const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
+            : c.resetAfter >= 0                                                      ? c.resetAfter
+                                                                                     : c.response.size();
+        const auto failure = transfer.failure();
+        if (failure == InetTransfer::Failure::Malformed || failure == InetTransfer::Failure::TooLarge)
+            QVERIFY(transfer.bytesReceived() <= served);
+        else
+            QCOMPARE(transfer.bytesReceived(), served);
+        if (c.bodyLimit > 0)
+            QVERIFY(transfer.bytesReceived() < served);
+
+        QByteArray read;
+        for (QByteArray chunk; !(chunk = transfer.GetChunk(1024)).isEmpty(); read += chunk) {
+            QVERIFY(transfer.StillExecuting());
+            QCOMPARE(chunk.size(), qMin(1024, c.read.size() - read.size()));
+            execute({.url = u"http://SERVER/ignored-while-body-unread"_s});
+        }
+        QCOMPARE(read, c.read);
+        QVERIFY(!transfer.StillExecuting());
+
+        // Whatever the first connection still does shows nowhere in the next transfer.
+        server.setSilent(false);
+        server.setResetAfter(-1);
+        server.setResponse(ScriptedHttpServer::okResponse("next"));
+        execute({.url = u"http://SERVER/next"_s});
+        QTRY_COMPARE(ended(), 2);
+        QCOMPARE(states.mid(c.states.size()), FullSequence);
+        QCOMPARE(server.connectionCount(), c.states.contains(InetTransfer::Connected) ? 2 : 1);
+        QCOMPARE(transfer.GetChunk(1024), QByteArray("next"));
+    }
+
+    // Where a request goes beyond what a loopback server can show: the default port, IPv6.
+    void endpointNotSeenOnLoopback()
+    {
+        QCOMPARE(RequestWire::Compose(u"http://10.0.0.5/x"_s, u"GET"_s, {}, {})->port, 80);
+        const auto v6 = RequestWire::Compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
+        QCOMPARE(v6->host, u"fe80::1"_s);
+        QCOMPARE(v6->port, 81);
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_InetTransfer)
 #include "tst_InetTransfer.moc"

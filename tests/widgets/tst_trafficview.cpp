@@ -39,334 +39,285 @@ class tst_TrafficView final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void lineBreaking_data();
-    void lineBreaking();
-    void measuresLikeTheDecoder_data();
-    void measuresLikeTheDecoder();
-    void setBytesShares();
-    void oneMegabyteLine();
-    void selectionCopiesExactBytes_data();
-    void selectionCopiesExactBytes();
-    void clearEmpties();
-    void ctrlEndShowsLastLine_data();
-    void ctrlEndShowsLastLine();
-    void tabLeavesTheViewAndItsFocusFrame();
-    void contextMenuCopiesAndSelectsAll();
-    void accessibleRanges_data();
-    void accessibleRanges();
-    void accessibleSelectionAndCursor();
+    void init()
+    {
+        m_window = std::make_unique<QWidget>();
+        auto *layout = new QVBoxLayout(m_window.get());
+        m_view = new TrafficView;
+        m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+        layout->addWidget(m_view);
+        layout->addWidget(new QLineEdit);
+        m_window->resize(400, 300);
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_view->setFocus();
+    }
+
+    void lineBreaking_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("empty") << QByteArray() << QStringList{QString()};
+        QTest::newRow("CR LF") << QByteArray("GET /\r\nHost: a\r\n")
+                               << QStringList{QStringLiteral("GET /"), QStringLiteral("Host: a"),
+                                              QString()};
+        QTest::newRow("lone LF") << QByteArray("a\nb")
+                                 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("lone CR") << QByteArray("a\rb\r")
+                                 << QStringList{QStringLiteral("a"), QStringLiteral("b"), QString()};
+        QTest::newRow("LF CR is two breaks")
+            << QByteArray("a\n\rb") << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
+        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb")
+                                  << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
+        QTest::newRow("invalid UTF-8 shown as U+FFFD")
+            << QByteArray("ok\n\xff\xc3(")
+            << QStringList{QStringLiteral("ok"), QStringLiteral("\uFFFD\uFFFD(")};
+    }
+
+    void lineBreaking()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, lines);
+        m_view->setBytes(body);
+        QStringList shown;
+        for (qsizetype line = 0; line < m_view->lineCount(); ++line)
+            shown << m_view->lineText(line);
+        QCOMPARE(shown, lines);
+    }
+
+    void measuresLikeTheDecoder_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        // Decodes to "ab\r\ncé😀\uFFFDz\rlast": CR LF is two characters, the emoji two units.
+        QTest::newRow("line ends, outside the basic plane, an invalid byte")
+            << QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast");
+        QTest::newRow("overlong") << QByteArray("\xc0\x80\xe0\x80\x80");
+        QTest::newRow("surrogate half") << QByteArray("\xed\xa0\x80x");
+        QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
+        QTest::newRow("cut short at the end") << QByteArray("ab\xe2\x82");
+        QTest::newRow("byte order marks") << QByteArray("\xef\xbb\xbf"
+                                                        "ab\xef\xbb\xbfxy");
+        // Over one checkpoint stretch, so the checkpoints are used, not the direct walk.
+        QTest::newRow("long mixed line") << QByteArray("\xc3\xa9\xff-").repeated(3000);
+    }
+
+    // Every range of a short text, past the end too, as the decoder reads it.
+    void measuresLikeTheDecoder()
+    {
+        QFETCH(QByteArray, body);
+        m_view->setBytes(body);
+        const QString text = QString::fromUtf8(QByteArray("x") + body).mid(1);
+        QCOMPARE(m_view->offsets().count(), text.size());
+        QAccessibleTextInterface *accessible = textInterface(*m_view);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->characterCount(), text.size());
+        const int size = static_cast<int>(text.size()), step = size > 40 ? size / 7 : 1;
+        for (int start = 0; start <= size; start += step) {
+            for (int end = start; end <= size + 2; end += step)
+                QCOMPARE(accessible->text(start, end), text.mid(start, end - start));
+        }
+    }
+
+    void oneMegabyteLine()
+    {
+        const QByteArray body = QByteArray(1024 * 1024, 'x') + "END";
+        m_view->setBytes(body);
+        QCOMPARE(m_view->lineCount(), 1);
+        QCOMPARE(m_view->lineText(0).size(), body.size());
+        QTest::keyClick(m_view, Qt::Key_End);
+        QTest::keyClick(m_view, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(m_view, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(m_view->selectedBytes(), QByteArray("ND"));
+        QVERIFY(m_view->horizontalScrollBar()->value() > 1000000);
+        QVERIFY(m_view->viewport()->rect().contains(m_view->characterRect(m_view->cursorPosition())));
+        QVERIFY(!m_view->grab().isNull());
+    }
+
+    void selectionCopiesExactBytes_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QTestEventList>("keys");
+        // Columns and lines of a drag: pressed at the first, released at the last.
+        QTest::addColumn<QList<QPoint>>("drag");
+        QTest::addColumn<QPoint>("shiftClick");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray request("GET /x HTTP/1.1\r\nHost: a\r\n\r\nbody\rcr");
+        const QByteArray lines("first\nsecond\nthird");
+        const QPoint noClick(-1, -1);
+        const auto keys = [](std::initializer_list<std::pair<Qt::Key, Qt::KeyboardModifiers>> clicks) {
+            QTestEventList list;
+            for (const auto &[key, modifiers] : clicks)
+                list.addKeyClick(key, modifiers);
+            return list;
+        };
+        const Qt::KeyboardModifiers shift = Qt::ShiftModifier, plain = Qt::NoModifier;
+        const QTestEventList selectAll = keys({{Qt::Key_A, Qt::ControlModifier}});
+        const QTestEventList twoLines = keys({{Qt::Key_Down, shift}, {Qt::Key_Down, shift}});
+        const QTestEventList oneCharacter = keys({{Qt::Key_Right, shift}});
+        const QTestEventList fromSecondLine =
+            keys({{Qt::Key_Down, plain}, {Qt::Key_End, shift | Qt::ControlModifier}});
+        const QTestEventList throughShortLine =
+            keys({{Qt::Key_End, plain}, {Qt::Key_Down, shift}, {Qt::Key_Down, shift}});
+        const QTestEventList backOverLineEnd = keys({{Qt::Key_Down, plain}, {Qt::Key_Left, shift}});
+
+        QTest::newRow("Ctrl+A keeps CR LF and lone CR")
+            << request << selectAll << QList<QPoint>() << noClick << request;
+        QTest::newRow("Shift+Down takes CR LF whole") << request << twoLines << QList<QPoint>() << noClick
+                                                      << QByteArray("GET /x HTTP/1.1\r\nHost: a\r\n");
+        QTest::newRow("Shift+Left steps over CR LF at once")
+            << request << backOverLineEnd << QList<QPoint>() << noClick << QByteArray("\r\n");
+        QTest::newRow("Shift+Ctrl+End to the end") << request << fromSecondLine << QList<QPoint>()
+                                                   << noClick << QByteArray("Host: a\r\n\r\nbody\rcr");
+        QTest::newRow("Shift+Down through a short line keeps the column")
+            << QByteArray("abcdef\nx\nabcdefgh") << throughShortLine << QList<QPoint>() << noClick
+            << QByteArray("\nx\nabcdef");
+        QTest::newRow("Shift+Right takes a whole character")
+            << QByteArray("\xc3\xa9!") << oneCharacter << QList<QPoint>() << noClick
+            << QByteArray("\xc3\xa9");
+        QTest::newRow("invalid UTF-8 kept")
+            << QByteArray("a\xff\xfe\r\n\xc3") << selectAll << QList<QPoint>() << noClick
+            << QByteArray("a\xff\xfe\r\n\xc3");
+        QTest::newRow("drag within a line")
+            << lines << QTestEventList() << QList<QPoint>{{1, 1}, {3, 1}, {4, 1}} << noClick
+            << QByteArray("eco");
+        QTest::newRow("drag backwards over lines")
+            << lines << QTestEventList() << QList<QPoint>{{2, 2}, {3, 0}} << noClick
+            << QByteArray("st\nsecond\nth");
+        QTest::newRow("Shift+click extends") << lines << QTestEventList() << QList<QPoint>{{2, 0}}
+                                             << QPoint(1, 2) << QByteArray("rst\nsecond\nt");
+    }
+
+    void selectionCopiesExactBytes()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QTestEventList, keys);
+        QFETCH(QList<QPoint>, drag);
+        QFETCH(QPoint, shiftClick);
+        QFETCH(QByteArray, expected);
+        QGuiApplication::clipboard()->clear();
+        m_view->setBytes(body);
+        keys.simulate(m_view);
+        QWidget *viewport = m_view->viewport();
+        if (!drag.isEmpty()) {
+            QTest::mousePress(viewport, Qt::LeftButton, {},
+                              cellPoint(*m_view, drag.first().x(), drag.first().y()));
+            for (const QPoint &cell : drag.mid(1))
+                QTest::mouseMove(viewport, cellPoint(*m_view, cell.x(), cell.y()));
+            QTest::mouseRelease(viewport, Qt::LeftButton, {},
+                                cellPoint(*m_view, drag.last().x(), drag.last().y()));
+        }
+        if (shiftClick.x() >= 0)
+            QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier,
+                              cellPoint(*m_view, shiftClick.x(), shiftClick.y()));
+        QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(m_view->selectedBytes(), expected);
+        QCOMPARE(clipboardBytes(), expected);
+        QCOMPARE(QGuiApplication::clipboard()->text(), Utf8::decode(expected));
+    }
+
+    void clearEmpties()
+    {
+        m_view->setBytes(QByteArray("a\nb\n").repeated(500));
+        m_view->selectAll();
+        m_view->clear();
+        QCOMPARE(m_view->bytes(), QByteArray());
+        QCOMPARE(m_view->lineCount(), 1);
+        QVERIFY(!m_view->hasSelection());
+        QCOMPARE(m_view->verticalScrollBar()->maximum(), 0);
+        m_view->copyAll();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    }
+
+    void ctrlEndShowsLastLine_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("LF lines") << QByteArray("some line of text\n").repeated(20000) + "last";
+        QTest::newRow("CR LF, ending in a line end") << QByteArray("text\r\n").repeated(20000);
+    }
+
+    void ctrlEndShowsLastLine()
+    {
+        QFETCH(QByteArray, body);
+        m_view->setBytes(body);
+        QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+        const qsizetype last = m_view->lineCount() - 1;
+        QVERIFY(m_view->firstVisibleLine() <= last);
+        QVERIFY(last < m_view->firstVisibleLine() + m_view->visibleLineCount());
+        QVERIFY(m_view->viewport()->rect().contains(m_view->characterRect(m_view->cursorPosition())));
+        QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(m_view->firstVisibleLine(), 0);
+    }
+
+    void tabLeavesTheViewAndItsFocusFrame()
+    {
+        // Left of the text margin, half way down: only the frame paints there.
+        const auto edgePixel = [this] {
+            return m_view->viewport()->grab().toImage().pixel(1, m_view->viewport()->height() / 2);
+        };
+        const QRgb focused = edgePixel();
+        QTest::keyClick(m_view, Qt::Key_Tab);
+        QVERIFY(!m_view->hasFocus());
+        QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        QVERIFY(edgePixel() != focused);
+    }
+
+    void contextMenuCopiesAndSelectsAll()
+    {
+        const QByteArray body("one\r\ntwo");
+        m_view->setBytes(body);
+        QStringList shown;
+        // The menu runs its own event loop: act on it from inside.
+        QTimer::singleShot(0, this, [&shown] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction *action : menu->actions()) {
+                if (!action->isSeparator())
+                    shown << action->text();
+            }
+            menu->actions().constLast()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                m_view->viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(m_view->viewport(), &event);
+        QCOMPARE(shown, (QStringList{QStringLiteral("&Copy"), QStringLiteral("Select &All")}));
+        QCOMPARE(m_view->selectedBytes(), body);
+    }
+
+    void accessibleSelectionAndCursor()
+    {
+        m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast"));
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view);
+        QCOMPARE(accessible->role(), QAccessible::EditableText);
+        QVERIFY(accessible->state().readOnly);
+        QVERIFY(accessible->state().multiLine);
+        QAccessibleTextInterface *text = accessible->textInterface();
+
+        text->setSelection(0, 5, 8);
+        QCOMPARE(m_view->selectedBytes(), QByteArray("\xc3\xa9\xf0\x9f\x98\x80"));
+        int start = -1;
+        int end = -1;
+        text->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(5, 8));
+        QCOMPARE(text->cursorPosition(), 8);
+
+        QTest::keyClick(m_view, Qt::Key_Down);
+        QCOMPARE(text->cursorPosition(), 14);
+        QCOMPARE(text->selectionCount(), 0);
+        QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("cé😀z\r"));
+        QCOMPARE(std::pair(start, end), std::pair(4, 10));
+        QCOMPARE(text->textAfterOffset(6, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("last"));
+        QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("ab\r\n"));
+    }
 
 private:
     std::unique_ptr<QWidget> m_window;
     TrafficView *m_view = nullptr;
 };
-
-void tst_TrafficView::init()
-{
-    m_window = std::make_unique<QWidget>();
-    auto *layout = new QVBoxLayout(m_window.get());
-    m_view = new TrafficView;
-    m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
-    layout->addWidget(m_view);
-    layout->addWidget(new QLineEdit);
-    m_window->resize(400, 300);
-    m_window->show();
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    m_view->setFocus();
-}
-
-void tst_TrafficView::lineBreaking_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QStringList>("lines");
-    QTest::newRow("empty") << QByteArray() << QStringList{QString()};
-    QTest::newRow("CR LF") << QByteArray("GET /\r\nHost: a\r\n")
-                           << QStringList{QStringLiteral("GET /"), QStringLiteral("Host: a"),
-                                          QString()};
-    QTest::newRow("lone LF") << QByteArray("a\nb")
-                             << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-    QTest::newRow("lone CR") << QByteArray("a\rb\r")
-                             << QStringList{QStringLiteral("a"), QStringLiteral("b"), QString()};
-    QTest::newRow("LF CR is two breaks")
-        << QByteArray("a\n\rb") << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
-    QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb")
-                              << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
-    QTest::newRow("invalid UTF-8 shown as U+FFFD")
-        << QByteArray("ok\n\xff\xc3(")
-        << QStringList{QStringLiteral("ok"), QStringLiteral("\uFFFD\uFFFD(")};
-}
-
-void tst_TrafficView::lineBreaking()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QStringList, lines);
-    m_view->setBytes(body);
-    QStringList shown;
-    for (qsizetype line = 0; line < m_view->lineCount(); ++line)
-        shown << m_view->lineText(line);
-    QCOMPARE(shown, lines);
-}
-
-void tst_TrafficView::measuresLikeTheDecoder_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::newRow("outside the basic plane") << QByteArray("a\xf0\x9f\x98\x80z");
-    QTest::newRow("overlong") << QByteArray("\xc0\x80\xe0\x80\x80");
-    QTest::newRow("surrogate half") << QByteArray("\xed\xa0\x80x");
-    QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
-    QTest::newRow("cut short at the end") << QByteArray("ab\xe2\x82");
-    QTest::newRow("byte order marks") << QByteArray("\xef\xbb\xbf"
-                                                    "ab\xef\xbb\xbfxy");
-    // Over one checkpoint stretch, so the checkpoints are used, not the direct walk.
-    QTest::newRow("long mixed line") << QByteArray("\xc3\xa9\xff-").repeated(3000);
-}
-
-void tst_TrafficView::measuresLikeTheDecoder()
-{
-    QFETCH(QByteArray, body);
-    m_view->setBytes(body);
-    const QString text = QString::fromUtf8(QByteArray("x") + body).mid(1);
-    QCOMPARE(m_view->offsets().count(), text.size());
-    QAccessibleTextInterface *accessible = textInterface(*m_view);
-    QVERIFY(accessible);
-    QCOMPARE(accessible->text(0, accessible->characterCount()), text);
-    const int middle = static_cast<int>(text.size() / 2);
-    QCOMPARE(accessible->text(middle, middle + 5), text.mid(middle, 5));
-}
-
-void tst_TrafficView::setBytesShares()
-{
-    const QByteArray body = QByteArray("line\r\n").repeated(1000);
-    m_view->setBytes(body);
-    QCOMPARE(static_cast<const void *>(m_view->bytes().constData()), body.constData());
-    m_view->selectAll();
-    QCOMPARE(static_cast<const void *>(m_view->selectedBytes().constData()), body.constData());
-}
-
-void tst_TrafficView::oneMegabyteLine()
-{
-    const QByteArray body = QByteArray(1024 * 1024, 'x') + "END";
-    m_view->setBytes(body);
-    QCOMPARE(m_view->lineCount(), 1);
-    QCOMPARE(m_view->lineText(0).size(), body.size());
-    QTest::keyClick(m_view, Qt::Key_End);
-    QTest::keyClick(m_view, Qt::Key_Left, Qt::ShiftModifier);
-    QTest::keyClick(m_view, Qt::Key_Left, Qt::ShiftModifier);
-    QCOMPARE(m_view->selectedBytes(), QByteArray("ND"));
-    QVERIFY(m_view->horizontalScrollBar()->value() > 1000000);
-    QVERIFY(m_view->viewport()->rect().contains(m_view->characterRect(m_view->cursorPosition())));
-    QVERIFY(!m_view->grab().isNull());
-}
-
-void tst_TrafficView::selectionCopiesExactBytes_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QTestEventList>("keys");
-    // Columns and lines of a drag: pressed at the first, released at the last.
-    QTest::addColumn<QList<QPoint>>("drag");
-    QTest::addColumn<QPoint>("shiftClick");
-    QTest::addColumn<QByteArray>("expected");
-    const QByteArray request("GET /x HTTP/1.1\r\nHost: a\r\n\r\nbody\rcr");
-    const QByteArray lines("first\nsecond\nthird");
-    const QPoint none(-1, -1);
-    QTestEventList selectAll;
-    selectAll.addKeyClick(Qt::Key_A, Qt::ControlModifier);
-    QTestEventList twoLines;
-    twoLines.addKeyClick(Qt::Key_Down, Qt::ShiftModifier);
-    twoLines.addKeyClick(Qt::Key_Down, Qt::ShiftModifier);
-    QTestEventList oneCharacter;
-    oneCharacter.addKeyClick(Qt::Key_Right, Qt::ShiftModifier);
-    QTestEventList fromSecondLine;
-    fromSecondLine.addKeyClick(Qt::Key_Down);
-    fromSecondLine.addKeyClick(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
-    QTestEventList throughShortLine;
-    throughShortLine.addKeyClick(Qt::Key_End);
-    throughShortLine.addKeyClick(Qt::Key_Down, Qt::ShiftModifier);
-    throughShortLine.addKeyClick(Qt::Key_Down, Qt::ShiftModifier);
-    QTestEventList backOverLineEnd;
-    backOverLineEnd.addKeyClick(Qt::Key_Down);
-    backOverLineEnd.addKeyClick(Qt::Key_Left, Qt::ShiftModifier);
-
-    QTest::newRow("Ctrl+A keeps CR LF and lone CR")
-        << request << selectAll << QList<QPoint>() << none << request;
-    QTest::newRow("Shift+Down takes CR LF whole") << request << twoLines << QList<QPoint>() << none
-                                                  << QByteArray("GET /x HTTP/1.1\r\nHost: a\r\n");
-    QTest::newRow("Shift+Left steps over CR LF at once")
-        << request << backOverLineEnd << QList<QPoint>() << none << QByteArray("\r\n");
-    QTest::newRow("Shift+Ctrl+End to the end") << request << fromSecondLine << QList<QPoint>()
-                                               << none << QByteArray("Host: a\r\n\r\nbody\rcr");
-    QTest::newRow("Shift+Down through a short line keeps the column")
-        << QByteArray("abcdef\nx\nabcdefgh") << throughShortLine << QList<QPoint>() << none
-        << QByteArray("\nx\nabcdef");
-    QTest::newRow("Shift+Right takes a whole character")
-        << QByteArray("\xc3\xa9!") << oneCharacter << QList<QPoint>() << none
-        << QByteArray("\xc3\xa9");
-    QTest::newRow("invalid UTF-8 kept")
-        << QByteArray("a\xff\xfe\r\n\xc3") << selectAll << QList<QPoint>() << none
-        << QByteArray("a\xff\xfe\r\n\xc3");
-    QTest::newRow("drag within a line")
-        << lines << QTestEventList() << QList<QPoint>{{1, 1}, {3, 1}, {4, 1}} << none
-        << QByteArray("eco");
-    QTest::newRow("drag backwards over lines")
-        << lines << QTestEventList() << QList<QPoint>{{2, 2}, {3, 0}} << none
-        << QByteArray("st\nsecond\nth");
-    QTest::newRow("Shift+click extends") << lines << QTestEventList() << QList<QPoint>{{2, 0}}
-                                         << QPoint(1, 2) << QByteArray("rst\nsecond\nt");
-}
-
-void tst_TrafficView::selectionCopiesExactBytes()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QTestEventList, keys);
-    QFETCH(QList<QPoint>, drag);
-    QFETCH(QPoint, shiftClick);
-    QFETCH(QByteArray, expected);
-    QGuiApplication::clipboard()->clear();
-    m_view->setBytes(body);
-    keys.simulate(m_view);
-    QWidget *viewport = m_view->viewport();
-    if (!drag.isEmpty()) {
-        QTest::mousePress(viewport, Qt::LeftButton, {},
-                          cellPoint(*m_view, drag.first().x(), drag.first().y()));
-        for (const QPoint &cell : drag.mid(1))
-            QTest::mouseMove(viewport, cellPoint(*m_view, cell.x(), cell.y()));
-        QTest::mouseRelease(viewport, Qt::LeftButton, {},
-                            cellPoint(*m_view, drag.last().x(), drag.last().y()));
-    }
-    if (shiftClick.x() >= 0)
-        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier,
-                          cellPoint(*m_view, shiftClick.x(), shiftClick.y()));
-    QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(m_view->selectedBytes(), expected);
-    QCOMPARE(clipboardBytes(), expected);
-    QCOMPARE(QGuiApplication::clipboard()->text(), Utf8::decode(expected));
-}
-
-void tst_TrafficView::clearEmpties()
-{
-    m_view->setBytes(QByteArray("a\nb\n").repeated(500));
-    m_view->selectAll();
-    m_view->clear();
-    QCOMPARE(m_view->bytes(), QByteArray());
-    QCOMPARE(m_view->lineCount(), 1);
-    QVERIFY(!m_view->hasSelection());
-    QCOMPARE(m_view->verticalScrollBar()->maximum(), 0);
-    m_view->copyAll();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
-}
-
-void tst_TrafficView::ctrlEndShowsLastLine_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::newRow("LF lines") << QByteArray("some line of text\n").repeated(20000) + "last";
-    QTest::newRow("CR LF, ending in a line end") << QByteArray("text\r\n").repeated(20000);
-}
-
-void tst_TrafficView::ctrlEndShowsLastLine()
-{
-    QFETCH(QByteArray, body);
-    m_view->setBytes(body);
-    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
-    const qsizetype last = m_view->lineCount() - 1;
-    QVERIFY(m_view->firstVisibleLine() <= last);
-    QVERIFY(last < m_view->firstVisibleLine() + m_view->visibleLineCount());
-    QVERIFY(m_view->viewport()->rect().contains(m_view->characterRect(m_view->cursorPosition())));
-    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
-    QCOMPARE(m_view->firstVisibleLine(), 0);
-}
-
-void tst_TrafficView::tabLeavesTheViewAndItsFocusFrame()
-{
-    // Left of the text margin, half way down: only the frame paints there.
-    const auto edgePixel = [this] {
-        return m_view->viewport()->grab().toImage().pixel(1, m_view->viewport()->height() / 2);
-    };
-    const QRgb focused = edgePixel();
-    QTest::keyClick(m_view, Qt::Key_Tab);
-    QVERIFY(!m_view->hasFocus());
-    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
-    QVERIFY(edgePixel() != focused);
-}
-
-void tst_TrafficView::contextMenuCopiesAndSelectsAll()
-{
-    const QByteArray body("one\r\ntwo");
-    m_view->setBytes(body);
-    QStringList shown;
-    // The menu runs its own event loop: act on it from inside.
-    QTimer::singleShot(0, this, [&shown] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        for (QAction *action : menu->actions()) {
-            if (!action->isSeparator())
-                shown << action->text();
-        }
-        menu->actions().constLast()->trigger();
-        menu->close();
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            m_view->viewport()->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(m_view->viewport(), &event);
-    QCOMPARE(shown, (QStringList{QStringLiteral("&Copy"), QStringLiteral("Select &All")}));
-    QCOMPARE(m_view->selectedBytes(), body);
-}
-
-void tst_TrafficView::accessibleRanges_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("end");
-    QTest::addColumn<QString>("expected");
-    // The body below decodes to "ab\r\ncé😀\uFFFDz\rlast": the emoji is two units.
-    QTest::newRow("CR LF is two characters") << 1 << 5 << QStringLiteral("b\r\nc");
-    QTest::newRow("a character outside the basic plane") << 5 << 8 << QStringLiteral("é😀");
-    QTest::newRow("half of a surrogate pair") << 6 << 7 << QString(QChar(0xD83D));
-    QTest::newRow("invalid byte") << 8 << 10 << QStringLiteral("\uFFFDz");
-    QTest::newRow("past a lone CR to the end") << 10 << 99 << QStringLiteral("\rlast");
-    QTest::newRow("empty") << 3 << 3 << QString();
-}
-
-void tst_TrafficView::accessibleRanges()
-{
-    QFETCH(int, start);
-    QFETCH(int, end);
-    QFETCH(QString, expected);
-    m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast"));
-    QAccessibleTextInterface *text = textInterface(*m_view);
-    QVERIFY(text);
-    QCOMPARE(text->characterCount(), 15);
-    QCOMPARE(text->text(start, end), expected);
-}
-
-void tst_TrafficView::accessibleSelectionAndCursor()
-{
-    m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast"));
-    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view);
-    QCOMPARE(accessible->role(), QAccessible::EditableText);
-    QVERIFY(accessible->state().readOnly);
-    QVERIFY(accessible->state().multiLine);
-    QAccessibleTextInterface *text = accessible->textInterface();
-
-    text->setSelection(0, 5, 8);
-    QCOMPARE(m_view->selectedBytes(), QByteArray("\xc3\xa9\xf0\x9f\x98\x80"));
-    int start = -1;
-    int end = -1;
-    text->selection(0, &start, &end);
-    QCOMPARE(std::pair(start, end), std::pair(5, 8));
-    QCOMPARE(text->cursorPosition(), 8);
-
-    QTest::keyClick(m_view, Qt::Key_Down);
-    QCOMPARE(text->cursorPosition(), 14);
-    QCOMPARE(text->selectionCount(), 0);
-    QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end),
-             QStringLiteral("cé😀z\r"));
-    QCOMPARE(std::pair(start, end), std::pair(4, 10));
-    QCOMPARE(text->textAfterOffset(6, QAccessible::LineBoundary, &start, &end),
-             QStringLiteral("last"));
-    QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end),
-             QStringLiteral("ab\r\n"));
-}
 
 QTEST_MAIN(tst_TrafficView)
 #include "tst_trafficview.moc"
