@@ -1,9 +1,9 @@
-# The two commands of the README: `make run` and `make test`. Both install missing Debian
+# The commands of the README: `make run`, `make test` and `make bench`. All install missing Debian
 # packages first (scripts/install-deps).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test screenshot clean
+.PHONY: all deps build run test bench screenshot clean
 
 all: build
 
@@ -22,6 +22,13 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Prints the benchmarks' figures: the list click beside curl (32,766 and 100,000 jobs), the
+# scanner's throughput and the traffic view's speed. Takes a few minutes.
+bench: build
+	$(BUILD)/bench/bench_listclick
+	$(BUILD)/bench/bench_parse
+	$(BUILD)/bench/bench_trafficview
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
 screenshot: build

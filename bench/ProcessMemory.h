@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+
+// This process's resident memory as the kernel counts it, for figures of peak growth.
+namespace ProcessMemory {
+
+// A figure of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when it cannot be read.
+inline qint64 statusKiB(const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Sets the peak resident size back to the present one, so the next peak is the next step's.
+inline void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+} // namespace ProcessMemory
