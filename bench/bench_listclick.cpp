@@ -6,6 +6,7 @@
 //
 //   bench_listclick [--runs N] [JOBS...]      (default: 5 runs of 32766 and 100000 jobs)
 
+#include "LoopbackSimulator.h"
 #include "ProcessMemory.h"
 #include "StallMeter.h"
 
@@ -27,7 +28,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
@@ -39,8 +39,6 @@
 
 namespace {
 
-// The simulator takes a minute to build a million jobs; the tests' patience is too short.
-constexpr int kSimStartMs = 600000;
 // The pane is measured for lists up to this size: copying a 1 GB body as text would need
 // several GB more than the list itself.
 constexpr int kMaxPaneJobs = 100000;
@@ -215,46 +213,9 @@ private:
     std::unique_ptr<frmMain> m_window;
 };
 
-// The simulator on a free loopback port; killed with this object.
-class Simulator final
-{
-public:
-    explicit Simulator(int jobs)
-    {
-        m_process.start(QStringLiteral(TRACKING_SIM_PATH),
-                        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet"),
-                         QStringLiteral("--jobs"), QString::number(jobs)});
-        while (m_process.waitForStarted() && !m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(kSimStartMs))
-                qFatal("the simulator did not start");
-        }
-        m_base = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
-        if (m_base.port() <= 0)
-            qFatal("the simulator did not name its address");
-    }
-    ~Simulator()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    Simulator(const Simulator &) = delete;
-    Simulator &operator=(const Simulator &) = delete;
-
-    quint16 port() const { return quint16(m_base.port()); }
-    QString listUrl() const
-    {
-        return m_base.toString(QUrl::StripTrailingSlash)
-            + QStringLiteral("/api/videocompare/tracking");
-    }
-
-private:
-    QProcess m_process;
-    QUrl m_base;
-};
-
 Sizes measure(int jobs, int runs)
 {
-    Simulator sim(jobs);
+    LoopbackSimulator sim(jobs);
     const QString url = sim.listUrl();
     Sizes sizes;
     sizes.jobs = jobs;
