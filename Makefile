@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test screenshot clean
+.PHONY: all deps build run test bench screenshot clean
 
 all: build
 
@@ -26,6 +26,14 @@ run: deps
 test: deps
 	$(MAKE) build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Prints the benchmarks' figures: the list click beside curl (32,766 and 100,000 jobs), the
+# scanner's throughput and the traffic view's speed. Takes a few minutes.
+bench: deps
+	$(MAKE) build
+	$(BUILD)/bench/bench_listclick
+	$(BUILD)/bench/bench_parse
+	$(BUILD)/bench/bench_trafficview
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
 screenshot:

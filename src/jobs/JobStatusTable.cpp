@@ -1,5 +1,10 @@
 #include "jobs/JobStatusTable.h"
 
+#include <QRandomGenerator>
+#include <QtEndian>
+
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype kGrowth = 10;
@@ -10,29 +15,103 @@ bool isStorable(const JobStatus &record)
         && !record.latestAlertTime.isEmpty();
 }
 
+quint64 rotl(quint64 x, int bits)
+{
+    return (x << bits) | (x >> (64 - bits));
+}
+
+// SipHash-1-3: one compression round per 8 bytes, three finalisation rounds.
+struct SipState
+{
+    quint64 v0, v1, v2, v3;
+
+    void round()
+    {
+        v0 += v1; v1 = rotl(v1, 13); v1 ^= v0; v0 = rotl(v0, 32);
+        v2 += v3; v3 = rotl(v3, 16); v3 ^= v2;
+        v0 += v3; v3 = rotl(v3, 21); v3 ^= v0;
+        v2 += v1; v1 = rotl(v1, 17); v1 ^= v2; v2 = rotl(v2, 32);
+    }
+
+    void absorb(quint64 word)
+    {
+        v3 ^= word;
+        round();
+        v0 ^= word;
+    }
+};
+
 } // namespace
+
+quint64 JobStatusTable::hashOf(const QByteArray &id) const
+{
+    SipState s{m_key0 ^ 0x736f6d6570736575ULL, m_key1 ^ 0x646f72616e646f6dULL,
+               m_key0 ^ 0x6c7967656e657261ULL, m_key1 ^ 0x7465646279746573ULL};
+    const auto *bytes = reinterpret_cast<const uchar *>(id.constData());
+    const size_t size = size_t(id.size());
+    const size_t whole = size & ~size_t(7);
+    for (size_t i = 0; i < whole; i += 8)
+        s.absorb(qFromLittleEndian<quint64>(bytes + i));
+    quint64 last = quint64(size) << 56;
+    for (size_t i = whole; i < size; ++i)
+        last |= quint64(bytes[i]) << (8 * (i - whole));
+    s.absorb(last);
+    s.v2 ^= 0xff;
+    s.round();
+    s.round();
+    s.round();
+    return s.v0 ^ s.v1 ^ s.v2 ^ s.v3;
+}
+
+size_t JobStatusTable::bucketFor(const QByteArray &id, quint64 hash) const
+{
+    const size_t mask = m_buckets.size() - 1;
+    for (size_t at = size_t(hash) & mask;; at = (at + 1) & mask) {
+        const Bucket &bucket = m_buckets[at];
+        if (bucket.slot < 0
+            || (bucket.hash == hash && m_slots[size_t(bucket.slot)].externalId == id))
+            return at;
+    }
+}
+
+void JobStatusTable::growIndex()
+{
+    std::vector<Bucket> old(std::max<size_t>(16, m_buckets.size() * 2));
+    old.swap(m_buckets);
+    const size_t mask = m_buckets.size() - 1;
+    for (const Bucket &bucket : old) {
+        if (bucket.slot < 0)
+            continue;
+        size_t at = size_t(bucket.hash) & mask;
+        while (m_buckets[at].slot >= 0)
+            at = (at + 1) & mask;
+        m_buckets[at] = bucket;
+    }
+}
 
 JobStatusTable::JobStatusTable()
     : m_slots(1)
+    , m_key0(QRandomGenerator::system()->generate64())
+    , m_key1(QRandomGenerator::system()->generate64())
 {
 }
 
 qsizetype JobStatusTable::upperBound() const
 {
-    return m_slots.size() - 1;
+    return qsizetype(m_slots.size()) - 1;
 }
 
 const JobStatus &JobStatusTable::slot(qsizetype index) const
 {
     static const JobStatus empty;
-    if (index < 0 || index >= m_slots.size())
+    if (index < 0 || index >= qsizetype(m_slots.size()))
         return empty;
-    return m_slots.at(index);
+    return m_slots[size_t(index)];
 }
 
 qsizetype JobStatusTable::jobCount() const
 {
-    return m_index.size();
+    return m_count;
 }
 
 void JobStatusTable::StoreJobStatus(const JobStatus &record)
@@ -42,21 +121,23 @@ void JobStatusTable::StoreJobStatus(const JobStatus &record)
     if (!isStorable(record))
         return;
 
-    const auto found = m_index.constFind(record.externalId);
-    if (found != m_index.constEnd()) {
-        m_slots[found.value()] = record;
+    // At most half the buckets in use keeps the probe runs short.
+    if (2 * (m_count + 1) > qsizetype(m_buckets.size()))
+        growIndex();
+    const quint64 hash = hashOf(record.externalId);
+    Bucket &bucket = m_buckets[bucketFor(record.externalId, hash)];
+    if (bucket.slot >= 0) {
+        m_slots[size_t(bucket.slot)] = record;
         return;
     }
 
     // Slots in use are always 0 .. jobCount() - 1, so the first free slot is jobCount().
-    const qsizetype free = m_index.size();
-    if (free >= m_slots.size()) {
-        // The visible bound grows by ten; the storage grows geometrically so that large
-        // lists do not copy the whole table every ten jobs.
-        if (m_slots.capacity() < m_slots.size() + kGrowth)
-            m_slots.reserve(qMax(m_slots.capacity() * 2, m_slots.size() + kGrowth));
-        m_slots.resize(m_slots.size() + kGrowth);
-    }
-    m_slots[free] = record;
-    m_index.insert(record.externalId, free);
+    // The visible bound grows by ten; the vector's own geometric growth moves the records
+    // instead of copying them.
+    const qsizetype free = m_count;
+    if (free >= qsizetype(m_slots.size()))
+        m_slots.resize(m_slots.size() + size_t(kGrowth));
+    m_slots[size_t(free)] = record;
+    bucket = Bucket{hash, free};
+    ++m_count;
 }
