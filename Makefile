@@ -2,8 +2,9 @@
 # packages first (scripts/install-deps).
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test screenshot clean
+.PHONY: all deps build run test screenshot fuzz clean
 
 all: build
 
@@ -25,6 +26,11 @@ test: build
 screenshot: build
 	scripts/install-deps --screenshot
 	scripts/screenshot $(BUILD) docs/screenshot.png
+
+# Runs every fuzz target for FUZZ_SECONDS in a clang build of its own (build-fuzz).
+fuzz:
+	scripts/install-deps --fuzz
+	scripts/run-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

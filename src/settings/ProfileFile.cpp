@@ -96,6 +96,17 @@ QByteArray entryValue(const QByteArray &line)
     return value;
 }
 
+// Reading trims the blanks around a value and drops one pair of enclosing quotes; a value that
+// would lose either goes into quotes, so that it reads back as it was written.
+QByteArray storedValue(const QString &value)
+{
+    const QByteArray bytes = value.toUtf8();
+    const bool blankEdge = !bytes.isEmpty() && (isBlank(bytes.front()) || isBlank(bytes.back()));
+    const bool enclosed = bytes.size() >= 2 && (bytes.front() == '"' || bytes.front() == '\'')
+        && bytes.back() == bytes.front();
+    return blankEdge || enclosed ? '"' + bytes + '"' : bytes;
+}
+
 struct Location
 {
     qsizetype sectionLine = -1; // header line of the section, -1 when missing
@@ -169,7 +180,7 @@ bool writeString(const QString &fileName, const QString &section, const QString 
         }
     }
     const QByteArray crlf("\r\n");
-    const QByteArray entry = key.toUtf8() + '=' + value.toUtf8();
+    const QByteArray entry = key.toUtf8() + '=' + storedValue(value);
     const Location where = locate(lines, section, key);
     if (where.keyLine >= 0) {
         lines[where.keyLine].text = entry;
