@@ -96,15 +96,16 @@ QByteArray entryValue(const QByteArray &line)
     return value;
 }
 
-// Reading trims the blanks around a value and drops one pair of enclosing quotes; a value that
-// would lose either goes into quotes, so that it reads back as it was written.
+// Reading trims the blanks around a value and then drops one pair of enclosing quotes; a value
+// that would lose its own quotes that way goes into one more pair. Other values are written as
+// given, blanks included, as they always were.
 QByteArray storedValue(const QString &value)
 {
     const QByteArray bytes = value.toUtf8();
-    const bool blankEdge = !bytes.isEmpty() && (isBlank(bytes.front()) || isBlank(bytes.back()));
-    const bool enclosed = bytes.size() >= 2 && (bytes.front() == '"' || bytes.front() == '\'')
-        && bytes.back() == bytes.front();
-    return blankEdge || enclosed ? '"' + bytes + '"' : bytes;
+    const QByteArray trimmed = trimmedBlanks(bytes);
+    const bool enclosed = trimmed.size() >= 2
+        && (trimmed.front() == '"' || trimmed.front() == '\'') && trimmed.back() == trimmed.front();
+    return enclosed ? '"' + trimmed + '"' : bytes;
 }
 
 struct Location
