@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -51,15 +52,10 @@ bool isPlainName(const QString &name)
     return name.isEmpty() || (!isBlank(name.front()) && !isBlank(name.back()));
 }
 
-QString trimmedBlanks(const QString &text)
+QString trimmedBlanks(QString text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    return text.sliced(begin, end - begin);
+    static const QRegularExpression edges(QStringLiteral("^[ \\t]+|[ \\t]+\\z"));
+    return text.remove(edges);
 }
 
 bool sameName(const QString &a, const QString &b)
