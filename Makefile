@@ -3,8 +3,9 @@
 # does not ask dpkg about every package each time.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test bench screenshot clean
+.PHONY: all deps build run test bench fuzz screenshot clean
 
 all: build
 
@@ -40,6 +41,11 @@ screenshot:
 	scripts/install-deps --screenshot
 	$(MAKE) build
 	scripts/screenshot $(BUILD) docs/screenshot.png
+
+# Runs every fuzz target for FUZZ_SECONDS in a clang build of its own (build-fuzz).
+fuzz:
+	scripts/install-deps --fuzz
+	scripts/run-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

@@ -96,6 +96,18 @@ QByteArray entryValue(const QByteArray &line)
     return value;
 }
 
+// Reading trims the blanks around a value and then drops one pair of enclosing quotes; a value
+// that would lose its own quotes that way goes into one more pair. Other values are written as
+// given, blanks included, as they always were.
+QByteArray storedValue(const QString &value)
+{
+    const QByteArray bytes = value.toUtf8();
+    const QByteArray trimmed = trimmedBlanks(bytes);
+    const bool enclosed = trimmed.size() >= 2
+        && (trimmed.front() == '"' || trimmed.front() == '\'') && trimmed.back() == trimmed.front();
+    return enclosed ? '"' + trimmed + '"' : bytes;
+}
+
 struct Location
 {
     qsizetype sectionLine = -1; // header line of the section, -1 when missing
@@ -174,7 +186,7 @@ bool writeString(const QString &fileName, const QString &section, const QString 
         }
     }
     const QByteArray crlf("\r\n");
-    const QByteArray entry = key.toUtf8() + '=' + value.toUtf8();
+    const QByteArray entry = key.toUtf8() + '=' + storedValue(value);
     const Location where = locate(lines, section, key);
     if (where.keyLine >= 0) {
         lines[where.keyLine].text = entry;

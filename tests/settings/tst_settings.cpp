@@ -44,6 +44,8 @@ private Q_SLOTS:
         QTest::newRow("1 MB line before the section")
             << "X=" + QByteArray(1 << 20, 'y') + "\r\n" + ip + "2\r\n" << u"2"_s << u"3"_s
             << "X=" + QByteArray(1 << 20, 'y') + "\r\n" + ip + "3\r\n";
+        QTest::newRow("quotes around the address kept")
+            << QByteArray() << u"127.0.0.1"_s << u"'a'"_s << ip + "\"'a'\"\r\n";
         QTest::newRow("empty address stored empty")
             << ip + "1\r\n" << u"1"_s << QString() << ip + "\r\n";
     }
