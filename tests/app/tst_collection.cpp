@@ -46,8 +46,7 @@ private Q_SLOTS:
         server.setResponse(response);
         server.setPieceSize(700);
         MainWindowFixture f;
-        QVERIFY(f.start());
-        f.txtIP()->setText(server.authority());
+        QVERIFY(f.start(server.authority()));
         // Two responses in a row: the pane shows only the second, the log holds both.
         for (int round = 1; round <= 2; ++round) {
             const QByteArray before = f.log();
@@ -76,12 +75,10 @@ private Q_SLOTS:
     {
         ScriptedHttpServer server;
         MainWindowFixture f;
-        QVERIFY(f.start());
-        f.txtIP()->setText(server.authority());
+        QVERIFY(f.start(server.authority()));
         const auto send = [&](const char *button, const QByteArray &response) {
             server.setResponse(response);
-            f.click(button);
-            return f.waitIdle();
+            return f.send(button);
         };
         // An error page for a list request is scanned all the same.
         QByteArray errorPage = ScriptedHttpServer::okResponse(job("A7", "None", "t1"));
@@ -121,8 +118,7 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         server.setResponse(ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3")));
         f.txtIP()->setText(server.authority());
-        f.click("cmd1");
-        QVERIFY(f.waitIdle());
+        QVERIFY(f.send("cmd1"));
         QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
         QCOMPARE(f.log().count("---Data"), 2); // the saved file is never logged
     }
@@ -130,23 +126,15 @@ private Q_SLOTS:
     void errorThenCompleted()
     {
         MainWindowFixture f;
-        QVERIFY(f.start());
-        quint16 closedPort = 0;
-        {
-            ScriptedHttpServer gone;
-            closedPort = gone.port();
-        }
-        f.txtIP()->setText(u"127.0.0.1:"_qs + QString::number(closedPort));
-        f.click("cmd1");
-        QVERIFY(f.waitIdle());
+        QVERIFY(f.start(ScriptedHttpServer::refusingAuthority()));
+        QVERIFY(f.send("cmd1"));
         QCOMPARE(f.lblStat()->text(), u"Error"_qs);
         QVERIFY(!f.log().contains("---Data Received---"));
 
         ScriptedHttpServer server;
         server.setResponse(ScriptedHttpServer::okResponse(job("A1", "None", "t")));
         f.txtIP()->setText(server.authority());
-        f.click("cmd1");
-        QVERIFY(f.waitIdle());
+        QVERIFY(f.send("cmd1"));
         QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
         QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("A1", "None", "t") + "\r\n"));
     }
@@ -156,15 +144,13 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         server.setResponse(ScriptedHttpServer::okResponse(QByteArray(5000, 'x')));
         MainWindowFixture f;
-        QVERIFY(f.start());
-        f.txtIP()->setText(server.authority());
+        QVERIFY(f.start(server.authority()));
         // Queued behind "response complete", so the close arrives between the body's chunks.
         connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
             if (state == InetTransfer::Disconnected)
                 QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
         });
-        f.click("cmd1");
-        QVERIFY(f.waitIdle());
+        QVERIFY(f.send("cmd1"));
         QVERIFY(!f.window->isVisible());
         QVERIFY(f.log().endsWith("---Data Received---\r\n" + QByteArray(5000, 'x') + "\r\n"));
     }

@@ -42,8 +42,7 @@ private Q_SLOTS:
         QFETCH(QString, host);
 
         MainWindowFixture f;
-        QVERIFY(f.start());
-        f.txtIP()->setText(typed);
+        QVERIFY(f.start(typed));
         f.click("cmd1");
         const QStringList lines = f.txText().split(u"\r\n"_qs);
         QCOMPARE(lines.value(0), u"http://"_qs + address + u"/api/videocompare/tracking"_qs);
@@ -55,8 +54,7 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         server.setResponse(ScriptedHttpServer::okResponse("[]"));
         MainWindowFixture f;
-        QVERIFY(f.start());
-        f.txtIP()->setText(server.authority());
+        QVERIFY(f.start(server.authority()));
         f.click("cmd1");
         QCOMPARE(f.window->requestKind(), RequestKind::List);
 
@@ -80,8 +78,7 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         server.setSilent(true);
         MainWindowFixture f;
-        QVERIFY(f.start());
-        f.txtIP()->setText(server.authority());
+        QVERIFY(f.start(server.authority()));
         f.click("cmd1");
         QTRY_COMPARE(server.connectionCount(), 1);
 
@@ -105,18 +102,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("request");
 
-        QTest::newRow("get") << u"815"_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
-                             << QByteArray("GET /api/videocompare/tracking/815 HTTP/1.1\r\n");
-        QTest::newRow("stop") << u"815"_qs << QByteArray("cmdStopJob") << int(RequestKind::StopJob)
-                              << QByteArray("POST /api/videocompare/tracking/815/stopTracking HTTP/1.1\r\n");
-        QTest::newRow("delete") << u"815"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
-                                << QByteArray("DELETE /api/videocompare/tracking/815 HTTP/1.1\r\n");
-        QTest::newRow("delimiters stay inside the identifier")
-            << u"a?b/c%41"_qs << QByteArray("cmdDeleteJob") << int(RequestKind::DeleteJob)
-            << QByteArray("DELETE /api/videocompare/tracking/a%3Fb%2Fc%2541 HTTP/1.1\r\n");
-        QTest::newRow("a single space, encoded on the wire")
-            << u" "_qs << QByteArray("cmdGetJob") << int(RequestKind::GetJob)
-            << QByteArray("GET /api/videocompare/tracking/%20 HTTP/1.1\r\n");
+            const auto row = [](const char *name, const QString &id, const char *button, RequestKind kind,
+                            const QByteArray &method, const QByteArray &target) {
+            QTest::newRow(name) << id << QByteArray(button) << int(kind)
+                                << method + " /api/videocompare/tracking/" + target + " HTTP/1.1\r\n";
+        };
+        row("get", u"815"_qs, "cmdGetJob", RequestKind::GetJob, "GET", "815");
+        row("stop", u"815"_qs, "cmdStopJob", RequestKind::StopJob, "POST", "815/stopTracking");
+        row("delete", u"815"_qs, "cmdDeleteJob", RequestKind::DeleteJob, "DELETE", "815");
+        row("delimiters stay inside the identifier", u"a?b/c%41"_qs, "cmdDeleteJob",
+            RequestKind::DeleteJob, "DELETE", "a%3Fb%2Fc%2541");
+        row("a single space, encoded on the wire", u" "_qs, "cmdGetJob", RequestKind::GetJob, "GET",
+            "%20");
     }
 
     void selectedJob()
@@ -128,9 +125,8 @@ private Q_SLOTS:
 
         ScriptedHttpServer server;
         MainWindowFixture f;
-        QVERIFY(f.start());
+        QVERIFY(f.start(server.authority()));
         f.window->grid().setTextMatrix(f.window->grid().Row(), 0, id);
-        f.txtIP()->setText(server.authority());
         f.click(button.constData());
         QCOMPARE(int(f.window->requestKind()), kind);
         // The pane shows the identifier as read from the grid.
@@ -151,8 +147,8 @@ private Q_SLOTS:
             f.boxes->shown.clear();
             f.click(button);
             QCOMPARE(f.boxes->shown.size(), 1);
-            QCOMPARE(f.boxes->shown[0].title, u"Error"_qs);
-            QCOMPARE(f.boxes->shown[0].text, u"Please select a row with a  valid externalId."_qs);
+            QCOMPARE(f.boxes->shown[0].title + u'|' + f.boxes->shown[0].text,
+                     u"Error|Please select a row with a  valid externalId."_qs);
         }
         QCOMPARE(f.window->requestKind(), RequestKind::None);
         QCOMPARE(f.txText(), u"before"_qs);

@@ -43,10 +43,7 @@ bool startSim(SimProcess &sim, QStringList arguments, MainWindowFixture &f)
         env.clock = [] { return QDateTime::currentDateTime(); };
         env.timeZone = std::make_shared<SystemTimeZoneSource>();
     };
-    if (!f.start())
-        return false;
-    f.txtIP()->setText(u"127.0.0.1:"_qs + QString::number(sim.port()));
-    return true;
+    return f.start(u"127.0.0.1:"_qs + QString::number(sim.port()));
 }
 
 } // namespace
@@ -64,8 +61,7 @@ private Q_SLOTS:
         FlexGrid &grid = f.window->grid();
         // Sends with a button and tells whether the received pane then holds the text.
         const auto send = [&f](const char *button, const QString &inReply = {}) {
-            f.click(button);
-            return f.waitIdle() && f.rxText().contains(inReply);
+            return f.send(button) && f.rxText().contains(inReply);
         };
 
         QVERIFY(send("cmd1")); // what a list fills in is listFillsGrid's
@@ -129,8 +125,7 @@ private Q_SLOTS:
         SimProcess sim;
         MainWindowFixture f;
         QVERIFY(startSim(sim, {u"--jobs"_qs, QString::number(jobs)}, f));
-        f.click("cmd1");
-        QVERIFY(f.waitIdle(60000));
+        QVERIFY(f.send("cmd1", 60000));
         QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
         QCOMPARE(f.window->grid().Rows(), jobs + 1);
         QCOMPARE(f.window->grid().TextMatrix(jobs, 0), u"SIM-%1"_qs.arg(jobs, 6, 10, QChar(u'0')));

@@ -57,21 +57,18 @@ private Q_SLOTS:
         QCOMPARE(grid.Row(), 1);
 
         JobStatusTable table;
-        ParseJobList("[" + job("A7") + ", " + job("caf\xc3\xa9") + "]", table);
-        FillJobGrid(grid, table);
+        const auto show = [&](const QByteArray &text) { ParseJobList(text, table); FillJobGrid(grid, table); };
+        show("[" + job("A7") + ", " + job("caf\xc3\xa9") + "]");
         QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
                           grid.visualRect(grid.model()->index(1, 1)).center());
 
         // An update changes no row count, so the view learns of it only through dataChanged.
         QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
-        ParseJobList(job("caf\xc3\xa9", "s2"), table);
-        FillJobGrid(grid, table);
+        show(job("caf\xc3\xa9", "s2"));
         QVERIFY(!changed.isEmpty());
-        ParseJobList(job("C"), table);
-        FillJobGrid(grid, table);
-        ParseJobList("[]", table);
-        FillJobGrid(grid, table);
+        show(job("C"));
+        show("[]");
         QCOMPARE(dump(*grid.gridModel()),
                  (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
         QCOMPARE(grid.Row(), 2);

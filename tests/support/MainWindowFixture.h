@@ -41,6 +41,8 @@ struct MainWindowFixture
         window->show();
         return true;
     }
+    // Started, with this address typed in.
+    bool start(const QString &address) { return start() && (txtIP()->setText(address), true); }
 
     template <typename T>
     T *control(const char *name) const
@@ -64,4 +66,5 @@ struct MainWindowFixture
     {
         return QTest::qWaitFor([this] { return !window->StillExecuting(); }, timeoutMs);
     }
+    bool send(const char *button, int timeoutMs = 10000) const { return click(button), waitIdle(timeoutMs); }
 };

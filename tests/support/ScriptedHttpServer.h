@@ -49,6 +49,14 @@ public:
     qsizetype connectionCount() const { return m_received.size(); }
     QByteArray received(qsizetype connection) const { return m_received.value(connection); }
 
+    // "127.0.0.1:port" where nothing listens any more, so a connection is refused.
+    static QString refusingAuthority()
+    {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        return QStringLiteral("127.0.0.1:") + QString::number(closed.serverPort());
+    }
+
     static QByteArray okResponse(const QByteArray &body)
     {
         return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "

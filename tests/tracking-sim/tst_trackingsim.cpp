@@ -123,26 +123,27 @@ private Q_SLOTS:
         const QByteArray get = "GET ", post = "POST ", del = "DELETE ", none, other = kList + "/x";
         const QString noJob = u"error: no job with externalId \"x\""_s;
 
-        QTest::newRow("get") << get + kJob << none << 200 << u"externalId: 4123856710"_s;
-        QTest::newRow("stop") << post + kJob + "/stopTracking" << none << 200
-                              << u"latestAlertStatus: Stopped"_s;
-        QTest::newRow("delete") << del + kJob << none << 200 << u"result: Deleted"_s;
-        QTest::newRow("duplicate")
-            << post + kList << kExampleBody << 409
-            << u"error: a job with externalId \"4123856710\" already exists"_s;
-        QTest::newRow("invalid JSON") << post + kList << kExampleBody.chopped(3) << 400
-                                      << u"error: the body is not valid JSON"_s;
-        QTest::newRow("missing member") << post + kList << changed(u"programName"_s) << 400
-                                        << u"error: programName is missing"_s;
-        QTest::newRow("blank member") << post + kList << changed(u"externalId"_s, u" "_s) << 400
-                                      << u"error: externalId must not be empty"_s;
-        QTest::newRow("one stream") << post + kList << changed(u"channelGroup"_s, oneStream) << 400
-                                    << u"error: channelGroup must hold two stream objects"_s;
-        QTest::newRow("get unknown") << get + other << none << 404 << noJob;
-        QTest::newRow("stop unknown") << post + other + "/stopTracking" << none << 404 << noJob;
-        QTest::newRow("delete unknown") << del + other << none << 404 << noJob;
-        QTest::newRow("unknown route")
-            << get + "/api/other" << none << 404 << u"error: no such route: /api/other"_s;
+        const auto row = [](const char *name, const QByteArray &request, const QByteArray &body,
+                            int status, const QString &answer) {
+            QTest::newRow(name) << request << body << status << answer;
+        };
+        row("get", get + kJob, none, 200, u"externalId: 4123856710"_s);
+        row("stop", post + kJob + "/stopTracking", none, 200, u"latestAlertStatus: Stopped"_s);
+        row("delete", del + kJob, none, 200, u"result: Deleted"_s);
+        row("duplicate", post + kList, kExampleBody, 409,
+            u"error: a job with externalId \"4123856710\" already exists"_s);
+        row("invalid JSON", post + kList, kExampleBody.chopped(3), 400,
+            u"error: the body is not valid JSON"_s);
+        row("missing member", post + kList, changed(u"programName"_s), 400,
+            u"error: programName is missing"_s);
+        row("blank member", post + kList, changed(u"externalId"_s, u" "_s), 400,
+            u"error: externalId must not be empty"_s);
+        row("one stream", post + kList, changed(u"channelGroup"_s, oneStream), 400,
+            u"error: channelGroup must hold two stream objects"_s);
+        row("get unknown", get + other, none, 404, noJob);
+        row("stop unknown", post + other + "/stopTracking", none, 404, noJob);
+        row("delete unknown", del + other, none, 404, noJob);
+        row("unknown route", get + "/api/other", none, 404, u"error: no such route: /api/other"_s);
     }
 
     // Each request meets the example job, just created and listed (so the list is cached). The
@@ -158,10 +159,8 @@ private Q_SLOTS:
         const Reply created = exchange(sim.port(), "POST " + kList, kExampleBody);
         QCOMPARE(created.status, 201);
         const QString time = created.json().value(u"latestAlertTime").toString();
-        QVERIFY2(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s)
-                     .match(time)
-                     .hasMatch(),
-                 qPrintable(time));
+        const QRegularExpression stamp(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s);
+        QVERIFY2(stamp.match(time).hasMatch(), qPrintable(time));
         QCOMPARE(created.body, QString::fromUtf8(WorkedExampleJob).arg(time).toUtf8());
         const auto listOf = [](QByteArray job) {
             return "[\n    " + job.replace("\n", "\n    ") + "\n]";
@@ -194,39 +193,37 @@ private Q_SLOTS:
             chunks += QByteArray::number(body.mid(at, 100).size(), 16) + end + body.mid(at, 100)
                 + end;
 
-        QTest::newRow("no length: stop, then the next request") << "POST " + kJob + "/stopTracking"
-                + v11 + end + list << QList{200, 200} << false << QByteArray("Keep-Alive: ");
-        QTest::newRow("no length: create has an empty body")
-            << newJob + end + list << QList{400, 200} << false << QByteArray();
-        QTest::newRow("pipelined, answered in order")
-            << "GET " + kJob + v11 + end + "GET " + kList + "/x" + v11 + end + "GET " + kList + v11
-                + "Connection: close\r\n\r\n"
-            << QList{200, 404, 200} << true << QByteArray("Keep-Alive: ");
-        QTest::newRow("created: Location")
-            << newJob + "Content-Length: " + QByteArray::number(body.size()) + end + end + body
-                + list
-            << QList{201, 200} << false << QByteArray("Location: " + kList + "/new%20id%2F1\r\n");
-        QTest::newRow("chunked body") << newJob + chunked + end + chunks + "0\r\n\r\n" + list
-                                      << QList{201, 200} << false << QByteArray();
-        QTest::newRow("HTTP/1.0") << "GET " + kList + " HTTP/1.0\r\n\r\n"
-                                  << QList{200} << true << QByteArray("!Keep-Alive");
-        QTest::newRow("HTTP/1.0 asking to keep alive")
-            << "GET " + kList + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"
-            << QList{200} << true << QByteArray("!Keep-Alive");
-        QTest::newRow("Allow on the list") << "PUT " + kList + v11 + end + list << QList{405, 200}
-                                           << false << QByteArray("Allow: GET, HEAD, POST\r\n");
-        QTest::newRow("Allow on a job") << "PUT " + kJob + v11 + end + list << QList{405, 200}
-                                        << false << QByteArray("Allow: GET, HEAD, DELETE\r\n");
-        QTest::newRow("negative length") << newJob + "Content-Length: -5\r\n\r\n" + list
-                                         << QList{400} << true << QByteArray("Connection: close");
+        const auto row = [](const char *name, const QByteArray &bytes, const QList<int> &statuses,
+                            bool closes, const QByteArray &firstHead = {}) {
+            QTest::newRow(name) << bytes << statuses << closes << firstHead;
+        };
+        row("no length: stop, then the next request",
+            "POST " + kJob + "/stopTracking" + v11 + end + list, {200, 200}, false, "Keep-Alive: ");
+        row("no length: create has an empty body", newJob + end + list, {400, 200}, false);
+        row("pipelined, answered in order",
+            "GET " + kJob + v11 + end + "GET " + kList + "/x" + v11 + end + "GET " + kList + v11
+                + "Connection: close\r\n\r\n",
+            {200, 404, 200}, true, "Keep-Alive: ");
+        row("created: Location",
+            newJob + "Content-Length: " + QByteArray::number(body.size()) + end + end + body + list,
+            {201, 200}, false, "Location: " + kList + "/new%20id%2F1\r\n");
+        row("chunked body", newJob + chunked + end + chunks + "0\r\n\r\n" + list, {201, 200}, false);
+        row("HTTP/1.0", "GET " + kList + " HTTP/1.0\r\n\r\n", {200}, true, "!Keep-Alive");
+        row("HTTP/1.0 asking to keep alive",
+            "GET " + kList + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n", {200}, true,
+            "!Keep-Alive");
+        row("Allow on the list", "PUT " + kList + v11 + end + list, {405, 200}, false,
+            "Allow: GET, HEAD, POST\r\n");
+        row("Allow on a job", "PUT " + kJob + v11 + end + list, {405, 200}, false,
+            "Allow: GET, HEAD, DELETE\r\n");
+        row("negative length", newJob + "Content-Length: -5\r\n\r\n" + list, {400}, true,
+            "Connection: close");
         // Both are answered before a byte of the body is sent.
-        QTest::newRow("sized over the cap") << newJob + "Content-Length: 1048577\r\n\r\n"
-                                            << QList{413} << true << QByteArray();
-        QTest::newRow("chunked over the cap")
-            << newJob + chunked + end + "80000\r\n" + QByteArray(0x80000, 'x') + "\r\n80001\r\n"
-            << QList{413} << true << QByteArray();
-        QTest::newRow("head never finished")
-            << "GET " + kList + v11 + "Host: 127." << QList{408} << true << QByteArray();
+        row("sized over the cap", newJob + "Content-Length: 1048577\r\n\r\n", {413}, true);
+        row("chunked over the cap",
+            newJob + chunked + end + "80000\r\n" + QByteArray(0x80000, 'x') + "\r\n80001\r\n",
+            {413}, true);
+        row("head never finished", "GET " + kList + v11 + "Host: 127.", {408}, true);
     }
 
     void wire()

@@ -19,11 +19,18 @@ const QString Host = u"Host: h\r\n\r\n"_s;
 const QByteArray Ok = "HTTP/1.1 200 OK\r\n";
 const QByteArray Chunked = Ok + "Transfer-Encoding: chunked\r\n\r\n";
 const QString CutShort = u"connection closed before the answer was complete"_s;
+const QString NotANumber = u"malformed answer: Content-Length is not a number"_s;
+const QString NotHex = u"malformed answer: chunk size is not hexadecimal"_s;
+const QString NotThreeDigits = u"malformed answer: status code is not three digits"_s;
+const QString BadLine = u"a header line holds a line break or a control character"_s;
+const QString BadPort = u"the port is not a number from 1 to 65535"_s;
+const QString DotSegment = u"a \".\" or \"..\" path segment would name another resource"_s;
+const QString QueryOrFragment = u"it holds \"?\" or \"#\""_s;
 
 // One transfer: what it is asked to send, what the server answers, and what it comes to.
 struct Case
 {
-    QString url = u"http://SERVER/x"_s; // SERVER: the scripted server, FREE: a closed port
+    QString url = u"http://SERVER/x"_s; // SERVER: the scripted server, REFUSING: a closed port
     QString headers = Host;
     QString method = u"GET"_s;
     QString body{};
@@ -121,23 +128,18 @@ private Q_SLOTS:
         // Answers refused.
         refused("two different lengths", Ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\nok",
                 u"malformed answer: conflicting Content-Length"_s);
-        refused("negative length", Ok + "Content-Length: -2\r\n\r\nok",
-                u"malformed answer: Content-Length is not a number"_s);
-        refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok",
-                u"malformed answer: Content-Length is not a number"_s);
-        refused("chunk size not hexadecimal", Chunked + "zz\r\n",
-                u"malformed answer: chunk size is not hexadecimal"_s);
-        refused("negative chunk size", Chunked + "-5\r\nhello\r\n",
-                u"malformed answer: chunk size is not hexadecimal"_s);
+        refused("negative length", Ok + "Content-Length: -2\r\n\r\nok", NotANumber);
+        refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", NotANumber);
+        refused("chunk size not hexadecimal", Chunked + "zz\r\n", NotHex);
+        refused("negative chunk size", Chunked + "-5\r\nhello\r\n", NotHex);
         refused("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
                 u"malformed answer: chunk size longer than 16 digits"_s);
         refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
         refused("close inside the header section", Ok + "Content-Le", CutShort);
         refused("no status line", "garbage\r\n\r\n", u"malformed answer: no HTTP/1.x status line"_s);
-        refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n",
-                u"malformed answer: status code is not three digits"_s);
+        refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", NotThreeDigits);
         refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
-                u"malformed answer: status code is not three digits"_s);
+                NotThreeDigits);
         refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
         row("empty reply", {.response = QByteArray(), .states = {1, 2, 3, 4, 5, 6, 11},
                             .outcome = CutShort});
@@ -157,30 +159,24 @@ private Q_SLOTS:
         row("accepted and never answered", {.silent = true, .timeout = 200ms,
                                             .states = {1, 2, 3, 4, 5, 6, 11},
                                             .outcome = u"no answer within 0.2 s"_s});
-        row("connection refused", {.url = u"http://127.0.0.1:FREE/x"_s, .states = {1, 2, 3, 11},
+        row("connection refused", {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11},
                                    .outcome = u"connection refused"_s});
 
         // Requests refused before connecting.
-        badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)},
-                   u"a header line holds a line break or a control character"_s);
+        badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)}, BadLine);
         badAddress("CR LF in a header line",
-                   {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)},
-                   u"a header line holds a line break or a control character"_s);
+                   {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)}, BadLine);
         badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
-        badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s},
-                   u"the port is not a number from 1 to 65535"_s);
-        badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s},
-                   u"the port is not a number from 1 to 65535"_s);
-        badAddress("identifier ..", {.url = u"http://SERVER/api/videocompare/tracking/.."_s},
-                   u"a \".\" or \"..\" path segment would name another resource"_s);
-        badAddress("identifier .", {.url = u"http://SERVER/api/videocompare/tracking/./stopTracking"_s},
-                   u"a \".\" or \"..\" path segment would name another resource"_s);
-        badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s},
-                   u"a \".\" or \"..\" path segment would name another resource"_s);
+        badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s}, BadPort);
+        badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s}, BadPort);
+        badAddress("identifier ..", {.url = u"http://SERVER/api/videocompare/tracking/.."_s}, DotSegment);
+        badAddress("identifier .",
+                   {.url = u"http://SERVER/api/videocompare/tracking/./stopTracking"_s}, DotSegment);
+        badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s}, DotSegment);
         badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s},
-                   u"it holds \"?\" or \"#\""_s);
-        badAddress("fragment in the address", {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s},
-                   u"it holds \"?\" or \"#\""_s);
+                   QueryOrFragment);
+        badAddress("fragment in the address",
+                   {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s}, QueryOrFragment);
     }
 
     void transfer()
@@ -201,15 +197,9 @@ private Q_SLOTS:
             transfer.Execute(QString(how.url).replace(u"SERVER"_s, server.authority()), how.method,
                              how.body, how.headers);
         };
-        QTcpServer closed; // listened on, then closed: its port refuses
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        c.url.replace(u"FREE"_s, QString::number(closed.serverPort()));
-        closed.close();
+        c.url.replace(u"REFUSING"_s, ScriptedHttpServer::refusingAuthority());
         server.setResponse(c.response);
-        if (c.pieceSize < 0)
-            server.setRandomPieces();
-        else
-            server.setPieceSize(c.pieceSize);
+        server.setPieceSize(c.pieceSize); // below 0: random pieces
         server.setPieceDelay(c.pieceDelayMs);
         server.setResetAfter(c.resetAfter);
         server.setSilent(c.silent);
