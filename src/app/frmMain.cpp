@@ -164,7 +164,7 @@ void frmMain::applyLook()
                                                    caption->fontMetrics().horizontalAdvance(caption->text()));
         const int left = qMax(count->x(), captionEnd + 1);
         const int right = qMin(qMax(count->geometry().right(), left + needed - 1),
-                               count->parentWidget()->contentsRect().right() - 2);
+                               count->parentWidget()->contentsRect().right());
         count->setGeometry(left, count->y(), right - left + 1, count->height());
     }
 

@@ -35,6 +35,12 @@ private Q_SLOTS:
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
         QVERIFY(!(f.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
+        // A count of ten digits stays whole, inside its frame and clear of its caption.
+        for (const char *name : {"lblTXBytes", "lblRXBytes"}) {
+            auto *count = f.control<QLabel>(name);
+            QVERIFY(count->fontMetrics().horizontalAdvance(u"4294967296"_qs) <= count->contentsRect().width());
+            QVERIFY(count->geometry().right() <= count->parentWidget()->contentsRect().right());
+        }
     }
 
     // Texts operators and their scripts know as they stand, read from the live window.

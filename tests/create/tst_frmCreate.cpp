@@ -150,6 +150,20 @@ private Q_SLOTS:
         QVERIFY(m_sender.sent.isEmpty() && m_boxes->shown.isEmpty());
     }
 
+    // Esc is Cancel; Enter presses the focused button, as Space does.
+    void keys()
+    {
+        QVERIFY(openWindow());
+        QTest::keyClick(m_current.data(), Qt::Key_Escape);
+        QTRY_VERIFY(m_current.isNull());
+        QVERIFY(openWindow());
+        fill();
+        control<QPushButton>("cmdCreate")->setFocus();
+        QTest::keyClick(control<QPushButton>("cmdCreate"), Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(m_current.isNull());
+        QCOMPARE(m_sender.sent.size(), 1);
+    }
+
     void freshWindow()
     {
         ApplyProgramFonts();
