@@ -58,21 +58,6 @@ void guarded(const char *what, Step &&step)
     }
 }
 
-void fillBackground(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
 // "HTTP 404 Not Found · 1234 bytes · 12 ms"
 QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
 {
@@ -137,13 +122,13 @@ void frmMain::applyLook()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    fillBackground(this, kFormBack);
+    FillBackground(this, kFormBack);
     for (QWidget *frame : {static_cast<QWidget *>(ui->Frame3), static_cast<QWidget *>(ui->Frame4),
                            static_cast<QWidget *>(ui->Frame5), static_cast<QWidget *>(ui->Frame1)})
-        fillBackground(frame, kFrameBack);
-    fillBackground(ui->Picture1, kStatusBack);
-    setTextColor(ui->Label6, kHeadingText);
-    setTextColor(ui->lblStat, kStatusText);
+        FillBackground(frame, kFrameBack);
+    FillBackground(ui->Picture1, kStatusBack);
+    SetTextColor(ui->Label6, kHeadingText);
+    SetTextColor(ui->lblStat, kStatusText);
 
     ui->txtTx->setFont(TerminalFont());
     ui->txtRx->setFont(TerminalFont());
@@ -360,7 +345,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
     }
     if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed)
         showByteCounts();
-    setTextColor(ui->lblStat, color);
+    SetTextColor(ui->lblStat, color);
     ui->lblStat->setToolTip(details);
     ui->lblStat->setAccessibleDescription(details);
     ui->lblStat->setText(text);

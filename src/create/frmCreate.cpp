@@ -27,15 +27,10 @@ const QColor kFormText(255, 255, 255);
 const QColor kCaptionBack(240, 240, 240);
 const QColor kCaptionText(0, 0, 0);
 
-// The same colours in every state (active, inactive, disabled), so that a caption reads alike
-// whether or not the window has the focus.
 void setColors(QWidget *widget, const QColor &back, const QColor &text)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, back);
-    palette.setColor(QPalette::WindowText, text);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    FillBackground(widget, back);
+    SetTextColor(widget, text);
 }
 
 bool IsBlank(const QLineEdit *box)

@@ -1,6 +1,7 @@
 #include "transfer/RequestWire.h"
 
 #include "transfer/HttpSyntax.h"
+#include "transfer/TrackingUrl.h"
 
 #include <QHostAddress>
 
@@ -98,9 +99,7 @@ QString splitUrl(const QString &url, Endpoint *endpoint)
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
         return u"not an http:// address"_s;
     const QStringView rest = QStringView(url).sliced(scheme.size());
-    qsizetype end = 0;
-    while (end < rest.size() && rest[end] != u'/' && rest[end] != u'?' && rest[end] != u'#')
-        ++end;
+    const qsizetype end = AddressAuthority(rest.toString()).size();
     if (QString why = splitAuthority(rest.first(end), endpoint); !why.isEmpty())
         return why;
     endpoint->target = rest.sliced(end).toString();

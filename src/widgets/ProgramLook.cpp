@@ -1,6 +1,8 @@
 #include "widgets/ProgramLook.h"
 
 #include <QApplication>
+#include <QPalette>
+#include <QWidget>
 
 QFont ProgramFont()
 {
@@ -30,4 +32,19 @@ QIcon ProgramIcon()
 void ApplyProgramFonts()
 {
     QApplication::setFont(ProgramFont());
+}
+
+void FillBackground(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void SetTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
 }
