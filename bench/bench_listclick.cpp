@@ -164,6 +164,19 @@ public:
         done.exec();
         if (status->text() != QStringLiteral("Response Completed"))
             qFatal("the transfer ended with \"%s\"", qPrintable(status->text()));
+        // A large received block is written by the log's own thread: the list is handled once
+        // it is in the file too.
+        if (m_window->trafficLog().writing()) {
+            QEventLoop written;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, &written, [&] {
+                if (!m_window->trafficLog().writing())
+                    written.quit();
+            });
+            poll.start(1);
+            written.exec();
+            run.ms = elapsedMs(clock);
+        }
         // What the list changed is painted only after the handler: that is part of showing it.
         runEventsFor(kDrainMs);
         stalls.stop();

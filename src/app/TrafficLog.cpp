@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 bool TrafficLog::create(const QString &path, QString *error)
@@ -21,24 +22,21 @@ bool TrafficLog::create(const QString &path, QString *error)
     return true;
 }
 
-bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
+namespace {
+
+// Writes the records, each followed by CR LF, in one gathering write: the body is not copied
+// to put the record ends between the records, and the kernel takes the block as one piece.
+// Returns the reason when the block could not be written whole.
+QString writeRecords(int fd, std::initializer_list<QByteArrayView> records)
 {
-    if (!m_file.isOpen()) {
-        m_error = QStringLiteral("the log is not open");
-        return false;
-    }
     static char crlf[] = "\r\n";
-    // One gathering write for the whole block: the body is not copied to put the record ends
-    // between the records, and the kernel takes the block as one piece.
     std::vector<iovec> parts;
     parts.reserve(records.size() * 2);
     for (const QByteArrayView record : records) {
-        m_lastRecordData = record.data();
         if (!record.isEmpty())
             parts.push_back({const_cast<char *>(record.data()), std::size_t(record.size())});
         parts.push_back({crlf, 2});
     }
-    const int fd = m_file.handle();
     iovec *next = parts.data();
     int left = int(parts.size());
     while (left > 0) {
@@ -46,8 +44,7 @@ bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            m_error = QString::fromLocal8Bit(std::strerror(errno));
-            return false;
+            return QString::fromLocal8Bit(std::strerror(errno));
         }
         // Only a write the kernel cut short (a full disk, a signal) gets here more than once.
         auto done = std::size_t(written);
@@ -61,11 +58,65 @@ bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
             next->iov_len -= done;
         }
     }
-    return true;
+    return QString();
+}
+
+} // namespace
+
+TrafficLog::~TrafficLog()
+{
+    close();
+}
+
+bool TrafficLog::finishWriting()
+{
+    if (m_writer.joinable())
+        m_writer.join();
+    m_writerBlock = QByteArray();
+    m_writerBody = QByteArray();
+    if (m_writerError.isEmpty())
+        return true;
+    m_error = std::exchange(m_writerError, QString());
+    return false;
+}
+
+bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
+{
+    // An earlier block that failed is reported, but does not keep this one out of the log.
+    const bool earlierWritten = finishWriting();
+    if (!m_file.isOpen()) {
+        m_error = QStringLiteral("the log is not open");
+        return false;
+    }
+    for (const QByteArrayView record : records)
+        m_lastRecordData = record.data();
+    if (const QString error = writeRecords(m_file.handle(), records); !error.isEmpty()) {
+        m_error = error;
+        return false;
+    }
+    return earlierWritten;
+}
+
+bool TrafficLog::writeBlockSharing(QByteArrayView heading, const QByteArray &body)
+{
+    if (body.size() < BackgroundBytes || !m_file.isOpen())
+        return writeBlock({heading, body});
+    const bool earlierWritten = finishWriting();
+    m_lastRecordData = body.constData();
+    // The thread keeps its own references: the caller may let go of the body at once.
+    m_writerBlock = heading.toByteArray();
+    m_writerBody = body;
+    m_writing = true;
+    m_writer = std::thread([this, fd = m_file.handle()] {
+        m_writerError = writeRecords(fd, {m_writerBlock, m_writerBody});
+        m_writing = false;
+    });
+    return earlierWritten;
 }
 
 void TrafficLog::close()
 {
+    finishWriting();
     if (m_file.isOpen())
         m_file.close();
 }

@@ -98,6 +98,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
     connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
     connect(iNetTalus, &InetTransfer::BytesMoved, this, [this] {
+        guarded("reading the arriving response", [&] { m_arriving.arrived(iNetTalus->bodySoFar()); });
         if (!m_byteCountRepaint.isActive())
             m_byteCountRepaint.start();
     });
@@ -253,10 +254,12 @@ bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString
     const QString url = TrackingUrl(address, urlPath);
     m_requestKind = kind;
     iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
+    m_arriving.start(kind == RequestKind::List);
     iNetTalus->Execute(url, method, body, headers);
     showByteCounts();
-    m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(), headers.toUtf8(),
-                      body.toUtf8()});
+    if (!m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
+                           headers.toUtf8(), body.toUtf8()}))
+        qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));
     ui->txtTx->setBytes((url + kCrLf + headers + kCrLf + body + kCrLf).toUtf8());
     return true;
 }
@@ -325,13 +328,15 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         while (!iNetTalus->GetChunk(std::numeric_limits<int>::max()).isEmpty()) {
         }
         if (m_requestKind == RequestKind::List) {
-            guarded("scanning the job list", [&] { ParseJobList(ResponseBuffer, JobStatuses); });
+            guarded("scanning the job list",
+                    [&] { JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer)); });
             guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
         }
         // The pane and the log share the body; neither copies it.
-        guarded("showing the response", [&] { ui->txtRx->setBytes(ResponseBuffer); });
+        guarded("showing the response",
+                [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines(ResponseBuffer)); });
         guarded("logging the response", [&] {
-            if (!m_log.writeBlock({QByteArrayView("---Data Received---"), ResponseBuffer}))
+            if (!m_log.writeBlockSharing("---Data Received---", ResponseBuffer))
                 qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));
         });
         details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);

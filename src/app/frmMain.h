@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/AppEnvironment.h"
+#include "app/ArrivingResponse.h"
 #include "app/ResponseCollector.h"
 #include "app/TrafficLog.h"
 #include "jobs/JobStatusTable.h"
@@ -77,6 +78,7 @@ private:
     RequestKind m_requestKind = RequestKind::None;
     QByteArray ResponseBuffer;            // one response body while it is collected
     ResponseCollector m_collector;
+    ArrivingResponse m_arriving;
     QTimer m_byteCountRepaint;
     JobStatusTable JobStatuses;
     QPointer<frmCreate> m_createWindow;

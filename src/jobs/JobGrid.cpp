@@ -50,14 +50,12 @@ void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
         model.beginBulkWrite();
         for (int row = 1; row <= jobs; ++row) {
             const JobStatus &job = JobStatuses.slot(row - 1);
-            const QList<QString> texts = {QString::fromUtf8(job.externalId),
-                                          QString::fromUtf8(job.latestAlertStatus),
-                                          QString::fromUtf8(job.latestAlertTime)};
+            QList<QByteArray> texts = {job.externalId, job.latestAlertStatus, job.latestAlertTime};
             if (row == 1) {
                 for (int col = 0; col < texts.size(); ++col)
-                    model.setText(row, col, texts.at(col));
+                    model.setText(row, col, QString::fromUtf8(texts.at(col)));
             } else {
-                model.setRowTexts(row, texts);
+                model.setRowTexts(row, std::move(texts));
             }
         }
         model.endBulkWrite();

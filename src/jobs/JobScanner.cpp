@@ -95,21 +95,58 @@ QByteArrayView ExtractBetween(QByteArrayView startMarker, QByteArrayView endMark
 
 void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses)
 {
-    if (text.isEmpty())
+    JobListScanner(JobStatuses).finish(text);
+}
+
+namespace {
+
+void storeStretch(const char *first, const char *last, JobStatusTable &table)
+{
+    std::array<QByteArrayView, 3> values;
+    if (!findMembers(first, last, values))
         return;
-    const char *const end = text.data() + text.size();
-    const char *brace = findByte(text.data(), end, '{');
-    while (brace) {
-        const char *next = findByte(brace + 1, end, '{');
-        std::array<QByteArrayView, 3> values;
-        if (findMembers(brace, next ? next : end, values)) {
-            JobStatus record;
-            record.InUse = true;
-            record.externalId = values[0].toByteArray();
-            record.latestAlertStatus = values[1].toByteArray();
-            record.latestAlertTime = values[2].toByteArray();
-            JobStatuses.StoreJobStatus(record);
+    JobStatus record;
+    record.InUse = true;
+    record.externalId = values[0].toByteArray();
+    record.latestAlertStatus = values[1].toByteArray();
+    record.latestAlertTime = values[2].toByteArray();
+    table.StoreJobStatus(record);
+}
+
+} // namespace
+
+void JobListScanner::feed(QByteArrayView soFar)
+{
+    if (soFar.size() <= m_searched)
+        return;
+    const char *const data = soFar.data();
+    const char *const end = data + soFar.size();
+    if (m_brace < 0) {
+        const char *brace = findByte(data + m_searched, end, '{');
+        if (!brace) {
+            m_searched = soFar.size();
+            return;
         }
-        brace = next;
+        m_brace = brace - data;
+        m_searched = m_brace + 1;
     }
+    for (;;) {
+        const char *next = findByte(data + m_searched, end, '{');
+        if (!next) {
+            m_searched = soFar.size();
+            return;
+        }
+        storeStretch(data + m_brace, next, *m_table);
+        m_brace = next - data;
+        m_searched = m_brace + 1;
+    }
+}
+
+void JobListScanner::finish(QByteArrayView whole)
+{
+    feed(whole);
+    if (m_brace >= 0 && m_brace < whole.size())
+        storeStretch(whole.data() + m_brace, whole.data() + whole.size(), *m_table);
+    m_brace = -1;
+    m_searched = 0;
 }

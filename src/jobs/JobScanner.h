@@ -12,3 +12,22 @@ QByteArrayView ExtractBetween(QByteArrayView startMarker, QByteArrayView endMark
 // Cuts text at every "{" and stores each stretch holding all three string members
 // (externalId, latestAlertStatus, latestAlertTime) into the table.
 void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses);
+
+// ParseJobList over a list that is still arriving, so that a long list is scanned while the
+// rest of it is on the wire. Each feed() is given all the bytes so far (they may have moved
+// since the last call, but never change) and stores the jobs whose stretch is whole, that is
+// followed by a "{"; finish() stores the last one. The table then holds what ParseJobList of
+// the whole text would have stored.
+class JobListScanner
+{
+public:
+    explicit JobListScanner(JobStatusTable &table) : m_table(&table) {}
+
+    void feed(QByteArrayView soFar);
+    void finish(QByteArrayView whole);
+
+private:
+    JobStatusTable *m_table;
+    qsizetype m_brace = -1;   // where the stretch not yet stored starts, once one was seen
+    qsizetype m_searched = 0; // bytes already searched for the "{" that ends it
+};

@@ -141,3 +141,20 @@ void JobStatusTable::StoreJobStatus(const JobStatus &record)
     bucket = Bucket{hash, free};
     ++m_count;
 }
+
+void JobStatusTable::storeAll(JobStatusTable &&later)
+{
+    if (m_count == 0) {
+        *this = std::move(later);
+        return;
+    }
+    // A server listed again mostly sends its jobs in the same order: a job found in the slot
+    // of the same number is updated without hashing its identifier.
+    for (qsizetype i = 0; i < later.m_count; ++i) {
+        JobStatus &record = later.m_slots[size_t(i)];
+        if (i < m_count && m_slots[size_t(i)].externalId == record.externalId)
+            m_slots[size_t(i)] = std::move(record);
+        else
+            StoreJobStatus(record);
+    }
+}

@@ -362,6 +362,11 @@ QByteArray InetTransfer::GetChunk(int maxBytes, int /*dataType*/)
     return d->m_body.mid(d->m_offset - count, count);
 }
 
+QByteArrayView InetTransfer::bodySoFar() const
+{
+    return d->m_socket ? QByteArrayView(d->m_parser.body()) : QByteArrayView();
+}
+
 void InetTransfer::setTimeout(std::chrono::milliseconds timeout)
 {
     d->m_timeout = timeout;

@@ -3,6 +3,7 @@
 #include "transfer/TransferDefaults.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
@@ -80,6 +81,11 @@ public:
     // dataType 0 is text (bytes handed out unchanged); the bytes are the same for any type.
     // The whole body in one piece is handed out without a copy.
     QByteArray GetChunk(int maxBytes, int dataType = 0);
+    // While the response arrives: its body bytes framed so far (chunked coding removed), for
+    // work that can start before the end. The view holds until the transfer next reads; its
+    // bytes never change, but a later view may start elsewhere. Empty once the response has
+    // completed or failed.
+    QByteArrayView bodySoFar() const;
 
     // No progress for this long fails the transfer (DefaultTimeout unless set). The time-out
     // never fires early.

@@ -74,7 +74,7 @@ void FlexGridModel::setGridCols(int cols)
     } else if (cols < m_cols) {
         beginRemoveColumns(QModelIndex(), cols, m_cols - 1);
         // Cells of removed columns are gone: widening again shows them empty.
-        for (QList<QString> &row : m_cells) {
+        for (QList<QByteArray> &row : m_cells) {
             if (row.size() > cols)
                 row.resize(cols);
         }
@@ -87,31 +87,41 @@ QString FlexGridModel::text(int row, int col) const
 {
     if (!contains(row, col))
         return QString();
-    return m_cells.at(row).value(col);
+    return QString::fromUtf8(m_cells.at(row).value(col));
 }
 
 void FlexGridModel::setText(int row, int col, const QString &text)
 {
     if (!contains(row, col))
         return;
-    QList<QString> &cells = m_cells[row];
+    QList<QByteArray> &cells = m_cells[row];
     if (col >= cells.size()) {
         if (text.isEmpty())
             return;
         cells.resize(col + 1);
     }
-    cells[col] = text;
+    cells[col] = text.toUtf8();
     announce(row, col, col);
 }
 
 void FlexGridModel::setRowTexts(int row, const QList<QString> &texts)
 {
+    QList<QByteArray> utf8Texts;
+    utf8Texts.reserve(texts.size());
+    for (const QString &text : texts)
+        utf8Texts.append(text.toUtf8());
+    setRowTexts(row, std::move(utf8Texts));
+}
+
+void FlexGridModel::setRowTexts(int row, QList<QByteArray> utf8Texts)
+{
     if (!contains(row, 0))
         return;
-    QList<QString> &cells = m_cells[row];
-    const int written = static_cast<int>(qMin<qsizetype>(texts.size(), m_cols));
+    QList<QByteArray> &cells = m_cells[row];
+    const int written = static_cast<int>(qMin<qsizetype>(utf8Texts.size(), m_cols));
     const int lastCol = static_cast<int>(qMax<qsizetype>(cells.size(), written)) - 1;
-    cells = texts.first(written);
+    utf8Texts.resize(written);
+    cells = std::move(utf8Texts);
     if (lastCol >= 0)
         announce(row, 0, lastCol);
 }
@@ -119,8 +129,8 @@ void FlexGridModel::setRowTexts(int row, const QList<QString> &texts)
 void FlexGridModel::clearTexts()
 {
     // Assigning an empty list also gives back the row's storage, which clear() keeps.
-    for (QList<QString> &row : m_cells)
-        row = QList<QString>();
+    for (QList<QByteArray> &row : m_cells)
+        row = QList<QByteArray>();
     if (m_bulk) {
         announce(0, 0, m_cols - 1);
         announce(gridRows() - 1, 0, m_cols - 1);

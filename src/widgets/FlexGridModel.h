@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
 // Cell texts of a FlexGrid. Grid row 0 is the header row and is served as the horizontal
 // header; grid rows 1 .. gridRows() - 1 are model rows 0 .. gridRows() - 2. Each row keeps
 // texts only up to its last written column, so a large grid of mostly empty cells stays small.
+// Texts are kept as UTF-8 and decoded when read: a grid of a hundred thousand jobs shares the
+// job table's bytes instead of holding a second, wider copy of each text.
 class FlexGridModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -35,6 +38,8 @@ public:
     void setText(int row, int col, const QString &text);
     // Replaces a whole row: texts fill columns 0 onwards, every later column becomes empty.
     void setRowTexts(int row, const QList<QString> &texts);
+    // The same with UTF-8 texts, kept as given (shared, not copied).
+    void setRowTexts(int row, QList<QByteArray> utf8Texts);
     // Empties every cell, headers included.
     void clearTexts();
 
@@ -47,7 +52,7 @@ private:
     bool contains(int row, int col) const;
     void announce(int row, int firstCol, int lastCol);
 
-    QList<QList<QString>> m_cells;
+    QList<QList<QByteArray>> m_cells;
     int m_cols = 2;
     bool m_bulk = false;
     int m_bulkTop = 0;

@@ -25,19 +25,50 @@ void LineIndex::append(qsizetype start)
     ++m_count;
 }
 
-void LineIndex::build(QByteArrayView bytes)
+void LineIndex::reset()
 {
-    m_bytes = bytes;
+    m_bytes = {};
     m_blocks.clear();
     m_count = 0;
     m_longest = 0;
+    m_scanned = 0;
     append(0);
+}
+
+void LineIndex::build(QByteArrayView bytes)
+{
+    reset();
+    finish(bytes);
+}
+
+void LineIndex::extend(QByteArrayView soFar)
+{
+    // A CR that ends the bytes so far may yet be the first half of a CR LF.
+    qsizetype limit = soFar.size();
+    if (limit > 0 && soFar[limit - 1] == '\r')
+        --limit;
+    scan(soFar, limit);
+}
+
+void LineIndex::finish(QByteArrayView whole)
+{
+    if (whole.size() < m_scanned)
+        reset();
+    scan(whole, whole.size());
+    m_longest = std::max<qsizetype>(m_longest, whole.size() - lineStart(m_count - 1));
+    m_bytes = whole;
+}
+
+void LineIndex::scan(QByteArrayView bytes, qsizetype limit)
+{
+    if (limit <= m_scanned)
+        return;
     const char *data = bytes.data();
-    const char *end = data + bytes.size();
+    const char *end = data + limit;
     // Two memchr cursors, one per line-end byte, each moved on only once passed.
-    const char *nextCr = find(data, end, '\r');
-    const char *nextLf = find(data, end, '\n');
-    const char *lineBegin = data;
+    const char *nextCr = find(data + m_scanned, end, '\r');
+    const char *nextLf = find(data + m_scanned, end, '\n');
+    const char *lineBegin = data + lineStart(m_count - 1);
     const auto lineEnds = [&](const char *brk, const char *after) {
         m_longest = std::max<qsizetype>(m_longest, brk - lineBegin);
         append(after - data);
@@ -60,7 +91,7 @@ void LineIndex::build(QByteArrayView bytes)
     for (const char *brk = std::min(nextCr, nextLf); brk != end;
          brk = find(brk + 1, end, separator))
         lineEnds(brk, brk + 1);
-    m_longest = std::max<qsizetype>(m_longest, end - lineBegin);
+    m_scanned = limit;
 }
 
 qsizetype LineIndex::nextLineStart(qsizetype line) const

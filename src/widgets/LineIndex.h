@@ -13,6 +13,13 @@ public:
     LineIndex() { build({}); }
     void build(QByteArrayView bytes);
 
+    // The same index built while the bytes arrive: extend() is given all the bytes so far
+    // (they may have moved since the last call, but never change) and finish() the whole.
+    // finish() may also be given more bytes than the index has seen, or other bytes that are
+    // fewer, which it indexes from the start.
+    void extend(QByteArrayView soFar);
+    void finish(QByteArrayView whole);
+
     qsizetype lineCount() const { return m_count; }
     qsizetype lineStart(qsizetype line) const
     {
@@ -33,10 +40,14 @@ private:
     static constexpr int kBlockBits = 16;
     static constexpr qsizetype kBlockSize = qsizetype(1) << kBlockBits;
 
+    void reset();
     void append(qsizetype start);
+    // Indexes the line ends in [m_scanned, limit) of bytes.
+    void scan(QByteArrayView bytes, qsizetype limit);
 
     QByteArrayView m_bytes;
     std::vector<std::vector<qsizetype>> m_blocks;
     qsizetype m_count = 0;
     qsizetype m_longest = 0;
+    qsizetype m_scanned = 0;
 };

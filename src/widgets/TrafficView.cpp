@@ -80,8 +80,15 @@ TrafficView::~TrafficView() = default;
 
 void TrafficView::setBytes(const QByteArray &bytes)
 {
+    setBytes(bytes, LineIndex());
+}
+
+void TrafficView::setBytes(const QByteArray &bytes, LineIndex &&lines)
+{
     m_bytes = bytes;
-    m_lines.build(m_bytes);
+    m_lines = std::move(lines);
+    // Ties the index to the shared bytes, indexing whatever had not arrived when it was built.
+    m_lines.finish(m_bytes);
     m_offsets.reset(m_bytes, &m_lines);
     m_anchor = m_cursor = 0;
     m_goalColumn = 0;

@@ -23,6 +23,8 @@ public:
 
     // Shares `bytes` (no copy); the cursor and the view go back to the start.
     void setBytes(const QByteArray &bytes);
+    // The same, with the line index already built from these bytes while they arrived.
+    void setBytes(const QByteArray &bytes, LineIndex &&lines);
     const QByteArray &bytes() const { return m_bytes; }
     void clear();
 

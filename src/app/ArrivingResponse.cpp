@@ -1,0 +1,41 @@
+#include "app/ArrivingResponse.h"
+
+#include <utility>
+
+void ArrivingResponse::start(bool jobList)
+{
+    m_jobList = jobList;
+    m_seen = 0;
+    m_lines = LineIndex();
+    m_jobs = JobStatusTable();
+    m_scan = JobListScanner(m_jobs);
+}
+
+void ArrivingResponse::arrived(QByteArrayView soFar)
+{
+    if (soFar.size() <= m_seen)
+        return;
+    m_seen = soFar.size();
+    m_lines.extend(soFar);
+    if (m_jobList)
+        m_scan.feed(soFar);
+}
+
+LineIndex ArrivingResponse::takeLines(QByteArrayView whole)
+{
+    LineIndex lines = std::exchange(m_lines, LineIndex());
+    lines.finish(whole);
+    return lines;
+}
+
+JobStatusTable ArrivingResponse::takeJobs(QByteArrayView whole)
+{
+    // A body shorter than what arrived is not the one scanned so far.
+    if (whole.size() < m_seen)
+        start(m_jobList);
+    m_scan.finish(whole);
+    JobStatusTable jobs = std::exchange(m_jobs, JobStatusTable());
+    m_scan = JobListScanner(m_jobs);
+    m_seen = 0;
+    return jobs;
+}
