@@ -18,11 +18,10 @@ namespace {
 
 QByteArray job(const QByteArray &id, const QByteArray &status = "s")
 {
-    return "{\"externalId\": \"" + id + "\", \"latestAlertStatus\": \"" + status
-        + "\", \"latestAlertTime\": \"t\"}";
+    return R"({"externalId": ")" + id + R"(", "latestAlertStatus": ")" + status + R"(", "latestAlertTime": "t"})";
 }
 
-// Every row from the header on, its cells joined by "/" without the trailing empty ones.
+// Every row, its cells joined by "/" without the trailing empty ones.
 QStringList dump(const FlexGridModel &grid)
 {
     QStringList rows;
@@ -90,18 +89,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("jobs");
         QTest::addColumn<int>("rowsBefore");
-
         QTest::newRow("fresh grid, 50,000 jobs") << 50000 << 2;
         QTest::newRow("more rows than jobs") << 3 << 10;
         QTest::newRow("only the header row") << 2 << 1;
     }
 
+    // Against a model written job by job, one row count change and one cell at a time, both
+    // starting with text in every cell; the grid's window is not shown yet.
     void bulkFillMatchesStepByStep()
     {
         QFETCH(int, jobs);
         QFETCH(int, rowsBefore);
-
-        // Both start alike, with texts left in every cell. The grid's window is not shown yet.
         QWidget window;
         FlexGrid &grid = *new FlexGrid(&window);
         FlexGridModel reference;
@@ -112,14 +110,13 @@ private Q_SLOTS:
             for (int cell = 0; cell < rowsBefore * 15; ++cell)
                 model->setText(cell / 15, cell % 15, u"old %1"_s.arg(cell));
         }
-        // The reference is written job by job: one row count change and one cell at a time.
         JobStatusTable table;
         for (int n = 1; n <= jobs; ++n) {
-            table.StoreJobStatus(JobStatus{true, QByteArray::number(n), "s", QByteArray::number(-n)});
+            const QByteArray id = QByteArray::number(n), time = QByteArray::number(-n);
+            table.StoreJobStatus(JobStatus{true, id, "s", time});
             reference.setGridRows(n + 1);
-            reference.setText(n, 0, QString::number(n));
-            reference.setText(n, 1, u"s"_s);
-            reference.setText(n, 2, QString::number(-n));
+            for (const auto &[col, text] : {std::pair(0, id), {1, "s"}, {2, time}})
+                reference.setText(n, col, QString::fromLatin1(text));
         }
         FillJobGrid(grid, table);
         QCOMPARE(dump(*grid.gridModel()), dump(reference));
