@@ -20,12 +20,6 @@ QPoint cellPoint(const TrafficView &view, QPoint cell)
     return {first.left() + cell.x() * first.width(), first.center().y() + cell.y() * first.height()};
 }
 
-QByteArray clipboardBytes()
-{
-    return QGuiApplication::clipboard()->mimeData()->data(
-        QStringLiteral("application/octet-stream"));
-}
-
 } // namespace
 
 class tst_TrafficView final : public QObject
@@ -153,7 +147,8 @@ private Q_SLOTS:
             QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, cellPoint(*m_view, shiftClick));
         QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(m_view->selectedBytes(), expected);
-        QCOMPARE(clipboardBytes(), expected);
+        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(copied->data(QStringLiteral("application/octet-stream")), expected);
         QCOMPARE(QGuiApplication::clipboard()->text(), Utf8::decode(expected));
     }
 
@@ -228,27 +223,20 @@ private Q_SLOTS:
         m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast"));
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view);
         QCOMPARE(accessible->role(), QAccessible::EditableText);
-        QVERIFY(accessible->state().readOnly);
-        QVERIFY(accessible->state().multiLine);
+        QVERIFY(accessible->state().readOnly && accessible->state().multiLine);
         QAccessibleTextInterface *text = accessible->textInterface();
-
-        text->setSelection(0, 5, 8);
-        QCOMPARE(m_view->selectedBytes(), QByteArray("\xc3\xa9\xf0\x9f\x98\x80"));
         int start = -1, end = -1;
+        text->setSelection(0, 5, 8);
         text->selection(0, &start, &end);
-        QCOMPARE(std::pair(start, end), std::pair(5, 8));
-        QCOMPARE(text->cursorPosition(), 8);
-
+        QCOMPARE(m_view->selectedBytes(), QByteArray("\xc3\xa9\xf0\x9f\x98\x80"));
+        QCOMPARE(std::tuple(start, end, text->cursorPosition()), std::tuple(5, 8, 8));
         QTest::keyClick(m_view, Qt::Key_Down);
-        QCOMPARE(text->cursorPosition(), 14);
-        QCOMPARE(text->selectionCount(), 0);
-        QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end),
-                 QStringLiteral("cé😀z\r"));
+        QCOMPARE(std::pair(text->cursorPosition(), text->selectionCount()), std::pair(14, 0));
+        const auto line = QAccessible::LineBoundary;
+        QCOMPARE(text->textAtOffset(6, line, &start, &end), QStringLiteral("cé😀z\r"));
         QCOMPARE(std::pair(start, end), std::pair(4, 10));
-        QCOMPARE(text->textAfterOffset(6, QAccessible::LineBoundary, &start, &end),
-                 QStringLiteral("last"));
-        QCOMPARE(text->textBeforeOffset(6, QAccessible::LineBoundary, &start, &end),
-                 QStringLiteral("ab\r\n"));
+        QCOMPARE(text->textAfterOffset(6, line, &start, &end), QStringLiteral("last"));
+        QCOMPARE(text->textBeforeOffset(6, line, &start, &end), QStringLiteral("ab\r\n"));
     }
 
 private:
