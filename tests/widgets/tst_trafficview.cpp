@@ -20,6 +20,12 @@ QPoint cellPoint(const TrafficView &view, QPoint cell)
     return {first.left() + cell.x() * first.width(), first.center().y() + cell.y() * first.height()};
 }
 
+// As the decoder reads it, a leading byte order mark included.
+QString decoded(const QByteArray &body)
+{
+    return QString::fromUtf8("x" + body).mid(1);
+}
+
 } // namespace
 
 class tst_TrafficView final : public QObject
@@ -42,12 +48,12 @@ private Q_SLOTS:
         m_view->setFocus();
     }
 
-    void lineBreaking_data()
+    void shown_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("lines"); // the lines shown, joined with '|'
-        const auto row = [](const char *name, const QByteArray &body, const char *lines) {
-            QTest::newRow(name) << body << QString::fromUtf8(lines);
+        QTest::addColumn<QString>("lines"); // joined with '|'
+        const auto row = [](const char *name, const QByteArray &body, const char *lines = nullptr) {
+            QTest::newRow(name) << body << (lines ? QString::fromUtf8(lines) : decoded(body));
         };
         row("empty", "", "");
         row("CR LF", "GET /\r\nHost: a\r\n", "GET /|Host: a|");
@@ -56,25 +62,8 @@ private Q_SLOTS:
         row("LF CR is two breaks", "a\n\rb", "a||b");
         row("CR CR LF", "a\r\r\nb", "a||b");
         row("invalid UTF-8 shown as U+FFFD", "ok\n\xff\xc3(", "ok|\uFFFD\uFFFD(");
-    }
-
-    void lineBreaking()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, lines);
-        m_view->setBytes(body);
-        QStringList shown;
-        for (qsizetype line = 0; line < m_view->lineCount(); ++line)
-            shown << m_view->lineText(line);
-        QCOMPARE(shown.join(u'|'), lines);
-    }
-
-    void measuresLikeTheDecoder_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        const auto row = [](const char *name, const QByteArray &body) { QTest::newRow(name) << body; };
-        // CR LF is two characters, the emoji two units.
-        row("line ends, outside the basic plane, an invalid byte", "ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast");
+        // In the accessible text CR LF is two characters, the emoji two units.
+        row("outside the basic plane", "ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast", "ab|cé😀\uFFFDz|last");
         row("overlong", "\xc0\x80\xe0\x80\x80");
         row("surrogate half", "\xed\xa0\x80x");
         row("above U+10FFFF", "\xf4\x90\x80\x80");
@@ -83,12 +72,17 @@ private Q_SLOTS:
         row("long mixed line, past one checkpoint stretch", QByteArray("\xc3\xa9\xff-").repeated(3000));
     }
 
-    // Ranges of the text, past the end too, as the decoder reads it.
-    void measuresLikeTheDecoder()
+    // The lines shown, and ranges of the accessible text, past the end too, as the decoder reads them.
+    void shown()
     {
         QFETCH(QByteArray, body);
+        QFETCH(QString, lines);
         m_view->setBytes(body);
-        const QString text = QString::fromUtf8(QByteArray("x") + body).mid(1);
+        QStringList shown;
+        for (qsizetype line = 0; line < m_view->lineCount(); ++line)
+            shown << m_view->lineText(line);
+        QCOMPARE(shown.join(u'|'), lines);
+        const QString text = decoded(body);
         QAccessibleTextInterface *accessible = QAccessible::queryAccessibleInterface(m_view)->textInterface();
         QCOMPARE(accessible->characterCount(), text.size());
         const int size = static_cast<int>(text.size()), step = size > 40 ? size / 7 : 1;
@@ -152,18 +146,7 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), Utf8::decode(expected));
     }
 
-    void clearEmpties()
-    {
-        m_view->setBytes(QByteArray("a\nb\n").repeated(500));
-        m_view->selectAll();
-        m_view->clear();
-        QCOMPARE(m_view->bytes(), QByteArray());
-        QCOMPARE(m_view->lineCount(), 1);
-        QVERIFY(!m_view->hasSelection());
-        QCOMPARE(m_view->verticalScrollBar()->maximum(), 0);
-    }
-
-    void ctrlEndShowsLastLine_data()
+    void endShowsLastLineAndClearEmpties_data()
     {
         QTest::addColumn<QByteArray>("body");
         QTest::newRow("LF lines") << QByteArray("some line of text\n").repeated(20000) + "last";
@@ -171,7 +154,7 @@ private Q_SLOTS:
         QTest::newRow("1 MB single line") << QByteArray(1 << 20, 'x') + "END";
     }
 
-    void ctrlEndShowsLastLine()
+    void endShowsLastLineAndClearEmpties()
     {
         QFETCH(QByteArray, body);
         m_view->setBytes(body);
@@ -183,6 +166,12 @@ private Q_SLOTS:
         QVERIFY(!m_view->grab().isNull());
         QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(m_view->firstVisibleLine(), 0);
+        QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+        m_view->clear();
+        QCOMPARE(m_view->bytes(), QByteArray());
+        QCOMPARE(std::tuple(m_view->lineCount(), m_view->hasSelection(), m_view->firstVisibleLine()),
+                 std::tuple(1, false, 0));
+        QCOMPARE(m_view->verticalScrollBar()->maximum(), 0);
     }
 
     void tabLeavesTheViewAndItsFocusFrame()
