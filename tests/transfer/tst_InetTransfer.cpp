@@ -14,19 +14,16 @@ namespace {
 
 const QList<int> FullSequence{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12};
 const QList<int> FailedReceiving{1, 2, 3, 4, 5, 6, 7, 11};
-const QString Host = u"Host: h\r\n\r\n"_s;
 const QByteArray Ok = "HTTP/1.1 200 OK\r\n";
 const QByteArray Chunked = Ok + "Transfer-Encoding: chunked\r\n\r\n";
 const QString CutShort = u"connection closed before the answer was complete"_s;
 const QString TooLarge = u"answer larger than the limit"_s;
-const QString BadPort = u"the port is not a number from 1 to 65535"_s;
-const QString DotSegment = u"a \".\" or \"..\" path segment would name another resource"_s;
 
 // One transfer: what it is asked to send, what the server answers, and what it comes to.
 struct Case
 {
     QString url = u"http://SERVER/x"_s; // SERVER: the scripted server, REFUSING: a closed port
-    QString headers = Host;
+    QString headers = u"Host: h\r\n\r\n"_s;
     QString method = u"GET"_s;
     QString body{};
     QByteArray sent{}; // the exact request bytes, where they matter
@@ -117,14 +114,15 @@ private Q_SLOTS:
             {.read = "slow", .pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
 
         // Answers refused.
+        const QString nan = u"Content-Length is not a number"_s, hex = u"chunk size is not hexadecimal"_s,
+                      digits = u"status code is not three digits"_s, cap = u"header section too large"_s;
         refused("two different lengths", Ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\nok",
                 u"conflicting Content-Length"_s);
-        refused("negative length", Ok + "Content-Length: -2\r\n\r\nok", u"Content-Length is not a number"_s);
-        refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", u"Content-Length is not a number"_s);
-        refused("overflowing length", Ok + "Content-Length: 99999999999999999999\r\n\r\nok",
-                u"Content-Length is not a number"_s);
-        refused("chunk size not hexadecimal", Chunked + "zz\r\n", u"chunk size is not hexadecimal"_s);
-        refused("negative chunk size", Chunked + "-5\r\nhello\r\n", u"chunk size is not hexadecimal"_s);
+        refused("negative length", Ok + "Content-Length: -2\r\n\r\nok", nan);
+        refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", nan);
+        refused("overflowing length", Ok + "Content-Length: 99999999999999999999\r\n\r\nok", nan);
+        refused("chunk size not hexadecimal", Chunked + "zz\r\n", hex);
+        refused("negative chunk size", Chunked + "-5\r\nhello\r\n", hex);
         refused("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
                 u"chunk size longer than 16 digits"_s);
         refused("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n", u"chunk longer than its size"_s);
@@ -133,20 +131,18 @@ private Q_SLOTS:
         refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
         refused("close inside the header section", Ok + "Content-Le", CutShort);
         refused("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
-        refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", u"status code is not three digits"_s);
-        refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
-                u"status code is not three digits"_s);
+        refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
+        refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n", digits);
         refused("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
                 u"switching protocols, which was not asked for"_s);
         refused("header line without a colon", Ok + "NoColon\r\n\r\n", u"header line without a field name"_s);
         refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
-        row("empty reply", {.response = QByteArray(), .states = {1, 2, 3, 4, 5, 6, 11},
-                            .outcome = CutShort});
-        refused("header section over the cap", Ok + "X: " + QByteArray(70000, 'a') + "\r\n\r\n",
-                u"header section too large"_s, {.pieceSize = 4096});
+        row("empty reply", {.response = {}, .states = {1, 2, 3, 4, 5, 6, 11}, .outcome = CutShort});
+        refused("header section over the cap", Ok + "X: " + QByteArray(70000, 'a') + "\r\n\r\n", cap,
+                {.pieceSize = 4096});
         refused("interim answers add up over the cap",
-                ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4),
-                u"header section too large"_s, {.pieceSize = 4096});
+                ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4), cap,
+                {.pieceSize = 4096});
         refused("body over the limit, stopped while it arrives",
                 "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(3 << 20, 'x'), TooLarge,
                 {.pieceSize = 65536, .bodyLimit = 1 << 20});
@@ -156,29 +152,27 @@ private Q_SLOTS:
         refused("announced body over the limit", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
         refused("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789", CutShort,
                 {.pieceSize = 0, .resetAfter = Ok.size() + 24});
-        row("accepted and never answered", {.silent = true, .timeout = 200ms,
-                                            .states = {1, 2, 3, 4, 5, 6, 11},
+        row("accepted and never answered", {.silent = true, .timeout = 200ms, .states = {1, 2, 3, 4, 5, 6, 11},
                                             .outcome = u"no answer within 0.2 s"_s});
-        row("connection refused", {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11},
-                                   .outcome = u"connection refused"_s});
+        row("connection refused",
+            {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11}, .outcome = u"connection refused"_s});
 
         // Requests refused before connecting.
         const QString badLine = u"a header line holds a line break or a control character"_s;
-        const QString queryOrFragment = u"it holds \"?\" or \"#\""_s;
+        const QString dots = u"a \".\" or \"..\" path segment would name another resource"_s;
+        const QString port = u"the port is not a number from 1 to 65535"_s, query = u"it holds \"?\" or \"#\""_s;
+        const QString api = u"http://SERVER/api/videocompare/tracking"_s;
         badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)}, badLine);
-        badAddress("CR LF in a header line",
-                   {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)}, badLine);
+        badAddress("CR LF in a header line", {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)},
+                   badLine);
         badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
-        badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s}, BadPort);
-        badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s}, BadPort);
-        badAddress("identifier ..", {.url = u"http://SERVER/api/videocompare/tracking/.."_s}, DotSegment);
-        badAddress("identifier .",
-                   {.url = u"http://SERVER/api/videocompare/tracking/./stopTracking"_s}, DotSegment);
-        badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s}, DotSegment);
-        badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s},
-                   queryOrFragment);
-        badAddress("fragment in the address",
-                   {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s}, queryOrFragment);
+        badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s}, port);
+        badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s}, port);
+        badAddress("identifier ..", {.url = api + u"/.."_s}, dots);
+        badAddress("identifier .", {.url = api + u"/./stopTracking"_s}, dots);
+        badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s}, dots);
+        badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s}, query);
+        badAddress("fragment in the address", {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s}, query);
     }
 
     void transfer()
