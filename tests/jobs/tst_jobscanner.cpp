@@ -11,7 +11,8 @@ namespace {
 
 QByteArray job(const QByteArray &id, const QByteArray &status = "s", const QByteArray &time = "t")
 {
-    return R"({"externalId": ")" + id + R"(", "latestAlertStatus": ")" + status + R"(", "latestAlertTime": ")" + time + R"("})";
+    return R"({"externalId": ")" + id + R"(", "latestAlertStatus": ")" + status
+        + R"(", "latestAlertTime": ")" + time + R"("})";
 }
 
 const QByteArray kId = "\"externalId\": \"A7\"";
@@ -55,7 +56,8 @@ private Q_SLOTS:
         row("other key with the same last letter", {"{" + kRest + ", \"otherId\": \"A7\"}"}, {});
         row("number value", {"{\"externalId\": 815, " + kRest}, {});
         row("empty value", {job("A7", "")}, {});
-        row("empty first value, a second one not taken", {"{\"externalId\": \"\", " + kId + ", " + kRest}, {});
+        row("empty first value, a second one not taken",
+            {"{\"externalId\": \"\", " + kId + ", " + kRest}, {});
         row("value of spaces only", {job("A7", "s", "   ")}, {});
         row("members split by a nested object", {"{" + kId + ", \"x\": {\"y\": 1}, " + kRest}, {});
         row("brace inside a value", {job("A7", "s{1")}, {});

@@ -34,11 +34,14 @@ private Q_SLOTS:
         row("no file; CR LF becomes two spaces", {}, standard, u"10.0.0.5\r\nx"_s, ip + "10.0.0.5  x\r\n");
         row("no key in the section; key added at its end", "[Other]\r\nAddress=1\r\n[IP]\r\nA=1\r\n\r\n[X]",
             standard, u"2"_s, "[Other]\r\nAddress=1\r\n[IP]\r\nA=1\r\nAddress=2\r\n\r\n[X]");
-        row("no section; section added at the end", "[X]\r\nA=1", standard, u"1"_s, "[X]\r\nA=1\r\n" + ip + "1\r\n");
+        row("no section; section added at the end", "[X]\r\nA=1", standard, u"1"_s,
+            "[X]\r\nA=1\r\n" + ip + "1\r\n");
         row("names ignore case; comments, other sections and line ends kept",
             notes + "ADDRESS = 2\r\n[Last]\r\nX=1", u"2"_s, u"1"_s, notes + "Address=1\r\n[Last]\r\nX=1");
-        row("300 characters read back as 254", ip + QByteArray(300, 'x'), QString(254, u'x'), u"1"_s, ip + "1");
-        row("binary garbage kept; section added after it", garbage, standard, u"1"_s, garbage + "\r\n" + ip + "1\r\n");
+        row("300 characters read back as 254", ip + QByteArray(300, 'x'), QString(254, u'x'), u"1"_s,
+            ip + "1");
+        row("binary garbage kept; section added after it", garbage, standard, u"1"_s,
+            garbage + "\r\n" + ip + "1\r\n");
         row("1 MB line before the section", line + ip + "2\r\n", u"2"_s, u"3"_s, line + ip + "3\r\n");
         row("quotes around the address kept", {}, standard, u"'a'"_s, ip + "\"'a'\"\r\n");
         row("empty address stored empty", ip + "1\r\n", u"1"_s, QString(), ip + "\r\n");

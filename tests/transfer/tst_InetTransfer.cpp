@@ -90,7 +90,8 @@ private Q_SLOTS:
             row(name, c);
         };
         const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21);
-        row("body bytes not interpreted, 700-byte pieces", {.read = binary.repeated(120), .pieceSize = 700});
+        row("body bytes not interpreted, 700-byte pieces",
+            {.read = binary.repeated(120), .pieceSize = 700});
         answer("chunk extensions and trailer fields",
                Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n", "Wikipedia");
         answer("upper-case and zero-padded chunk sizes", Chunked + "000A\r\n0123456789\r\n000\r\n\r\n",
@@ -108,8 +109,9 @@ private Q_SLOTS:
         answer("204 with a length field", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n", {},
                u"HTTP 204 No Content"_s);
         answer("Content-Length 0", Ok + "Content-Length: 0\r\n\r\n", {});
-        answer("18 KB header section", Ok + "X: " + QByteArray(18000, 'a') + "\r\nContent-Length: 2\r\n\r\nok",
-               "ok", u"HTTP 200 OK"_s, {.pieceSize = 512});
+        answer("18 KB header section",
+               Ok + "X: " + QByteArray(18000, 'a') + "\r\nContent-Length: 2\r\n\r\nok", "ok",
+               u"HTTP 200 OK"_s, {.pieceSize = 512});
         row("slow server, one byte at a time within the time-out",
             {.read = "slow", .pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
 
@@ -125,9 +127,10 @@ private Q_SLOTS:
         refused("negative chunk size", Chunked + "-5\r\nhello\r\n", hex);
         refused("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
                 u"chunk size longer than 16 digits"_s);
-        refused("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n", u"chunk longer than its size"_s);
-        refused("chunk line over the cap", Chunked + "1;" + QByteArray(70000, 'x'), u"chunk line too long"_s,
-                {.pieceSize = 4096});
+        refused("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n",
+                u"chunk longer than its size"_s);
+        refused("chunk line over the cap", Chunked + "1;" + QByteArray(70000, 'x'),
+                u"chunk line too long"_s, {.pieceSize = 4096});
         refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
         refused("close inside the header section", Ok + "Content-Le", CutShort);
         refused("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
@@ -135,7 +138,8 @@ private Q_SLOTS:
         refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n", digits);
         refused("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
                 u"switching protocols, which was not asked for"_s);
-        refused("header line without a colon", Ok + "NoColon\r\n\r\n", u"header line without a field name"_s);
+        refused("header line without a colon", Ok + "NoColon\r\n\r\n",
+                u"header line without a field name"_s);
         refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
         row("empty reply", {.response = {}, .states = {1, 2, 3, 4, 5, 6, 11}, .outcome = CutShort});
         refused("header section over the cap", Ok + "X: " + QByteArray(70000, 'a') + "\r\n\r\n", cap,
@@ -152,7 +156,8 @@ private Q_SLOTS:
         refused("announced body over the limit", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
         refused("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789", CutShort,
                 {.pieceSize = 0, .resetAfter = Ok.size() + 24});
-        row("accepted and never answered", {.silent = true, .timeout = 200ms, .states = {1, 2, 3, 4, 5, 6, 11},
+        row("accepted and never answered", {.silent = true, .timeout = 200ms,
+                                            .states = {1, 2, 3, 4, 5, 6, 11},
                                             .outcome = u"no answer within 0.2 s"_s});
         row("connection refused",
             {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11}, .outcome = u"connection refused"_s});
@@ -160,11 +165,12 @@ private Q_SLOTS:
         // Requests refused before connecting.
         const QString badLine = u"a header line holds a line break or a control character"_s;
         const QString dots = u"a \".\" or \"..\" path segment would name another resource"_s;
-        const QString port = u"the port is not a number from 1 to 65535"_s, query = u"it holds \"?\" or \"#\""_s;
+        const QString port = u"the port is not a number from 1 to 65535"_s;
+        const QString query = u"it holds \"?\" or \"#\""_s;
         const QString api = u"http://SERVER/api/videocompare/tracking"_s;
         badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)}, badLine);
-        badAddress("CR LF in a header line", {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)},
-                   badLine);
+        badAddress("CR LF in a header line",
+                   {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)}, badLine);
         badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
         badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s}, port);
         badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s}, port);
@@ -172,7 +178,8 @@ private Q_SLOTS:
         badAddress("identifier .", {.url = api + u"/./stopTracking"_s}, dots);
         badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s}, dots);
         badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s}, query);
-        badAddress("fragment in the address", {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s}, query);
+        badAddress("fragment in the address",
+                   {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s}, query);
     }
 
     void transfer()
@@ -209,8 +216,10 @@ private Q_SLOTS:
         execute({.url = u"http://SERVER/ignored-while-running"_s});
         QTRY_COMPARE_WITH_TIMEOUT(ended(), 1, 20000);
         QCOMPARE(states, c.states);
-        QCOMPARE(states.last() == InetTransfer::Failed ? transfer.failureText()
-                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(QString::fromUtf8(transfer.reasonPhrase())),
+        const QString reason = QString::fromUtf8(transfer.reasonPhrase());
+        QCOMPARE(states.last() == InetTransfer::Failed
+                     ? transfer.failureText()
+                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason),
                  c.outcome);
         if (transfer.failure() == InetTransfer::Failure::TimedOut)
             QVERIFY2(endedAfterMs >= c.timeout.count(), qPrintable(QString::number(endedAfterMs)));
@@ -221,7 +230,8 @@ private Q_SLOTS:
         QCOMPARE(transfer.bytesSent(), server.received(0).size());
         const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
             : c.resetAfter >= 0 ? c.resetAfter : c.response.size();
-        if (c.states.last() == InetTransfer::Failed && transfer.failure() != InetTransfer::Failure::CutShort)
+        const auto failure = transfer.failure();
+        if (failure == InetTransfer::Failure::Malformed || failure == InetTransfer::Failure::TooLarge)
             QVERIFY(transfer.bytesReceived() <= served);
         else
             QCOMPARE(transfer.bytesReceived(), served);

@@ -63,7 +63,8 @@ private Q_SLOTS:
         row("CR CR LF", "a\r\r\nb", "a||b");
         row("invalid UTF-8 shown as U+FFFD", "ok\n\xff\xc3(", "ok|\uFFFD\uFFFD(");
         // In the accessible text CR LF is two characters, the emoji two units.
-        row("outside the basic plane", "ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast", "ab|cé😀\uFFFDz|last");
+        row("outside the basic plane", "ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast",
+            "ab|cé😀\uFFFDz|last");
         row("overlong", "\xc0\x80\xe0\x80\x80");
         row("surrogate half", "\xed\xa0\x80x");
         row("above U+10FFFF", "\xf4\x90\x80\x80");
@@ -83,7 +84,8 @@ private Q_SLOTS:
             shown << m_view->lineText(line);
         QCOMPARE(shown.join(u'|'), lines);
         const QString text = decoded(body);
-        QAccessibleTextInterface *accessible = QAccessible::queryAccessibleInterface(m_view)->textInterface();
+        QAccessibleTextInterface *accessible =
+            QAccessible::queryAccessibleInterface(m_view)->textInterface();
         QCOMPARE(accessible->characterCount(), text.size());
         const int size = static_cast<int>(text.size()), step = size > 40 ? size / 7 : 1;
         for (int start = 0; start <= size; start += step) {
@@ -96,7 +98,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("keys"); // a key sequence, up to four keys
-        QTest::addColumn<QList<QPoint>>("drag"); // columns and lines: pressed at the first, released at the last
+        // Columns and lines of a drag: pressed at the first, released at the last.
+        QTest::addColumn<QList<QPoint>>("drag");
         QTest::addColumn<QPoint>("shiftClick");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray request("GET /x HTTP/1.1\r\nHost: a\r\n\r\nbody\rcr");
@@ -107,13 +110,15 @@ private Q_SLOTS:
             QTest::newRow(name) << body << QString::fromLatin1(keys) << drag << shiftClick << expected;
         };
         row("Ctrl+A keeps CR LF and lone CR", request, "Ctrl+A", request);
-        row("Shift+Down takes CR LF whole", request, "Shift+Down, Shift+Down", "GET /x HTTP/1.1\r\nHost: a\r\n");
+        row("Shift+Down takes CR LF whole", request, "Shift+Down, Shift+Down",
+            "GET /x HTTP/1.1\r\nHost: a\r\n");
         row("Shift+Left steps over CR LF at once", request, "Down, Shift+Left", "\r\n");
         row("Shift+Ctrl+End to the end", request, "Down, Ctrl+Shift+End", "Host: a\r\n\r\nbody\rcr");
         row("Shift+Down through a short line keeps the column", "abcdef\nx\nabcdefgh",
             "End, Shift+Down, Shift+Down", "\nx\nabcdef");
         row("Shift+Right takes a whole character", "\xc3\xa9!", "Shift+Right", "\xc3\xa9");
-        row("Shift+Left at the end of a 1 MB line", QByteArray(1 << 20, 'x') + "END", "End, Shift+Left, Shift+Left", "ND");
+        row("Shift+Left at the end of a 1 MB line", QByteArray(1 << 20, 'x') + "END",
+            "End, Shift+Left, Shift+Left", "ND");
         row("invalid UTF-8 kept", "a\xff\xfe\r\n\xc3", "Ctrl+A", "a\xff\xfe\r\n\xc3");
         row("drag within a line", lines, "", "eco", {{1, 1}, {3, 1}, {4, 1}});
         row("drag backwards over lines", lines, "", "st\nsecond\nth", {{2, 2}, {3, 0}});
@@ -159,19 +164,17 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         m_view->setBytes(body);
         QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
-        const qsizetype last = m_view->lineCount() - 1;
-        QVERIFY(m_view->firstVisibleLine() <= last);
-        QVERIFY(last < m_view->firstVisibleLine() + m_view->visibleLineCount());
+        const qsizetype last = m_view->lineCount() - 1, first = m_view->firstVisibleLine();
+        QVERIFY(first <= last && last < first + m_view->visibleLineCount());
         QVERIFY(m_view->viewport()->rect().contains(m_view->characterRect(m_view->cursorPosition())));
         QVERIFY(!m_view->grab().isNull());
         QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(m_view->firstVisibleLine(), 0);
         QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
         m_view->clear();
-        QCOMPARE(m_view->bytes(), QByteArray());
-        QCOMPARE(std::tuple(m_view->lineCount(), m_view->hasSelection(), m_view->firstVisibleLine()),
-                 std::tuple(1, false, 0));
-        QCOMPARE(m_view->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(std::tuple(m_view->bytes(), m_view->lineCount(), m_view->hasSelection(),
+                            m_view->firstVisibleLine(), m_view->verticalScrollBar()->maximum()),
+                 std::tuple(QByteArray(), 1, false, 0, 0));
     }
 
     void tabLeavesTheViewAndItsFocusFrame()
@@ -182,7 +185,6 @@ private Q_SLOTS:
         };
         const QRgb focused = edgePixel();
         QTest::keyClick(m_view, Qt::Key_Tab);
-        QVERIFY(!m_view->hasFocus());
         QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
         QVERIFY(edgePixel() != focused);
     }
@@ -201,9 +203,10 @@ private Q_SLOTS:
             menu->actions().constLast()->trigger();
             menu->close();
         });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, m_view->viewport()->mapToGlobal(QPoint(5, 5)));
+        const QPoint at(5, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, m_view->viewport()->mapToGlobal(at));
         QApplication::sendEvent(m_view->viewport(), &event);
-        QCOMPARE(shown.filter(QStringLiteral("&")), (QStringList{QStringLiteral("&Copy"), QStringLiteral("Select &All")}));
+        QCOMPARE(shown.join(u'|'), QStringLiteral("&Copy||Select &All")); // a separator between
         QCOMPARE(m_view->selectedBytes(), body);
     }
 
