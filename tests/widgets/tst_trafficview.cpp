@@ -71,9 +71,10 @@ private Q_SLOTS:
         row("cut short at the end", "ab\xe2\x82");
         row("byte order marks", "\xef\xbb\xbf" "ab\xef\xbb\xbfxy");
         row("long mixed line, past one checkpoint stretch", QByteArray("\xc3\xa9\xff-").repeated(3000));
+        row("1 MB single line", QByteArray(1 << 20, 'x') + "END");
     }
 
-    // The lines shown, and ranges of the accessible text, past the end too, as the decoder reads them.
+    // The lines shown, and ranges of the accessible text (past the end too), as decoded.
     void shown()
     {
         QFETCH(QByteArray, body);
