@@ -1,7 +1,6 @@
 #include "widgets/FlexGrid.h"
 #include "widgets/FlexGridModel.h"
 #include "jobs/JobGrid.h"
-#include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 
 #include <QAbstractItemModelTester>
@@ -16,13 +15,7 @@ using Mode = QAbstractItemModelTester::FailureReportingMode;
 
 namespace {
 
-QByteArray job(const QByteArray &id, const QByteArray &status = "s")
-{
-    return "{\"externalId\": \"" + id + "\", \"latestAlertStatus\": \"" + status
-        + "\", \"latestAlertTime\": \"t\"}";
-}
-
-// Every row from the header on, its cells joined by "/" without the trailing empty ones.
+// Every row, its cells joined by "/" without the trailing empty ones.
 QStringList dump(const FlexGridModel &grid)
 {
     QStringList rows;
@@ -57,18 +50,22 @@ private Q_SLOTS:
         QCOMPARE(grid.Row(), 1);
 
         JobStatusTable table;
-        const auto show = [&](const QByteArray &text) { ParseJobList(text, table); FillJobGrid(grid, table); };
-        show("[" + job("A7") + ", " + job("caf\xc3\xa9") + "]");
+        const auto show = [&](const QByteArrayList &jobs, const QByteArray &status = "s") {
+            for (const QByteArray &id : jobs)
+                table.StoreJobStatus(JobStatus{true, id, status, "t"});
+            FillJobGrid(grid, table);
+        };
+        show({"A7", "caf\xc3\xa9"});
         QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
                           grid.visualRect(grid.model()->index(1, 1)).center());
 
         // An update changes no row count, so the view learns of it only through dataChanged.
         QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
-        show(job("caf\xc3\xa9", "s2"));
+        show({"caf\xc3\xa9"}, "s2");
         QVERIFY(!changed.isEmpty());
-        show(job("C"));
-        show("[]");
+        show({"C"});
+        show({});
         QCOMPARE(dump(*grid.gridModel()),
                  (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
         QCOMPARE(grid.Row(), 2);
@@ -90,18 +87,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("jobs");
         QTest::addColumn<int>("rowsBefore");
-
         QTest::newRow("fresh grid, 50,000 jobs") << 50000 << 2;
         QTest::newRow("more rows than jobs") << 3 << 10;
         QTest::newRow("only the header row") << 2 << 1;
     }
 
+    // Against a model written job by job, one row count change and one cell at a time, both
+    // starting with text in every cell; the grid's window is not shown yet.
     void bulkFillMatchesStepByStep()
     {
         QFETCH(int, jobs);
         QFETCH(int, rowsBefore);
-
-        // Both start alike, with texts left in every cell. The grid's window is not shown yet.
         QWidget window;
         FlexGrid &grid = *new FlexGrid(&window);
         FlexGridModel reference;
@@ -112,14 +108,13 @@ private Q_SLOTS:
             for (int cell = 0; cell < rowsBefore * 15; ++cell)
                 model->setText(cell / 15, cell % 15, u"old %1"_s.arg(cell));
         }
-        // The reference is written job by job: one row count change and one cell at a time.
         JobStatusTable table;
         for (int n = 1; n <= jobs; ++n) {
-            table.StoreJobStatus(JobStatus{true, QByteArray::number(n), "s", QByteArray::number(-n)});
+            const QByteArray id = QByteArray::number(n), time = QByteArray::number(-n);
+            table.StoreJobStatus(JobStatus{true, id, "s", time});
             reference.setGridRows(n + 1);
-            reference.setText(n, 0, QString::number(n));
-            reference.setText(n, 1, u"s"_s);
-            reference.setText(n, 2, QString::number(-n));
+            for (const auto &[col, text] : {std::pair(0, id), {1, "s"}, {2, time}})
+                reference.setText(n, col, QString::fromLatin1(text));
         }
         FillJobGrid(grid, table);
         QCOMPARE(dump(*grid.gridModel()), dump(reference));

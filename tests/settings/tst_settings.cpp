@@ -23,31 +23,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("after");
-        const QByteArray ip = "[IP]\r\nAddress=";
+        const auto row = [](const char *name, const QByteArray &before, const QString &shown,
+                            const QString &typed, const QByteArray &after) {
+            QTest::newRow(name) << before << shown << typed << after;
+        };
+        const QByteArray ip = "[IP]\r\nAddress=", line = "X=" + QByteArray(1 << 20, 'y') + "\r\n";
         const QByteArray notes = "; notes\n[Other]\nAddress=1\n\n[ip]\r\n;Address=3\r\nPort=81\r\n";
-
-        QTest::newRow("no file; CR LF becomes two spaces")
-            << QByteArray() << u"127.0.0.1"_s << u"10.0.0.5\r\nx"_s << ip + "10.0.0.5  x\r\n";
-        QTest::newRow("no key in the section; key added at its end")
-            << QByteArray("[Other]\r\nAddress=1\r\n[IP]\r\nA=1\r\n\r\n[X]") << u"127.0.0.1"_s << u"2"_s
-            << QByteArray("[Other]\r\nAddress=1\r\n[IP]\r\nA=1\r\nAddress=2\r\n\r\n[X]");
-        QTest::newRow("no section; section added at the end")
-            << QByteArray("[X]\r\nA=1") << u"127.0.0.1"_s << u"1"_s << "[X]\r\nA=1\r\n" + ip + "1\r\n";
-        QTest::newRow("names ignore case; comments, other sections and line ends kept")
-            << notes + "ADDRESS = 2\r\n[Last]\r\nX=1" << u"2"_s << u"1"_s
-            << notes + "Address=1\r\n[Last]\r\nX=1";
-        QTest::newRow("300 characters read back as 254")
-            << ip + QByteArray(300, 'x') << QString(254, u'x') << u"1"_s << ip + "1";
         const QByteArray garbage("\x00\xff[\x01=\n\r\x7f", 8);
-        QTest::newRow("binary garbage kept; section added after it")
-            << garbage << u"127.0.0.1"_s << u"1"_s << garbage + "\r\n" + ip + "1\r\n";
-        QTest::newRow("1 MB line before the section")
-            << "X=" + QByteArray(1 << 20, 'y') + "\r\n" + ip + "2\r\n" << u"2"_s << u"3"_s
-            << "X=" + QByteArray(1 << 20, 'y') + "\r\n" + ip + "3\r\n";
-        QTest::newRow("quotes around the address kept")
-            << QByteArray() << u"127.0.0.1"_s << u"'a'"_s << ip + "\"'a'\"\r\n";
-        QTest::newRow("empty address stored empty")
-            << ip + "1\r\n" << u"1"_s << QString() << ip + "\r\n";
+        const QString standard = u"127.0.0.1"_s;
+        row("no file; CR LF becomes two spaces", {}, standard, u"10.0.0.5\r\nx"_s, ip + "10.0.0.5  x\r\n");
+        row("no key in the section; key added at its end", "[Other]\r\nAddress=1\r\n[IP]\r\nA=1\r\n\r\n[X]",
+            standard, u"2"_s, "[Other]\r\nAddress=1\r\n[IP]\r\nA=1\r\nAddress=2\r\n\r\n[X]");
+        row("no section; section added at the end", "[X]\r\nA=1", standard, u"1"_s,
+            "[X]\r\nA=1\r\n" + ip + "1\r\n");
+        row("names ignore case; comments, other sections and line ends kept",
+            notes + "ADDRESS = 2\r\n[Last]\r\nX=1", u"2"_s, u"1"_s, notes + "Address=1\r\n[Last]\r\nX=1");
+        row("300 characters read back as 254", ip + QByteArray(300, 'x'), QString(254, u'x'), u"1"_s,
+            ip + "1");
+        row("binary garbage kept; section added after it", garbage, standard, u"1"_s,
+            garbage + "\r\n" + ip + "1\r\n");
+        row("1 MB line before the section", line + ip + "2\r\n", u"2"_s, u"3"_s, line + ip + "3\r\n");
+        row("quotes around the address kept", {}, standard, u"'a'"_s, ip + "\"'a'\"\r\n");
+        row("empty address stored empty", ip + "1\r\n", u"1"_s, QString(), ip + "\r\n");
     }
 
     // Read at start, typed into, written at close, read again at the next start.
@@ -66,50 +63,44 @@ private Q_SLOTS:
         QCOMPARE(LoadSettings(dir.path()), QString(typed).replace(u'\r', u' ').replace(u'\n', u' '));
     }
 
-    void failedWriteKeepsTheOldFile()
+    // Nowhere to write: the save says why, and the file stays as it was.
+    void unsaveable_data()
     {
-        // A file-size limit fails the write part way, as a full disk would.
+        QTest::addColumn<QString>("folder"); // DIR: a fresh temporary folder
+        QTest::addColumn<bool>("fileIsFolder");
+        QTest::addColumn<bool>("diskFull"); // an old file, and a size limit that cuts the write
+        QTest::newRow("the file is a folder") << u"DIR"_s << true << false;
+        QTest::newRow("the folder cannot be written") << u"/proc/self"_s << false << false;
+        QTest::newRow("the folder was removed") << u"DIR/gone"_s << false << false;
+        QTest::newRow("the disk is full") << u"DIR"_s << false << true;
+    }
+
+    void unsaveable()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, fileIsFolder);
+        QFETCH(bool, diskFull);
         QTemporaryDir dir;
-        const QString path = SettingsFilePath(dir.path());
+        folder.replace(u"DIR"_s, dir.path());
+        const QString path = SettingsFilePath(folder);
         const QByteArray old = "[IP]\r\nAddress=1\r\n";
-        QVERIFY(writeFileBytes(path, old));
+        QVERIFY(!fileIsFolder || QDir(folder).mkdir(u"ORVA_Test_Application.ini"_s));
+        QVERIFY(!diskFull || writeFileBytes(path, old));
+        QCOMPARE(LoadSettings(folder), diskFull ? u"1"_s : u"127.0.0.1"_s);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
         const rlimit small{64, saved.rlim_max};
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QVERIFY(!diskFull || setrlimit(RLIMIT_FSIZE, &small) == 0);
         QString error;
-        const bool saved100 = SaveSettings(QString(100, u'x'), dir.path(), &error);
+        const bool written = SaveSettings(QString(100, u'x'), folder, &error);
         setrlimit(RLIMIT_FSIZE, &saved);
-        QVERIFY(!saved100);
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(fileBytes(path), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    }
-
-    // Nothing to read and nowhere to write: the default comes back and the save says why.
-    void unusableFolder_data()
-    {
-        QTest::addColumn<QString>("folder"); // DIR: a fresh temporary folder
-        QTest::addColumn<bool>("fileIsFolder");
-        QTest::newRow("the file is a folder") << u"DIR"_s << true;
-        QTest::newRow("the folder cannot be written") << u"/proc/self"_s << false;
-        QTest::newRow("the folder was removed") << u"DIR/gone"_s << false;
-    }
-
-    void unusableFolder()
-    {
-        QFETCH(QString, folder);
-        QFETCH(bool, fileIsFolder);
-        QTemporaryDir dir;
-        folder.replace(u"DIR"_s, dir.path());
-        if (fileIsFolder)
-            QVERIFY(QDir(folder).mkdir(u"ORVA_Test_Application.ini"_s));
-        QCOMPARE(LoadSettings(folder), u"127.0.0.1"_s);
-        QString error;
-        QVERIFY(!SaveSettings(u"10.0.0.5"_s, folder, &error));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(QFileInfo(SettingsFilePath(folder)).isDir(), fileIsFolder);
+        QVERIFY(!written && !error.isEmpty());
+        QCOMPARE(QFileInfo(path).isDir(), fileIsFolder);
+        if (diskFull) {
+            QCOMPARE(fileBytes(path), old);
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        }
     }
 };
 

@@ -36,28 +36,26 @@ private Q_SLOTS:
     {
         QFETCH(ZoneBias, zone);
         QFETCH(QString, expected);
-
         const QDateTime local = QDateTime::fromString(expected.left(19), Qt::ISODate);
         QCOMPARE(FormatUtcTimestamp(local, FixedTimeZone(zone)), expected);
     }
 
+    // The second zone is a rule, three and a half hours behind UTC, that needs no zone files.
     void systemZone()
     {
-        // Later tests of this process read the local zone, so the variable is put back as it was.
-        const QByteArray savedZone = qgetenv("TZ");
-        const bool zoneWasSet = qEnvironmentVariableIsSet("TZ");
+        // Later tests of this process read the local zone: the variable is put back as it was.
+        const std::optional<QByteArray> savedZone =
+            qEnvironmentVariableIsSet("TZ") ? std::optional(qgetenv("TZ")) : std::nullopt;
         const auto restoreZone = qScopeGuard([&] {
-            zoneWasSet ? qputenv("TZ", savedZone) : qunsetenv("TZ");
+            savedZone ? qputenv("TZ", *savedZone) : qunsetenv("TZ");
             tzset();
         });
-        // The second zone is a rule, three and a half hours behind UTC, that needs no zone files.
         for (const auto &[zone, offset] : {std::pair{"UTC", u" 0000"_s}, {"<-0330>3:30", u"-0330"_s}}) {
             qputenv("TZ", zone);
             tzset();
             if (!QTimeZone::systemTimeZone().isValid())
                 QSKIP("zone data is not installed");
-            const QDateTime local(QDate(2024, 3, 5), QTime(0, 0));
-            QCOMPARE(FormatUtcTimestamp(local, SystemTimeZoneSource()),
+            QCOMPARE(FormatUtcTimestamp(QDateTime(QDate(2024, 3, 5), QTime(0, 0)), SystemTimeZoneSource()),
                      u"2024-03-05T00:00:00"_s + offset);
         }
     }
