@@ -69,15 +69,26 @@ private Q_SLOTS:
         QFETCH(QByteArrayList, responses);
         QFETCH(QByteArrayList, expected);
 
-        JobStatusTable table;
-        for (const QByteArray &response : responses)
+        // At once, and as each list arrives byte by byte into a table of its own, then stored.
+        JobStatusTable table, arrived;
+        for (const QByteArray &response : responses) {
             ParseJobList(response, table);
-        QByteArrayList jobs;
-        for (qsizetype i = 0; i <= table.upperBound(); ++i) {
-            if (const JobStatus &slot = table.slot(i); slot.InUse)
-                jobs << slot.externalId + '/' + slot.latestAlertStatus + '/' + slot.latestAlertTime;
+            JobStatusTable list;
+            JobListScanner scanner(list);
+            for (qsizetype cut = 0; cut < response.size(); ++cut)
+                scanner.feed(QByteArrayView(response).first(cut));
+            scanner.finish(response);
+            arrived.storeAll(std::move(list));
         }
-        QCOMPARE(jobs, expected);
+        for (const JobStatusTable *result : {&table, &arrived}) {
+            QByteArrayList jobs;
+            for (qsizetype i = 0; i <= result->upperBound(); ++i) {
+                if (const JobStatus &slot = result->slot(i); slot.InUse)
+                    jobs << slot.externalId + '/' + slot.latestAlertStatus + '/' + slot.latestAlertTime;
+            }
+            QCOMPARE(jobs, expected);
+            QCOMPARE(result->upperBound(), table.upperBound());
+        }
     }
 
     void growth()

@@ -1,6 +1,7 @@
 #include "transfer/HeaderBlock.h"
 #include "transfer/InetTransfer.h"
 #include "transfer/RequestWire.h"
+#include "transfer/TrackingUrl.h"
 
 #include "ScriptedHttpServer.h"
 
@@ -48,6 +49,26 @@ class tst_InetTransfer final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // An identifier stays one path segment: what would end or split it is encoded, and
+    // "%" too, so that an identifier is never read as an encoding of another.
+    void pathSegment_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("segment");
+        QTest::newRow("plain") << u"A7-b_c.d~"_s << u"A7-b_c.d~"_s;
+        QTest::newRow("slash, query, fragment, percent") << u"a/b?c#d%e"_s << u"a%2Fb%3Fc%23d%25e"_s;
+        QTest::newRow("an encoding stays text") << u"%2F"_s << u"%252F"_s;
+        QTest::newRow("space and non-ASCII as typed") << u"a b é"_s << u"a b é"_s;
+        QTest::newRow("dot segment left to the transfer to refuse") << u".."_s << u".."_s;
+    }
+
+    void pathSegment()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, segment);
+        QCOMPARE(PathSegment(id), segment);
+    }
+
     void transfer_data()
     {
         QTest::addColumn<Case>("c");

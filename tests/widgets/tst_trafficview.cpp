@@ -93,6 +93,17 @@ private Q_SLOTS:
             for (int end = start; end <= size + 2; end += step)
                 QCOMPARE(accessible->text(start, end), text.mid(start, end - start));
         }
+        // The same lines from an index built in two steps while the body arrived, cut anywhere.
+        for (qsizetype cut = 0; cut <= body.size(); cut += body.size() > 64 ? body.size() / 5 : 1) {
+            LineIndex arrived;
+            arrived.extend(QByteArrayView(body).first(cut / 2));
+            arrived.extend(QByteArrayView(body).first(cut));
+            m_view->setBytes(body, std::move(arrived));
+            shown.clear();
+            for (qsizetype line = 0; line < m_view->lineCount(); ++line)
+                shown << m_view->lineText(line);
+            QCOMPARE(shown.join(u'|'), lines);
+        }
     }
 
     void selectionCopiesExactBytes_data()
