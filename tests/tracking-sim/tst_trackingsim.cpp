@@ -47,7 +47,8 @@ QByteArray request(const QByteArray &line, const QByteArray &body = {})
 }
 
 // Sends raw bytes on one connection and frames the answers with the client's own framer, until
-// `count` are whole or the simulator closes or falls silent; `closed` tells whether it closed.
+// `count` are whole or the simulator closes or falls silent for less than its default deadlines
+// (5 s), so that a deadline from the command line must be the one that acts.
 QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
                       bool *closed = nullptr)
 {
@@ -57,7 +58,7 @@ QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
     QList<Reply> replies;
     HttpResponseParser parser;
     QByteArray pending, raw;
-    while (replies.size() < count && (!pending.isEmpty() || socket.waitForReadyRead(15000))) {
+    while (replies.size() < count && (!pending.isEmpty() || socket.waitForReadyRead(4000))) {
         pending += socket.readAll();
         const HttpResponseParser::Result fed = parser.feed(pending);
         raw += pending.left(fed.consumed);
@@ -183,8 +184,6 @@ private Q_SLOTS:
         QByteArray text;
         for (const Reply &reply : replies) {
             answered.append(reply.status);
-            QVERIFY(
-                reply.raw.contains("\r\nContent-Length: " + QByteArray::number(reply.body.size())));
             text += reply.raw;
         }
         QCOMPARE(answered, closes ? statuses : statuses << 200);
@@ -220,18 +219,10 @@ private Q_SLOTS:
         QVERIFY2(fastest < 100, qPrintable(QString::number(fastest) + u" ms"_s));
     }
 
-    void runScript_data()
-    {
-        QTest::addColumn<QString>("ports"); // %1: a port another simulator holds
-        QTest::newRow("any free port") << u"0"_s;
-        QTest::newRow("first port taken") << u"%1 0"_s;
-    }
-
     // The script with a program stand-in that asks for the list at the address in the settings
-    // file beside it, as the program does on the first click.
+    // file beside it, as the program does on the first click; the first port is taken.
     void runScript()
     {
-        QFETCH(QString, ports);
         SimProcess other;
         QVERIFY(other.start(kQuietAnyPort));
         QTemporaryDir dir;
@@ -243,14 +234,13 @@ exec 3<>"/dev/tcp/${address%:*}/${address##*:}" || exit 1
 printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3
 cat <&3
 )"));
-        QVERIFY(
-            QFile::setPermissions(standIn, QFile::permissions(standIn) | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(writeFileBytes(userSettings, "[IP]\r\nAddress=10.9.8.7\r\n"));
         QProcess script;
         script.start(u"env"_s,
                      {u"TRACKING_SIM="_s + SimProcess::program(),
                       u"DEMO_DIR="_s + dir.filePath(u"demo"_s),
-                      u"SIM_PORTS="_s + ports.replace(u"%1"_s, QString::number(other.port())),
+                      u"SIM_PORTS="_s + QString::number(other.port()) + u" 0"_s,
                       QString::fromUtf8(RUN_WITH_SIM_PATH), standIn});
         QVERIFY(script.waitForFinished(30000));
         QCOMPARE(script.exitCode(), 0);
