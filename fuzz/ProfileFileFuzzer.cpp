@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <optional>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -73,26 +74,23 @@ FUZZ_TARGET(input)
     const QString value = texts[2].replace(u'\r', u' ').replace(u'\n', u' ');
     const QByteArray content = input.sliced(at).toByteArray();
     QFile file(kPath);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    FUZZ_CHECK(file.write(content) == content.size());
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+               && file.write(content) == content.size());
     file.close();
 
-    QList<Entry> others;
-    QStringList before;
+    QList<std::pair<Entry, QString>> others; // and their values before
     for (const Entry &entry : entriesIn(content)) {
         if (entry.section.compare(target.section, Qt::CaseInsensitive) != 0
-            || entry.key.compare(target.key, Qt::CaseInsensitive) != 0) {
-            others.append(entry);
-            before.append(readValue(entry));
-        }
+            || entry.key.compare(target.key, Qt::CaseInsensitive) != 0)
+            others.append({entry, readValue(entry)});
     }
     // Reading trims the blanks around a value, and nothing else may be lost on the way.
     static const QRegularExpression edges(u"^[ \\t]+|[ \\t]+\\z"_s);
     FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, value));
     const QString readBack = readValue(target);
     FUZZ_CHECK(readBack == QString(value).remove(edges));
-    for (qsizetype i = 0; i < others.size(); ++i)
-        FUZZ_CHECK(readValue(others[i]) == before[i]);
+    for (const auto &[entry, before] : others)
+        FUZZ_CHECK(readValue(entry) == before);
     FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, readBack));
     FUZZ_CHECK(readValue(target) == readBack);
 }

@@ -7,7 +7,6 @@
 #include "transfer/HttpResponseParser.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -209,12 +208,11 @@ private Q_SLOTS:
             socket.write(wire("GET @L HTTP/1.1\nHo"));
             QVERIFY(socket.waitForBytesWritten(5000));
         }
+        QElapsedTimer timer;
         qint64 fastest = 1000; // of three, against a busy machine
-        for (int i = 0; i < 3; ++i) {
-            QElapsedTimer timer;
+        for (int i = 0; i < 3; ++i, fastest = std::min(fastest, timer.elapsed())) {
             timer.start();
             QCOMPARE(exchange(sim.port(), "GET @L").status, 200);
-            fastest = std::min(fastest, timer.elapsed());
         }
         QVERIFY2(fastest < 100, qPrintable(QString::number(fastest) + u" ms"_s));
     }
@@ -294,11 +292,10 @@ cat <&3
         sim.start(arguments.replace(u"%1"_s, QString::number(other.port())).split(u' '));
         if (jobs >= 0) {
             const Reply list = exchange(sim.port(), "GET @L");
-            QStringList ids;
+            QSet<QString> ids; // a duplicate would be one short
             for (const QJsonValue &job : QJsonDocument::fromJson(list.body).array())
-                ids.append(job[u"externalId"].toString());
+                ids.insert(job[u"externalId"].toString());
             QCOMPARE(ids.size(), jobs);
-            QCOMPARE(ids.removeDuplicates(), 0);
             QCOMPARE(list.raw.contains("\r\nTransfer-Encoding: chunked"),
                      arguments.contains(u"--chunked"_s));
         }
