@@ -4,6 +4,7 @@
 
 #include "create/PortNumber.h"
 
+#include <QRegularExpression>
 #include <QString>
 
 #include <utility>
@@ -42,12 +43,7 @@ FUZZ_TARGET(input)
         FUZZ_CHECK(negated.first == plain.first && negated.second == -plain.second);
     }
     // Short runs of decimal digits read as the integer they spell.
-    double integer = 0;
-    qsizetype digits = 0;
-    for (; digits < compact.size() && digits < 15 && compact[digits] >= u'0'
-         && compact[digits] <= u'9';
-         ++digits)
-        integer = integer * 10 + (compact[digits].unicode() - u'0');
-    if (digits > 0 && digits == compact.size())
-        FUZZ_CHECK(plain.first && plain.second == integer);
+    static const QRegularExpression integer(QStringLiteral("^[0-9]{1,15}$"));
+    if (integer.match(compact).hasMatch())
+        FUZZ_CHECK(plain.first && plain.second == compact.toDouble());
 }

@@ -20,14 +20,13 @@ int main(int argc, char **argv)
                 continue;
             std::ifstream in(entry.path(), std::ios::binary);
             const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-            std::printf("replaying %s (%zu bytes)\n", entry.path().c_str(), bytes.size());
-            std::fflush(stdout);
+            std::fprintf(stderr, "replaying %s (%zu bytes)\n", entry.path().c_str(), bytes.size());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()),
                                    bytes.size());
             ++count;
         }
     }
-    std::printf("%zu inputs replayed\n", count);
+    std::fprintf(stderr, "%zu inputs replayed\n", count);
     // No input at all means the corpus went missing, not that everything passed.
     return count > 0 ? 0 : 1;
 }

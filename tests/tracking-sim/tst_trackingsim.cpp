@@ -15,8 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <signal.h>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -303,7 +301,7 @@ cat <&3
         }
         // Any log line is written before the answer, so it is there by now.
         if (jobs >= -1)
-            QCOMPARE(::kill(static_cast<pid_t>(sim.process().processId()), SIGTERM), 0);
+            sim.process().terminate(); // SIGTERM
         QVERIFY(sim.waitForExit());
         QCOMPARE(sim.process().exitStatus() == QProcess::NormalExit ? sim.process().exitCode() : -1,
                  exitCode);
