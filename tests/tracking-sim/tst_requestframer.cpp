@@ -16,36 +16,34 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("framed"); // the request handed on, after "POST / HTTP/1.1"
         QTest::addColumn<int>("rest");          // bytes left for the next request
         const QByteArray post = "POST / HTTP/1.1\r\n", chunked = "Transfer-Encoding: chunked\r\n";
-        const auto framed = [](const char *name, const QByteArray &bytes, const QByteArray &framed,
-                               int rest) { QTest::newRow(name) << bytes << 0 << framed << rest; };
-        const auto refused = [](const char *name, const QByteArray &bytes, int status) {
-            QTest::newRow(name) << bytes << status << QByteArray() << 0;
+        const auto row = [](const char *name, const QByteArray &bytes, int refusal,
+                            const QByteArray &framed = {}, int rest = 0) {
+            QTest::newRow(name) << bytes << refusal << framed << rest;
         };
-        framed("no length: empty body", post + "\r\nGET", "Content-Length: 0\r\n\r\n", 3);
-        framed("bare LF, blank line first", "\r\n" + post.chopped(2) + "\nHost: x\n\n",
-               "Host: x\r\nContent-Length: 0\r\n\r\n", 0);
-        framed("sized", post + "Content-Length: 3\r\n\r\nabcGET", "Content-Length: 3\r\n\r\nabc",
-               3);
-        framed("same length twice", post + "Content-Length: 3\r\nContent-Length: 03\r\n\r\nabc",
-               "Content-Length: 3\r\n\r\nabc", 0);
-        framed("chunked, extension, trailer, continue",
-               post + chunked
-                   + "Expect: 100-continue\r\n\r\n3;x=y\r\nabc\r\n1\r\nd\r\n0\r\nT: 1\r\n\r\nGET",
-               "Content-Length: 4\r\n\r\nabcd", 3);
-        framed("chunked wins over a length",
-               post + "Content-Length: 50\r\n" + chunked + "\r\n2\r\nab\r\n0\r\n\r\n",
-               "Content-Length: 2\r\n\r\nab", 0);
-        // A negative length and bodies over the cap are refused in the simulator's test on the
-        // wire.
-        refused("signed length", post + "Content-Length: +1\r\n\r\n", 400);
-        refused("two lengths", post + "Content-Length: 1\r\nContent-Length: 2\r\n\r\n", 400);
-        refused("other coding", post + "Transfer-Encoding: gzip, chunked\r\n\r\n", 400);
-        refused("chunk longer than said", post + chunked + "\r\n1\r\nab\r\n", 400);
-        refused("chunk size not hex", post + chunked + "\r\nx\r\n", 400);
-        refused("not HTTP/1.x", "PRI * HTTP/2.0\r\n\r\n", 400);
-        refused("header without colon", post + "Host\r\n\r\n", 400);
-        refused("chunk size overflows", post + chunked + "\r\n10000000000000041\r\n", 413);
-        refused("head over the cap", post + "X: " + QByteArray(128, 'x'), 431);
+        row("no length: empty body", post + "\r\nGET", 0, "Content-Length: 0\r\n\r\n", 3);
+        row("bare LF, blank line first", "\r\n" + post.chopped(2) + "\nHost: x\n\n", 0,
+            "Host: x\r\nContent-Length: 0\r\n\r\n");
+        row("sized", post + "Content-Length: 3\r\n\r\nabcGET", 0, "Content-Length: 3\r\n\r\nabc",
+            3);
+        row("same length twice", post + "Content-Length: 3\r\nContent-Length: 03\r\n\r\nabc", 0,
+            "Content-Length: 3\r\n\r\nabc");
+        row("chunked, extension, trailer, continue",
+            post + chunked
+                + "Expect: 100-continue\r\n\r\n3;x=y\r\nabc\r\n1\r\nd\r\n0\r\nT: 1\r\n\r\nGET",
+            0, "Content-Length: 4\r\n\r\nabcd", 3);
+        row("chunked wins over a length",
+            post + "Content-Length: 50\r\n" + chunked + "\r\n2\r\nab\r\n0\r\n\r\n", 0,
+            "Content-Length: 2\r\n\r\nab");
+        // Negative lengths and bodies over the cap: on the wire, in the simulator's test.
+        row("signed length", post + "Content-Length: +1\r\n\r\n", 400);
+        row("two lengths", post + "Content-Length: 1\r\nContent-Length: 2\r\n\r\n", 400);
+        row("other coding", post + "Transfer-Encoding: gzip, chunked\r\n\r\n", 400);
+        row("chunk longer than said", post + chunked + "\r\n1\r\nab\r\n", 400);
+        row("chunk size not hex", post + chunked + "\r\nx\r\n", 400);
+        row("not HTTP/1.x", "PRI * HTTP/2.0\r\n\r\n", 400);
+        row("header without colon", post + "Host\r\n\r\n", 400);
+        row("chunk size overflows", post + chunked + "\r\n10000000000000041\r\n", 413);
+        row("head over the cap", post + "X: " + QByteArray(128, 'x'), 431);
     }
 
     void framing()
