@@ -34,12 +34,6 @@ void referenceScan(QByteArrayView text, QList<JobStatus> &jobs)
     }
 }
 
-bool sameJob(const JobStatus &a, const JobStatus &b)
-{
-    return a.InUse == b.InUse && a.externalId == b.externalId
-        && a.latestAlertStatus == b.latestAlertStatus && a.latestAlertTime == b.latestAlertTime;
-}
-
 } // namespace
 
 FUZZ_TARGET(input)
@@ -54,8 +48,12 @@ FUZZ_TARGET(input)
         const qsizetype count = table.jobCount(), bound = table.upperBound();
         FUZZ_CHECK(count == expected.size() && bound % 10 == 0);
         FUZZ_CHECK(bound >= count - 1 && (count == 0 ? bound == 0 : bound - (count - 1) < 10));
-        for (qsizetype i = 0; i <= bound; ++i)
-            FUZZ_CHECK(sameJob(table.slot(i), i < count ? expected.at(i) : JobStatus()));
+        for (qsizetype i = 0; i <= bound; ++i) {
+            const JobStatus &slot = table.slot(i), want = i < count ? expected.at(i) : JobStatus();
+            FUZZ_CHECK(slot.InUse == want.InUse && slot.externalId == want.externalId
+                       && slot.latestAlertStatus == want.latestAlertStatus
+                       && slot.latestAlertTime == want.latestAlertTime);
+        }
         FUZZ_CHECK(!table.slot(bound + 1).InUse && !table.slot(-1).InUse);
     }
 }
