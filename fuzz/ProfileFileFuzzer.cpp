@@ -1,153 +1,96 @@
 // The profile file read, written and read back: the value written is the value read (less the
 // blanks around it), and no other key's value moves.
-//
-// Input: a section-name length, a key length and a value length (one byte each), the three
-// texts as UTF-8, then the bytes of the file as it stood before. The file lives in a tmpfs
-// folder so that a run costs no disk writes.
+// Input: section-name, key and value lengths (a byte each), the three texts as UTF-8, then the
+// file as it stood before. The file lives in tmpfs, so that a run costs no disk writes.
 #include "FuzzCheck.h"
 
 #include "settings/ProfileFile.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QList>
 #include <QRegularExpression>
-#include <QString>
 #include <QTemporaryDir>
 
-#include <cstddef>
-#include <cstdint>
-#include <memory>
+#include <optional>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr qsizetype kNoLimit = 1 << 20;
-const QString kMissing = QStringLiteral("\x01(missing)");
-
-const QString &profilePath()
-{
-    static const std::unique_ptr<QTemporaryDir> folder = [] {
-        const QString shm = QStringLiteral("/dev/shm");
-        const QString base = QDir(shm).exists() ? shm : QDir::tempPath();
-        return std::make_unique<QTemporaryDir>(base + QStringLiteral("/talus-fuzz-XXXXXX"));
-    }();
-    static const QString path = folder->filePath(QStringLiteral("profile.ini"));
-    return path;
-}
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-// Names come from the program, never from operators: they hold nothing the file syntax
-// gives a meaning to, and no blanks around them.
-bool isPlainName(const QString &name)
-{
-    for (const QChar c : name) {
-        if (c == u'\r' || c == u'\n' || c == u'=' || c == u'[' || c == u']' || c == u';')
-            return false;
-    }
-    return name.isEmpty() || (!isBlank(name.front()) && !isBlank(name.back()));
-}
-
-QString trimmedBlanks(QString text)
-{
-    static const QRegularExpression edges(QStringLiteral("^[ \\t]+|[ \\t]+\\z"));
-    return text.remove(edges);
-}
-
-bool sameName(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 struct Entry
 {
-    QString section;
-    QString key;
+    QString section, key;
 };
 
+const QTemporaryDir kFolder((QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath())
+                            + u"/talus-fuzz-XXXXXX"_s);
+const QString kPath = kFolder.filePath(u"profile.ini"_s);
+
+QString readValue(const Entry &entry)
+{
+    return ProfileFile::readString(kPath, entry.section, entry.key, u"\x01(missing)"_s, 1 << 20);
+}
+
 // Section and key names the file seems to hold, found the plain way; a few suffice.
-QList<Entry> entriesIn(const QByteArray &content)
+QList<Entry> entriesIn(QByteArray content)
 {
     QList<Entry> entries;
-    QString section;
-    bool inSection = false;
-    QByteArray normalised = content;
-    normalised.replace('\r', '\n');
-    for (const QByteArray &line : normalised.split('\n')) {
+    std::optional<QString> section;
+    for (const QByteArray &line : content.replace('\r', '\n').split('\n')) {
         const QByteArray text = line.trimmed();
         const qsizetype close = text.indexOf(']');
-        if (text.startsWith('[') && close > 0) {
+        if (text.startsWith('[') && close > 0)
             section = QString::fromUtf8(text.mid(1, close - 1).trimmed());
-            inSection = true;
-        } else if (inSection && !text.startsWith(';') && line.contains('=')) {
-            entries.append({section, QString::fromUtf8(line.left(line.indexOf('=')).trimmed())});
-            if (entries.size() == 8)
-                break;
-        }
+        else if (section && !text.startsWith(';') && line.contains('=') && entries.size() < 8)
+            entries.append({*section, QString::fromUtf8(line.left(line.indexOf('=')).trimmed())});
     }
     return entries;
 }
 
-QString readValue(const Entry &entry)
-{
-    return ProfileFile::readString(profilePath(), entry.section, entry.key, kMissing, kNoLimit);
-}
-
-QString textAt(const std::uint8_t *&cursor, std::size_t length)
-{
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(cursor),
-                                           static_cast<qsizetype>(length));
-    cursor += length;
-    return text;
-}
-
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+FUZZ_TARGET(input)
 {
-    if (size < 3)
-        return 0;
-    const std::size_t sectionLength = data[0] % 16;
-    const std::size_t keyLength = data[1] % 16;
-    const std::size_t valueLength = data[2];
-    if (size < 3 + sectionLength + keyLength + valueLength)
-        return 0;
-    const std::uint8_t *cursor = data + 3;
-    const Entry target{textAt(cursor, sectionLength), textAt(cursor, keyLength)};
-    if (!isPlainName(target.section) || !isPlainName(target.key))
-        return 0;
-    QString value = textAt(cursor, valueLength);
+    if (input.size() < 3)
+        return;
+    const qsizetype lengths[] = {quint8(input[0]) % 16, quint8(input[1]) % 16, quint8(input[2])};
+    qsizetype at = 3;
+    if (input.size() < at + lengths[0] + lengths[1] + lengths[2])
+        return;
+    QStringList texts;
+    for (const qsizetype length : lengths) {
+        texts.append(QString::fromUtf8(input.sliced(at, length)));
+        at += length;
+    }
+    // Names come from the program, never from operators: they hold nothing the file syntax
+    // gives a meaning to, and no blanks around them.
+    static const QRegularExpression notPlain(u"[\\r\\n=\\[\\];]|^[ \\t]|[ \\t]$"_s);
+    const Entry target{texts[0], texts[1]};
+    if (target.section.contains(notPlain) || target.key.contains(notPlain))
+        return;
     // Line breaks never reach the file: the settings code turns them into spaces.
-    value.replace(u'\r', u' ').replace(u'\n', u' ');
-    const QByteArray content(reinterpret_cast<const char *>(cursor),
-                             static_cast<qsizetype>(data + size - cursor));
-
-    QFile file(profilePath());
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    FUZZ_CHECK(file.write(content) == content.size());
+    const QString value = texts[2].replace(u'\r', u' ').replace(u'\n', u' ');
+    const QByteArray content = input.sliced(at).toByteArray();
+    QFile file(kPath);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+               && file.write(content) == content.size());
     file.close();
 
-    QList<Entry> others;
+    QList<std::pair<Entry, QString>> others; // and their values before
     for (const Entry &entry : entriesIn(content)) {
-        if (!(sameName(entry.section, target.section) && sameName(entry.key, target.key)))
-            others.append(entry);
+        if (entry.section.compare(target.section, Qt::CaseInsensitive) != 0
+            || entry.key.compare(target.key, Qt::CaseInsensitive) != 0)
+            others.append({entry, readValue(entry)});
     }
-    QStringList before;
-    for (const Entry &entry : std::as_const(others))
-        before.append(readValue(entry));
-
     // Reading trims the blanks around a value, and nothing else may be lost on the way.
-    FUZZ_CHECK(ProfileFile::writeString(profilePath(), target.section, target.key, value));
+    static const QRegularExpression edges(u"^[ \\t]+|[ \\t]+\\z"_s);
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, value));
     const QString readBack = readValue(target);
-    FUZZ_CHECK(readBack == trimmedBlanks(value));
-    for (qsizetype i = 0; i < others.size(); ++i)
-        FUZZ_CHECK(readValue(others.at(i)) == before.at(i));
-
-    FUZZ_CHECK(ProfileFile::writeString(profilePath(), target.section, target.key, readBack));
+    FUZZ_CHECK(readBack == QString(value).remove(edges));
+    for (const auto &[entry, before] : others)
+        FUZZ_CHECK(readValue(entry) == before);
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, readBack));
     FUZZ_CHECK(readValue(target) == readBack);
-    return 0;
 }
