@@ -1,6 +1,7 @@
 // The job-list scanner fills the status table; the table must keep its own promises, and the
 // jobs must be those a plain, slow reading of the same lists finds.
-// Input: job lists separated by NUL bytes, scanned into the same table in turn.
+// The same lists scanned while they arrive, cut anywhere, and stored list by list, must give
+// the same table. Input: job lists separated by NUL bytes, scanned into the same table in turn.
 #include "FuzzCheck.h"
 
 #include "jobs/JobScanner.h"
@@ -38,11 +39,18 @@ void referenceScan(QByteArrayView text, QList<JobStatus> &jobs)
 
 FUZZ_TARGET(input)
 {
-    JobStatusTable table;
+    JobStatusTable table, arrived;
     QList<JobStatus> expected;
     for (const QByteArray &list : input.toByteArray().split('\0')) {
         ParseJobList(list, table);
         referenceScan(list, expected);
+        JobStatusTable listed;
+        JobListScanner scanner(listed);
+        for (qsizetype cut = 0; cut < list.size(); cut += 1 + uchar(list[cut]) % 5)
+            scanner.feed(QByteArrayView(list).first(cut));
+        scanner.finish(list);
+        arrived.storeAll(std::move(listed));
+        FUZZ_CHECK(arrived.upperBound() == table.upperBound());
         // The jobs in their slots from 0, the rest free; one slot to begin with, then ten more
         // whenever a job finds none free.
         const qsizetype count = table.jobCount(), bound = table.upperBound();
@@ -50,9 +58,10 @@ FUZZ_TARGET(input)
         FUZZ_CHECK(bound >= count - 1 && (count == 0 ? bound == 0 : bound - (count - 1) < 10));
         for (qsizetype i = 0; i <= bound; ++i) {
             const JobStatus &slot = table.slot(i), want = i < count ? expected.at(i) : JobStatus();
-            FUZZ_CHECK(slot.InUse == want.InUse && slot.externalId == want.externalId
-                       && slot.latestAlertStatus == want.latestAlertStatus
-                       && slot.latestAlertTime == want.latestAlertTime);
+            for (const JobStatus &got : {slot, arrived.slot(i)})
+                FUZZ_CHECK(got.InUse == want.InUse && got.externalId == want.externalId
+                           && got.latestAlertStatus == want.latestAlertStatus
+                           && got.latestAlertTime == want.latestAlertTime);
         }
         FUZZ_CHECK(!table.slot(bound + 1).InUse && !table.slot(-1).InUse);
     }
