@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -107,16 +108,23 @@ bool TrafficLog::writeBlockSharing(QByteArrayView heading, const QByteArray &bod
     m_writerBlock = heading.toByteArray();
     m_writerBody = body;
     m_writing = true;
-    m_writer = std::thread([this, fd = m_file.handle()] {
-        m_writerError = writeRecords(fd, {m_writerBlock, m_writerBody});
+    try {
+        m_writer = std::thread([this, fd = m_file.handle()] {
+            m_writerError = writeRecords(fd, {m_writerBlock, m_writerBody});
+            m_writing = false;
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the block is written all the same, only not in the background.
+        m_writerError = writeRecords(m_file.handle(), {m_writerBlock, m_writerBody});
         m_writing = false;
-    });
+    }
     return earlierWritten;
 }
 
 void TrafficLog::close()
 {
-    finishWriting();
+    if (!finishWriting())
+        qWarning("The traffic log could not be written: %s", qPrintable(m_error));
     if (m_file.isOpen())
         m_file.close();
 }
