@@ -35,6 +35,56 @@ private Q_SLOTS:
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
         QVERIFY(!(f.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
+        QStringList order;
+        QWidget *next = f.txtIP();
+        do {
+            if ((next->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(f.window.get()))
+                order << next->objectName();
+            next = next->nextInFocusChain();
+        } while (next != f.txtIP());
+        QCOMPARE(order.join(u' '), u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
+                                   "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_qs);
+        // Tab leaves the grid instead of moving inside it.
+        QVERIFY(!f.window->grid().tabKeyNavigation());
+        // Every visible caption fits its room, and so does a count of ten digits.
+        int checked = 0;
+        for (QWidget *widget : f.window->findChildren<QWidget *>()) {
+            if (!widget->isVisibleTo(f.window.get()))
+                continue;
+            const QFontMetrics metrics(widget->font());
+            const QByteArray name = widget->objectName().toUtf8();
+            QString caption;
+            QRect area = widget->contentsRect();
+            if (auto *wrapping = qobject_cast<WrappingButton *>(widget)) {
+                // Too wide for one line: wrapped at spaces, but still inside the button.
+                area = wrapping->captionRect();
+                const QRect needed = metrics.boundingRect(area, WrappingButton::captionFlags(), wrapping->text());
+                QVERIFY2(area.contains(needed), name.constData());
+                ++checked;
+                continue;
+            } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                area = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                caption = button->text();
+            } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+                caption = label == f.lblStat() ? StatusText(InetTransfer::ResponseCompleted)
+                    : name.endsWith("Bytes")   ? u"4294967296"_qs
+                                               : label->text();
+                QVERIFY2(label->geometry().right() <= label->parentWidget()->contentsRect().right(),
+                         name.constData());
+            } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
+                area = frame->rect().adjusted(8, 0, -8, 0);
+                caption = frame->title();
+            }
+            if (caption.isEmpty())
+                continue;
+            QVERIFY2(metrics.horizontalAdvance(caption) <= area.width(), name.constData());
+            QVERIFY2(metrics.height() <= area.height() + 2, name.constData());
+            ++checked;
+        }
+        // Nine visible buttons, seven captioned labels and five titled frames.
+        QCOMPARE(checked, 9 + 7 + 5);
 
         // A data folder that does not exist yet is made at the first start.
         MainWindowFixture g;
@@ -44,7 +94,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_qs));
 
         // A log that cannot be created names the file, the folder and the system's reason.
-        const QString blocked = g.path(u"blocked"_qs), named = u"Cannot create Data_Text.txt in "_qs + blocked + u": "_qs;
+        const QString blocked = g.path(u"blocked"_qs);
+        const QString named = u"Cannot create Data_Text.txt in "_qs + blocked + u": "_qs;
         QVERIFY(QDir().mkpath(blocked + u"/Data_Text.txt"_qs));
         frmMain window(testEnvironment(blocked, g.boxes));
         QString error;
@@ -189,67 +240,6 @@ private Q_SLOTS:
         QCOMPARE(f.lblStat()->accessibleDescription(), f.lblStat()->toolTip());
         QCOMPARE(f.lblStat()->palette().color(QPalette::WindowText), color);
         QCOMPARE(whileRunning.count(QString()), whileRunning.size());
-    }
-
-    // Every visible caption fits its room, and so does a count of ten digits.
-    void captionsFit()
-    {
-        MainWindowFixture f;
-        QVERIFY(f.start());
-        int checked = 0;
-        for (QWidget *widget : f.window->findChildren<QWidget *>()) {
-            if (!widget->isVisibleTo(f.window.get()))
-                continue;
-            const QFontMetrics metrics(widget->font());
-            const QByteArray name = widget->objectName().toUtf8();
-            QString caption;
-            QRect area = widget->contentsRect();
-            if (auto *wrapping = qobject_cast<WrappingButton *>(widget)) {
-                // Too wide for one line: wrapped at spaces, but still inside the button.
-                area = wrapping->captionRect();
-                QVERIFY2(area.contains(metrics.boundingRect(area, WrappingButton::captionFlags(), wrapping->text())),
-                         name.constData());
-                ++checked;
-                continue;
-            } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-                QStyleOptionButton option;
-                option.initFrom(button);
-                area = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-                caption = button->text();
-            } else if (auto *label = qobject_cast<QLabel *>(widget)) {
-                caption = label == f.lblStat()      ? StatusText(InetTransfer::ResponseCompleted)
-                    : name.endsWith("Bytes") ? u"4294967296"_qs
-                                                    : label->text();
-                QVERIFY2(label->geometry().right() <= label->parentWidget()->contentsRect().right(), name.constData());
-            } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
-                area = frame->rect().adjusted(8, 0, -8, 0);
-                caption = frame->title();
-            }
-            if (caption.isEmpty())
-                continue;
-            QVERIFY2(metrics.horizontalAdvance(caption) <= area.width(), name.constData());
-            QVERIFY2(metrics.height() <= area.height() + 2, name.constData());
-            ++checked;
-        }
-        // Nine visible buttons, seven captioned labels and five titled frames.
-        QCOMPARE(checked, 9 + 7 + 5);
-    }
-
-    void tabOrder()
-    {
-        MainWindowFixture f;
-        QVERIFY(f.start());
-        QStringList order;
-        QWidget *widget = f.txtIP();
-        do {
-            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(f.window.get()))
-                order << widget->objectName();
-            widget = widget->nextInFocusChain();
-        } while (widget != f.txtIP());
-        QCOMPARE(order.join(u' '), u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
-                                   "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_qs);
-        // Tab leaves the grid instead of moving inside it.
-        QVERIFY(!f.window->grid().tabKeyNavigation());
     }
 
     // Copy hands on the whole pane exactly, CR LF and lone CR kept; Enter presses the focused button.

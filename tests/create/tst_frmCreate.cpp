@@ -222,13 +222,11 @@ private Q_SLOTS:
         QFETCH(QString, toolTip);
 
         QVERIFY(openWindow());
-        const QWidget *widget = m_current->objectName() == name ? m_current.data()
-                                                                : control<QWidget>(qPrintable(name));
+        const QWidget *widget = name == u"frmCreate"_s ? m_current.data() : control<QWidget>(qPrintable(name));
         QVERIFY(widget);
-        QString shown = widget->isWindow() ? widget->windowTitle() : widget->property("text").toString();
-        if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
-            shown = frame->title();
-        QCOMPARE(shown, caption);
+        const auto *frame = qobject_cast<const QGroupBox *>(widget);
+        QCOMPARE(frame ? frame->title() : widget->property(widget->isWindow() ? "windowTitle" : "text").toString(),
+                 caption);
         QCOMPARE(widget->toolTip(), toolTip);
     }
 
