@@ -1,3 +1,5 @@
+#include "app/TrafficLog.h"
+
 #include "FileBytes.h"
 
 #include <QProcess>
@@ -5,14 +7,33 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Writes blocks of one size as fast as it can, telling its parent after each, until killed.
+int writeUntilKilled(const char *path, const char *bodySize)
+{
+    TrafficLog log;
+    if (!log.create(QString::fromLocal8Bit(path), nullptr))
+        return 1;
+    const QByteArray body(QByteArray(bodySize).toInt(), 'b');
+    while (log.writeBlock({QByteArrayView("---Data Received---"), body})) {
+        [[maybe_unused]] const auto told = ::write(STDOUT_FILENO, ".", 1);
+    }
+    return 1;
+}
+
+} // namespace
 
 class tst_TrafficLog final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Bodies bigger than a page and than any buffer, so that the kill can land inside a block.
     void killedWriterLeavesWholeBlocks_data()
     {
         QTest::addColumn<int>("bodySize");
@@ -23,9 +44,8 @@ private Q_SLOTS:
         }
     }
 
-    // A process killed while it writes leaves each block whole or absent. The one exception is a
-    // write the kernel itself cuts short when the kill arrives in it: that stops at a page
-    // boundary of the file, never at a record's edge.
+    // Each block is whole or absent, except a write the kernel itself cuts short when the kill
+    // arrives in it: that stops at a page boundary of the file, never at a record's edge.
     void killedWriterLeavesWholeBlocks()
     {
         QFETCH(int, bodySize);
@@ -33,7 +53,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Data_Text.txt"_s);
         QProcess writer;
-        writer.start(QStringLiteral(TRAFFIC_LOG_WRITER), {path, QString::number(bodySize)});
+        writer.start(QCoreApplication::applicationFilePath(), {u"--write"_s, path, QString::number(bodySize)});
         QVERIFY(writer.waitForStarted());
         while (writer.bytesAvailable() < blocksBeforeKill)
             QVERIFY(writer.waitForReadyRead(10000));
@@ -53,5 +73,14 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_TrafficLog)
+// Started as "--write FILE SIZE" it is the writer the test kills.
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && qstrcmp(argv[1], "--write") == 0)
+        return writeUntilKilled(argv[2], argv[3]);
+    QCoreApplication app(argc, argv);
+    tst_TrafficLog test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_trafficlog.moc"
