@@ -11,23 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Writes blocks of one size as fast as it can, telling its parent after each, until killed.
-int writeUntilKilled(const char *path, const char *bodySize)
-{
-    TrafficLog log;
-    if (!log.create(QString::fromLocal8Bit(path), nullptr))
-        return 1;
-    const QByteArray body(QByteArray(bodySize).toInt(), 'b');
-    while (log.writeBlock({QByteArrayView("---Data Received---"), body})) {
-        [[maybe_unused]] const auto told = ::write(STDOUT_FILENO, ".", 1);
-    }
-    return 1;
-}
-
-} // namespace
-
 class tst_TrafficLog final : public QObject
 {
     Q_OBJECT
@@ -73,11 +56,19 @@ private Q_SLOTS:
     }
 };
 
-// Started as "--write FILE SIZE" it is the writer the test kills.
+// Started as "--write FILE SIZE", the program is the writer the test kills: it writes blocks of one
+// size as fast as it can and tells its parent after each.
 int main(int argc, char *argv[])
 {
-    if (argc == 4 && qstrcmp(argv[1], "--write") == 0)
-        return writeUntilKilled(argv[2], argv[3]);
+    if (argc == 4 && qstrcmp(argv[1], "--write") == 0) {
+        TrafficLog log;
+        const QByteArray body(QByteArray(argv[3]).toInt(), 'b');
+        if (!log.create(QString::fromLocal8Bit(argv[2]), nullptr))
+            return 1;
+        while (log.writeBlock({QByteArrayView("---Data Received---"), body}) && ::write(STDOUT_FILENO, ".", 1) == 1) {
+        }
+        return 1;
+    }
     QCoreApplication app(argc, argv);
     tst_TrafficLog test;
     return QTest::qExec(&test, argc, argv);
