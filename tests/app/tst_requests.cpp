@@ -101,7 +101,8 @@ private Q_SLOTS:
             RequestKind::DeleteJob, "DELETE", "a%3Fb%2Fc%2541");
         row("a single space, encoded on the wire", u" "_qs, "cmdGetJob", RequestKind::GetJob, "GET", "%20");
         for (const char *button : {"cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
-            QTest::addRow("%s, empty row", button) << QString() << QByteArray(button) << int(RequestKind::None) << QByteArray();
+            QTest::addRow("%s, empty row", button)
+                << QString() << QByteArray(button) << int(RequestKind::None) << QByteArray();
     }
 
     void selectedJob()
@@ -118,7 +119,8 @@ private Q_SLOTS:
         f.click(button.constData());
         QCOMPARE(int(f.window->requestKind()), kind);
         if (request.isEmpty()) {
-            QCOMPARE(f.boxes->shown, QStringList{u"Error|Please select a row with a  valid externalId."_qs});
+            QCOMPARE(f.boxes->shown,
+                     QStringList{u"Error|Please select a row with a  valid externalId."_qs});
             QCOMPARE(f.txText(), u"before"_qs);
             QCOMPARE(f.log(), QByteArray());
             QVERIFY(!f.window->StillExecuting());

@@ -36,7 +36,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Data_Text.txt"_s);
         QProcess writer;
-        writer.start(QCoreApplication::applicationFilePath(), {u"--write"_s, path, QString::number(bodySize)});
+        writer.start(QCoreApplication::applicationFilePath(),
+                     {u"--write"_s, path, QString::number(bodySize)});
         QVERIFY(writer.waitForStarted());
         while (writer.bytesAvailable() < blocksBeforeKill)
             QVERIFY(writer.waitForReadyRead(10000));
@@ -65,7 +66,8 @@ int main(int argc, char *argv[])
         const QByteArray body(QByteArray(argv[3]).toInt(), 'b');
         if (!log.create(QString::fromLocal8Bit(argv[2]), nullptr))
             return 1;
-        while (log.writeBlock({QByteArrayView("---Data Received---"), body}) && ::write(STDOUT_FILENO, ".", 1) == 1) {
+        while (log.writeBlock({QByteArrayView("---Data Received---"), body})
+               && ::write(STDOUT_FILENO, ".", 1) == 1) {
         }
         return 1;
     }

@@ -125,7 +125,8 @@ private Q_SLOTS:
         QTest::keyClick(control<QPushButton>("cmdCreate"), Qt::Key_Enter, Qt::KeypadModifier);
 
         if (inBody.isNull()) {
-            QCOMPARE(m_boxes->shown, QStringList{u"Data Error|Please make sure all fields are completed with valid data."_s});
+            QCOMPARE(m_boxes->shown,
+                     QStringList{u"Data Error|Please make sure all fields are completed with valid data."_s});
             QVERIFY(m_sender.sent.isEmpty() && stillOpen());
             return;
         }
@@ -222,11 +223,12 @@ private Q_SLOTS:
         QFETCH(QString, toolTip);
 
         QVERIFY(openWindow());
-        const QWidget *widget = name == u"frmCreate"_s ? m_current.data() : control<QWidget>(qPrintable(name));
+        const QWidget *widget =
+            name == u"frmCreate"_s ? m_current.data() : control<QWidget>(qPrintable(name));
         QVERIFY(widget);
         const auto *frame = qobject_cast<const QGroupBox *>(widget);
-        QCOMPARE(frame ? frame->title() : widget->property(widget->isWindow() ? "windowTitle" : "text").toString(),
-                 caption);
+        const char *property = widget->isWindow() ? "windowTitle" : "text";
+        QCOMPARE(frame ? frame->title() : widget->property(property).toString(), caption);
         QCOMPARE(widget->toolTip(), toolTip);
     }
 

@@ -14,7 +14,10 @@
 class RecordingMessageBoxes final : public MessageBoxes
 {
 public:
-    void critical(QWidget *, const QString &title, const QString &text) override { shown << title + u'|' + text; }
+    void critical(QWidget *, const QString &title, const QString &text) override
+    {
+        shown << title + u'|' + text;
+    }
     QStringList shown;
 };
 
