@@ -149,6 +149,7 @@ private Q_SLOTS:
         // A job from the file and from an answer has one row, with the later values.
         QByteArray errorPage = ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3"));
         QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
+        QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("B2", "Freeze", "t3") + "\r\n"));
         QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
         QVERIFY(send("cmd1", ScriptedHttpServer::okResponse(
                                  "[" + job("C3", "Freeze", "t4") + "," + job("A7", "OK", "t5") + "]")));
