@@ -1,3 +1,5 @@
+#include "app/TrafficLog.h"
+
 #include "FileBytes.h"
 
 #include <QProcess>
@@ -5,6 +7,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +16,7 @@ class tst_TrafficLog final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Bodies bigger than a page and than any buffer, so that the kill can land inside a block.
     void killedWriterLeavesWholeBlocks_data()
     {
         QTest::addColumn<int>("bodySize");
@@ -23,9 +27,8 @@ private Q_SLOTS:
         }
     }
 
-    // A process killed while it writes leaves each block whole or absent. The one exception is a
-    // write the kernel itself cuts short when the kill arrives in it: that stops at a page
-    // boundary of the file, never at a record's edge.
+    // Each block is whole or absent, except a write the kernel itself cuts short when the kill
+    // arrives in it: that stops at a page boundary of the file, never at a record's edge.
     void killedWriterLeavesWholeBlocks()
     {
         QFETCH(int, bodySize);
@@ -33,7 +36,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Data_Text.txt"_s);
         QProcess writer;
-        writer.start(QStringLiteral(TRAFFIC_LOG_WRITER), {path, QString::number(bodySize)});
+        writer.start(QCoreApplication::applicationFilePath(),
+                     {u"--write"_s, path, QString::number(bodySize)});
         QVERIFY(writer.waitForStarted());
         while (writer.bytesAvailable() < blocksBeforeKill)
             QVERIFY(writer.waitForReadyRead(10000));
@@ -53,5 +57,23 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_TrafficLog)
+// Started as "--write FILE SIZE", the program is the writer the test kills: it writes blocks of one
+// size as fast as it can and tells its parent after each.
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && qstrcmp(argv[1], "--write") == 0) {
+        TrafficLog log;
+        const QByteArray body(QByteArray(argv[3]).toInt(), 'b');
+        if (!log.create(QString::fromLocal8Bit(argv[2]), nullptr))
+            return 1;
+        while (log.writeBlock({QByteArrayView("---Data Received---"), body})
+               && ::write(STDOUT_FILENO, ".", 1) == 1) {
+        }
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    tst_TrafficLog test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_trafficlog.moc"

@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include "widgets/TrafficView.h"
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 

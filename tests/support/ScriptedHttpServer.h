@@ -9,12 +9,9 @@
 
 #include <sys/socket.h>
 
-// An HTTP server for tests on 127.0.0.1 and a free port. It records the exact bytes of every
-// connection and answers each complete request (headers, then Content-Length bytes of body)
-// with scripted raw bytes, written in pieces from the event loop so the client sees many reads,
-// then closes. Pieces are of a fixed size, or of 1 to 20 bytes chosen by a seeded generator,
-// optionally apart in time. A silent server answers nothing, for time-outs; a server may also
-// reset the connection after some bytes. Settings apply to requests completed afterwards.
+// An HTTP server on 127.0.0.1 and a free port that records every connection's bytes and answers
+// each complete request with scripted raw bytes, in pieces from the event loop so that the client
+// sees many reads, then closes. Settings apply to requests completed afterwards.
 class ScriptedHttpServer final
 {
     Q_DISABLE_COPY_MOVE(ScriptedHttpServer)
@@ -34,17 +31,14 @@ public:
 
     quint16 port() const { return m_server.serverPort(); }
     // "127.0.0.1:port", as an operator would type it.
-    QString authority() const
-    {
-        return m_server.serverAddress().toString() + u':' + QString::number(port());
-    }
+    QString authority() const { return QStringLiteral("127.0.0.1:") + QString::number(port()); }
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
-    void setRandomPieces() { m_pieceSize = -1; }                  // 1 to 20 bytes each
+    void setRandomPieces() { m_pieceSize = -1; }                  // 1 to 20 bytes, seeded
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
     void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
-    void setSilent(bool silent) { m_silent = silent; }
+    void setSilent(bool silent) { m_silent = silent; }            // answers nothing, for time-outs
 
     qsizetype connectionCount() const { return m_received.size(); }
     QByteArray received(qsizetype connection) const { return m_received.value(connection); }

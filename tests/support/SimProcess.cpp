@@ -2,23 +2,12 @@
 
 #include <QUrl>
 
-namespace {
-
-constexpr int kPatienceMs = 15000;
-
-} // namespace
-
 SimProcess::~SimProcess()
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
         m_process.waitForFinished(kPatienceMs);
     }
-}
-
-QString SimProcess::program()
-{
-    return QString::fromUtf8(TRACKING_SIM_PATH);
 }
 
 bool SimProcess::start(const QStringList &arguments, const QProcessEnvironment &environment)
@@ -40,7 +29,5 @@ bool SimProcess::start(const QStringList &arguments, const QProcessEnvironment &
 
 bool SimProcess::waitForExit()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return true;
-    return m_process.waitForFinished(kPatienceMs);
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(kPatienceMs);
 }

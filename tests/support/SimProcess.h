@@ -26,9 +26,10 @@ public:
     quint16 port() const { return m_port; }
     QProcess &process() { return m_process; }
 
-    static QString program();
+    static QString program() { return QString::fromUtf8(TRACKING_SIM_PATH); }
 
 private:
+    static constexpr int kPatienceMs = 15000;
     QProcess m_process;
     QString m_firstLine;
     quint16 m_port = 0;

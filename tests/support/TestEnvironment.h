@@ -6,28 +6,19 @@
 #include "FileBytes.h"
 #include "FixedTimeZone.h"
 
-#include <QList>
-#include <QString>
+#include <QStringList>
 
 #include <memory>
 
-// Message boxes that are recorded instead of shown.
+// Message boxes recorded as "title|text" instead of shown.
 class RecordingMessageBoxes final : public MessageBoxes
 {
 public:
-    struct Shown
+    void critical(QWidget *, const QString &title, const QString &text) override
     {
-        QWidget *parent;
-        QString title;
-        QString text;
-    };
-
-    void critical(QWidget *parent, const QString &title, const QString &text) override
-    {
-        shown.append(Shown{parent, title, text});
+        shown << title + u'|' + text;
     }
-
-    QList<Shown> shown;
+    QStringList shown;
 };
 
 // The program's world for a test: a program folder of the test's, recorded boxes, a fixed clock
