@@ -49,6 +49,8 @@ private Q_SLOTS:
         answered("2,500 bytes", ScriptedHttpServer::okResponse(QByteArray(2500, 'b')), QByteArray(2500, 'b'));
         answered("chunked", ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
                  "hello world");
+        const QByteArray large(TrafficLog::BackgroundBytes, 'L'); // logged by the log's own thread
+        answered("large", ScriptedHttpServer::okResponse(large), large);
         answered("not UTF-8: logged unchanged", ScriptedHttpServer::okResponse("caf\xe9 \xc3\xa9\n"),
                  "caf\xe9 \xc3\xa9\n");
         QTest::newRow("404") << u"SERVER"_qs
@@ -60,7 +62,7 @@ private Q_SLOTS:
                u"connection closed before the answer was complete"_qs);
         failed("bad chunk size", "SERVER", ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n",
                u"malformed answer: chunk size is not hexadecimal"_qs);
-        failed("over the limit", "SERVER", ok + "Content-Length: 3001\r\n\r\n",
+        failed("over the limit", "SERVER", ok + "Content-Length: 4194305\r\n\r\n",
                u"answer larger than the limit"_qs);
         failed("bad address", "127.0.0.1:99999", {},
                u"cannot send to this address: the port is not a number from 1 to 65535"_qs);
@@ -75,7 +77,7 @@ private Q_SLOTS:
         QFETCH(QColor, color);
         ScriptedHttpServer server;
         server.setResponse(response);
-        server.setPieceSize(700);
+        server.setPieceSize(response.size() > 100000 ? 0 : 700);
         const bool silent = address == u"SILENT"_qs;
         server.setSilent(silent);
         MainWindowFixture f;
@@ -84,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(f.start(address.replace(u"SERVER"_qs, server.authority())
                             .replace(u"SILENT"_qs, server.authority())
                             .replace(u"FREE"_qs, ScriptedHttpServer::refusingAuthority())));
-        f.window->transfer().setBodyLimit(3000);
+        f.window->transfer().setBodyLimit(TrafficLog::BackgroundBytes);
         // The last transfer's details go away while the next one runs.
         QStringList whileRunning;
         connect(&f.window->transfer(), &InetTransfer::StateChanged, this, [&](qint16 state) {

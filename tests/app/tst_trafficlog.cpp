@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +18,26 @@ class tst_TrafficLog final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // A large body goes out on the log's own thread: the next block and close() wait for it,
+    // and its failure is reported at the next call.
+    void largeBlockKeepsItsPlace()
+    {
+        QTemporaryDir dir;
+        const QByteArray body(TrafficLog::BackgroundBytes, 'x');
+        TrafficLog log;
+        QVERIFY(log.create(dir.filePath(u"log"_s), nullptr));
+        QVERIFY(log.writeBlockSharing("big", body));
+        QVERIFY(log.writeBlock({"next"}));
+        QVERIFY(log.writeBlockSharing("big", body));
+        log.close();
+        QCOMPARE(fileBytes(dir.filePath(u"log"_s)), "big\r\n" + body + "\r\nnext\r\nbig\r\n" + body + "\r\n");
+
+        QVERIFY(log.create(u"/dev/full"_s, nullptr));
+        QVERIFY(log.writeBlockSharing("big", body));
+        QVERIFY(!log.finishWriting());
+        QCOMPARE(log.errorString(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    }
+
     // Bodies bigger than a page and than any buffer, so that the kill can land inside a block.
     void killedWriterLeavesWholeBlocks_data()
     {

@@ -60,10 +60,12 @@ struct MainWindowFixture
     QString path(const QString &name) const { return QDir(folder.path()).filePath(name); }
     QByteArray log() const { return fileBytes(path(QStringLiteral("Data_Text.txt"))); }
 
-    // Waits until the transfer under way has ended (completed and read, or failed).
+    // Waits until the transfer under way has ended (completed and read, or failed), and its
+    // received block is in the log.
     bool waitIdle(int timeoutMs = 10000) const
     {
-        return QTest::qWaitFor([this] { return !window->StillExecuting(); }, timeoutMs);
+        return QTest::qWaitFor(
+            [this] { return !window->StillExecuting() && !window->trafficLog().writing(); }, timeoutMs);
     }
     bool send(const char *button, int timeoutMs = 10000) const { return click(button), waitIdle(timeoutMs); }
 };
