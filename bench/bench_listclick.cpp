@@ -12,6 +12,7 @@
 
 #include "app/frmMain.h"
 #include "desktop/AppEnvironment.h"
+#include "desktop/HugePageHeap.h"
 #include "transfer/InetTransfer.h"
 #include "widgets/FlexGrid.h"
 #include "widgets/ProgramLook.h"
@@ -301,6 +302,8 @@ void printTable(const std::vector<Sizes> &all, int runs)
 
 int main(int argc, char *argv[])
 {
+    // The heap the program itself runs with.
+    RestartWithHugePageHeap(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ApplyProgramFonts();

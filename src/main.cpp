@@ -1,5 +1,6 @@
 #include "desktop/AppEnvironment.h"
 #include "desktop/CloseOnSignals.h"
+#include "desktop/HugePageHeap.h"
 #include "widgets/ProgramLook.h"
 #include "app/frmMain.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    RestartWithHugePageHeap(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("talus-test-app"));
     QApplication::setDesktopFileName(QStringLiteral("org.talus.testapp"));
