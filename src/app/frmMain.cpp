@@ -345,6 +345,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         ResponseBuffer.clear();
         m_collector.done();
     } else if (state == InetTransfer::Failed) {
+        m_arriving.start(false); // nothing of a failed response is kept
         details = u"Failed: "_s + iNetTalus->failureText();
         color = kFailedText;
     }
