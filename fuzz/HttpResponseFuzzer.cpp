@@ -9,34 +9,29 @@
 
 #include <utility>
 
-namespace {
-
 using Parser = HttpResponseParser;
 using Status = Parser::Status;
 
-// Feeds every piece in turn, checking what must hold after each feed, then perhaps the close;
-// gives the parser and how many bytes it took.
-std::pair<Parser, qsizetype> run(Parser::Limits limits, QByteArrayView bytes,
-                                 const QList<qsizetype> &pieces, bool close)
+// Feeds the pieces in turn, then perhaps the close; gives the parser and the bytes it took.
+static std::pair<Parser, qsizetype> run(Parser::Limits limits, QByteArrayView bytes,
+                                        const QList<qsizetype> &pieces, bool close)
 {
     std::pair<Parser, qsizetype> done{Parser(limits), 0};
     auto &[parser, consumed] = done;
     qsizetype offset = 0;
     Status status = Status::Incomplete;
     for (const qsizetype length : pieces) {
-        const QByteArrayView piece = bytes.sliced(offset, length);
-        offset += length;
+        const QByteArrayView piece = bytes.sliced(std::exchange(offset, offset + length), length);
         const Parser::Result result = parser.feed(piece);
-        FUZZ_CHECK(result.consumed >= 0 && result.consumed <= piece.size());
-        FUZZ_CHECK(result.status == parser.status());
-        if (status != Status::Incomplete) {
-            // Nothing is taken once the response has ended, whichever way.
+        FUZZ_CHECK(result.consumed >= 0 && result.consumed <= piece.size()
+                   && result.status == parser.status());
+        if (status == Status::Incomplete) {
+            FUZZ_CHECK(result.status != Status::Incomplete || result.consumed == piece.size());
+            consumed += result.consumed;
+            status = result.status;
+        } else { // nothing is taken once the response has ended, whichever way
             FUZZ_CHECK(result.consumed == 0 && result.status == status);
-            continue;
         }
-        FUZZ_CHECK(result.status != Status::Incomplete || result.consumed == piece.size());
-        consumed += result.consumed;
-        status = result.status;
         FUZZ_CHECK(parser.body().size() <= limits.maxBodyBytes);
     }
     if (close) {
@@ -49,8 +44,6 @@ std::pair<Parser, qsizetype> run(Parser::Limits limits, QByteArrayView bytes,
     return done;
 }
 
-} // namespace
-
 FUZZ_TARGET(input)
 {
     static constexpr Parser::Limits kLimits[] = {
@@ -62,10 +55,8 @@ FUZZ_TARGET(input)
     const QByteArrayView bytes = input.sliced(header);
     QList<qsizetype> pieces;
     qsizetype left = bytes.size();
-    for (qsizetype i = 0; left > 0 && (cuts == 15 || i < cuts); ++i) {
+    for (qsizetype i = 0; left > 0 && (cuts == 15 || i < cuts); left -= pieces.last(), ++i)
         pieces.append(cuts == 15 ? 1 : qMin<qsizetype>(left, quint8(input[1 + i])));
-        left -= pieces.last();
-    }
     if (left > 0)
         pieces.append(left);
 

@@ -17,8 +17,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 struct Entry
 {
     QString section, key;
@@ -28,13 +26,13 @@ const QTemporaryDir kFolder((QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir
                             + u"/talus-fuzz-XXXXXX"_s);
 const QString kPath = kFolder.filePath(u"profile.ini"_s);
 
-QString readValue(const Entry &entry)
+static QString readValue(const Entry &entry)
 {
     return ProfileFile::readString(kPath, entry.section, entry.key, u"\x01(missing)"_s, 1 << 20);
 }
 
 // Section and key names the file seems to hold, found the plain way; a few suffice.
-QList<Entry> entriesIn(QByteArray content)
+static QList<Entry> entriesIn(QByteArray content)
 {
     QList<Entry> entries;
     std::optional<QString> section;
@@ -49,18 +47,15 @@ QList<Entry> entriesIn(QByteArray content)
     return entries;
 }
 
-} // namespace
-
 FUZZ_TARGET(input)
 {
     if (input.size() < 3)
         return;
-    const qsizetype lengths[] = {quint8(input[0]) % 16, quint8(input[1]) % 16, quint8(input[2])};
     qsizetype at = 3;
-    if (input.size() < at + lengths[0] + lengths[1] + lengths[2])
-        return;
     QStringList texts;
-    for (const qsizetype length : lengths) {
+    for (const int length : {input[0] & 15, input[1] & 15, input[2] & 255}) {
+        if (input.size() < at + length)
+            return;
         texts.append(QString::fromUtf8(input.sliced(at, length)));
         at += length;
     }
@@ -74,16 +69,14 @@ FUZZ_TARGET(input)
     const QString value = texts[2].replace(u'\r', u' ').replace(u'\n', u' ');
     const QByteArray content = input.sliced(at).toByteArray();
     QFile file(kPath);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-               && file.write(content) == content.size());
+    FUZZ_CHECK(file.open(QFile::WriteOnly) && file.write(content) == content.size());
     file.close();
 
     QList<std::pair<Entry, QString>> others; // and their values before
-    for (const Entry &entry : entriesIn(content)) {
+    for (const Entry &entry : entriesIn(content))
         if (entry.section.compare(target.section, Qt::CaseInsensitive) != 0
             || entry.key.compare(target.key, Qt::CaseInsensitive) != 0)
             others.append({entry, readValue(entry)});
-    }
     // Reading trims the blanks around a value, and nothing else may be lost on the way.
     static const QRegularExpression edges(u"^[ \\t]+|[ \\t]+\\z"_s);
     FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, value));

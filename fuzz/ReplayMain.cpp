@@ -1,6 +1,5 @@
-// Runs a fuzz target over saved inputs, so that the seeds and every input that once broke a
-// property are replayed by the ordinary tests, without clang or libFuzzer.
-// Arguments: folders, each file directly inside one an input; a missing folder holds none.
+// Runs a fuzz target over saved inputs (the seeds and every input that once broke a property)
+// under the ordinary tests. Arguments: folders of inputs; a missing folder holds none.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -19,14 +18,12 @@ int main(int argc, char **argv)
             if (!entry.is_regular_file() || entry.path().filename().string().front() == '.')
                 continue;
             std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+            const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
             std::fprintf(stderr, "replaying %s (%zu bytes)\n", entry.path().c_str(), bytes.size());
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()),
-                                   bytes.size());
+            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
             ++count;
         }
     }
     std::fprintf(stderr, "%zu inputs replayed\n", count);
-    // No input at all means the corpus went missing, not that everything passed.
-    return count > 0 ? 0 : 1;
+    return count > 0 ? 0 : 1; // none at all means the corpus went missing, not that all passed
 }

@@ -1,5 +1,4 @@
-// The simulator over real HTTP: routes, refusals, a job rendered to the byte, framing on the
-// wire, slow clients, the program's options and the run script.
+// The simulator over real HTTP, slow clients, the program's options and the run script.
 
 #include "CreateExample.h"
 #include "FileBytes.h"
@@ -26,8 +25,7 @@ const QByteArray kExampleBody = workedExampleBody(); // what the client sends fo
 struct Reply
 {
     int status = 0;
-    QByteArray raw;  // as it came
-    QByteArray body; // any chunked coding undone
+    QByteArray raw, body; // as it came; with any chunked coding undone
 };
 
 // Request text with "\n" for CR LF, @L for the list's path and @J for the example job's.
@@ -43,11 +41,9 @@ QByteArray request(const QByteArray &line, const QByteArray &body = {})
         + body;
 }
 
-// Sends raw bytes on one connection and frames the answers with the client's own framer, until
-// `count` are whole or the simulator closes or falls silent for less than its default deadlines
-// (5 s), so that a deadline from the command line must be the one that acts.
-QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
-                      bool *closed = nullptr)
+// Sends bytes on one connection; frames `count` answers with the client's own framer, or fewer if
+// the simulator closes or is silent 4 s (below its 5 s deadlines, so that a set one acts).
+QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count, bool *closed = {})
 {
     QTcpSocket socket;
     socket.connectToHost(u"127.0.0.1"_s, port);
@@ -55,13 +51,12 @@ QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
     QList<Reply> replies;
     HttpResponseParser parser;
     QByteArray pending, raw;
-    while (replies.size() < count && (!pending.isEmpty() || socket.waitForReadyRead(4000))) {
+    while (replies.size() < count && parser.status() != HttpResponseParser::Status::Bad
+           && (!pending.isEmpty() || socket.waitForReadyRead(4000))) {
         pending += socket.readAll();
         const HttpResponseParser::Result fed = parser.feed(pending);
         raw += pending.left(fed.consumed);
         pending.remove(0, fed.consumed);
-        if (fed.status == HttpResponseParser::Status::Bad)
-            break;
         if (fed.status == HttpResponseParser::Status::Complete) {
             replies.append({parser.statusCode(), std::exchange(raw, {}), parser.takeBody()});
             parser = HttpResponseParser();
@@ -91,11 +86,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes"); // sent at once on one connection
         QTest::addColumn<QList<int>>("statuses");
         QTest::addColumn<QByteArrayList>("texts"); // in the answers; "!X" for no "X" header
-        QTest::addColumn<bool>("closes");          // else a list request after them is answered too
-        QTest::addColumn<QByteArray>("listed");    // the job listed after: "created", "answered"
-        const auto row = [](const char *name, const QByteArray &bytes, const QList<int> &statuses,
-                            const QByteArrayList &texts, bool closes = false,
-                            const QByteArray &listed = "created") {
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<QByteArray>("listed"); // the job listed after: "created", "answered"
+        const auto row = [](const char *name, QByteArray bytes, QList<int> statuses,
+                            QByteArrayList texts, bool closes = false,
+                            QByteArray listed = "created") {
             QTest::newRow(name) << bytes << statuses << texts << closes << listed;
         };
         // Refused bodies are under a new id, so only what is wrong with them can refuse them.
@@ -112,8 +107,7 @@ private Q_SLOTS:
         };
         row("reading, pipelined",
             request("GET @J") + request("GET @L/x") + request("POST @L/x/stopTracking")
-                + request("DELETE @L/x") + request("GET /api/other"),
-            {200, 404, 404, 404, 404},
+                + request("DELETE @L/x") + request("GET /api/other"), {200, 404, 404, 404, 404},
             {"Keep-Alive: ", R"("externalId": "4123856710")",
              R"("error": "no job with externalId \"x\")",
              R"("error": "no such route: /api/other")"},
@@ -131,10 +125,9 @@ private Q_SLOTS:
              R"("error": "the body is not valid JSON)", R"("error": "programName is missing)",
              R"("error": "externalId must not be empty)",
              R"("error": "channelGroup must hold two stream objects)"});
-        row("chunked creation: Location",
-            wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n") + chunk(body.left(100))
-                + chunk(body.mid(100)) + "0\r\n\r\n",
-            {201}, {"Location: " + kList + "/new%20id%2F1\r\n"}, false, "");
+        row("chunked creation: Location", wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n")
+                + chunk(body.left(100)) + chunk(body.mid(100)) + "0\r\n\r\n", {201},
+            {"Location: " + kList + "/new%20id%2F1\r\n"}, false, "");
         row("Allow", request("PUT @L") + request("PUT @J"), {405, 405},
             {"Allow: GET, HEAD, POST\r\n", "Allow: GET, HEAD, DELETE\r\n"});
         row("HTTP/1.0", wire("GET @L HTTP/1.0\n\n"), {200}, {"!Keep-Alive"}, true);
@@ -143,12 +136,9 @@ private Q_SLOTS:
         row("negative length", wire("POST @L HTTP/1.1\nContent-Length: -5\n\nGET @L HTTP/1.1\n\n"),
             {400}, {"Connection: close"}, true);
         // Both are answered before a byte of the body is sent.
-        row("sized over the cap", wire("POST @L HTTP/1.1\nContent-Length: 1048577\n\n"), {413}, {},
-            true);
-        row("chunked over the cap",
-            wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n")
-                + chunk(QByteArray(0x80000, 'x')) + "80001\r\n",
-            {413}, {}, true);
+        row("over the cap", wire("POST @L HTTP/1.1\nContent-Length: 1048577\n\n"), {413}, {}, true);
+        row("chunked over the cap", wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n")
+                + chunk(QByteArray(0x80000, 'x')) + "80001\r\n", {413}, {}, true);
         row("head never finished", wire("GET @L HTTP/1.1\nHost: 127."), {408}, {}, true);
     }
 
@@ -173,17 +163,15 @@ private Q_SLOTS:
         };
         QCOMPARE(exchange(sim.port(), "GET @L").body, listOf(created.body));
 
+        if (!closes) // then a list request after them is answered too
+            bytes += request("GET @L"), statuses << 200;
         bool closed = false;
-        const QList<Reply> replies = converse(sim.port(),
-                                              closes ? bytes : bytes + request("GET @L"),
-                                              statuses.size() + !closes, &closed);
+        const QList<Reply> replies = converse(sim.port(), bytes, statuses.size(), &closed);
         QList<int> answered;
         QByteArray text;
-        for (const Reply &reply : replies) {
-            answered.append(reply.status);
-            text += reply.raw;
-        }
-        QCOMPARE(answered, closes ? statuses : statuses << 200);
+        for (const Reply &reply : replies)
+            answered << reply.status, text += reply.raw;
+        QCOMPARE(answered, statuses);
         QCOMPARE(closed, closes);
         for (const QByteArray &expected : texts)
             QVERIFY2(expected.startsWith('!') ? !text.contains("\r\n" + expected.mid(1))
@@ -233,11 +221,10 @@ cat <&3
         QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(writeFileBytes(userSettings, "[IP]\r\nAddress=10.9.8.7\r\n"));
         QProcess script;
-        script.start(u"env"_s,
-                     {u"TRACKING_SIM="_s + SimProcess::program(),
-                      u"DEMO_DIR="_s + dir.filePath(u"demo"_s),
-                      u"SIM_PORTS="_s + QString::number(other.port()) + u" 0"_s,
-                      QString::fromUtf8(RUN_WITH_SIM_PATH), standIn});
+        script.start(u"env"_s, {u"TRACKING_SIM="_s + SimProcess::program(),
+                                u"DEMO_DIR="_s + dir.filePath(u"demo"_s),
+                                u"SIM_PORTS="_s + QString::number(other.port()) + u" 0"_s,
+                                QString::fromUtf8(RUN_WITH_SIM_PATH), standIn});
         QVERIFY(script.waitForFinished(30000));
         QCOMPARE(script.exitCode(), 0);
         // Twelve jobs come only from the script's simulator, not from the one on the taken port.
@@ -252,26 +239,22 @@ cat <&3
         QTest::addColumn<int>("jobs"); // listed, then stopped; -1: stopped at once; -2: ends itself
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // a pattern for stdout on success, else stderr
-        const QString address = u"^http://127\\.0\\.0\\.1:\\d+\\n"_s;
-        QTest::newRow("help")
-            << u"--help"_s << -2 << 0
-            << u"(?s)^(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)(?=.*--chunked)"
-               "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--help)(?=.*--version)"_s;
-        QTest::newRow("version") << u"--version"_s << -2 << 0
-                                 << u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s;
+        auto row = [](const char *name, auto... cells) { (QTest::newRow(name) << ... << cells); };
+        row("help", u"--help"_s, -2, 0,
+            u"(?s)(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)(?=.*--chunked)(?=.*--help)"
+            "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--version)"_s);
+        row("version", u"--version"_s, -2, 0, u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s);
         // The complaint names the argument at fault.
         for (const QString &wrong : {u"--port abc"_s, u"--port=70000"_s, u"--jobs"_s,
                                      u"--quiet=yes"_s, u"--verbose"_s, u"8080"_s})
-            QTest::newRow(qPrintable(wrong))
-                << wrong << -2 << 2 << wrong.section(u'=', 0, 0).section(u' ', 0, 0);
-        QTest::newRow("port taken")
-            << u"--port=%1"_s << -2 << 1 << u"cannot listen on 127\\.0\\.0\\.1 port "_s;
-        QTest::newRow("quiet") << u"--port=0 --quiet"_s << 0 << 0 << address + u"$"_s;
-        QTest::newRow("logging") << u"--port=0"_s << 0 << 0
-                                 << address + u"GET /api/videocompare/tracking 200 2\n$"_s;
-        QTest::newRow("chunked, many chunks")
-            << u"--port=0 --quiet --jobs=1000 --chunked"_s << 1000 << 0 << address + u"$"_s;
-        QTest::newRow("stopped at once") << u"--port=0 --quiet"_s << -1 << 0 << address + u"$"_s;
+            row(qPrintable(wrong), wrong, -2, 2, wrong.section(u'=', 0, 0).section(u' ', 0, 0));
+        row("port taken", u"--port=%1"_s, -2, 1, u"cannot listen on 127\\.0\\.0\\.1 port "_s);
+        const QString address = u"^http://127\\.0\\.0\\.1:\\d+\\n"_s;
+        row("quiet", u"--port=0 --quiet"_s, 0, 0, address + u"$"_s);
+        row("logging", u"--port=0"_s, 0, 0, address + u"GET /api/videocompare/tracking 200 2\n$"_s);
+        row("chunked, many chunks", u"--port=0 --quiet --jobs=1000 --chunked"_s, 1000, 0,
+            address + u"$"_s);
+        row("stopped at once", u"--port=0 --quiet"_s, -1, 0, address + u"$"_s);
     }
 
     void runs()
