@@ -13,8 +13,7 @@ static std::pair<bool, double> read(const QString &text)
 {
     double value = -1;
     const bool inRange = ReadPortNumber(text, &value);
-    FUZZ_CHECK(inRange || value == 0);
-    FUZZ_CHECK(IsValidPort(text) == (inRange && value > 0));
+    FUZZ_CHECK((inRange || value == 0) && IsValidPort(text) == (inRange && value > 0));
     return {inRange, value};
 }
 
@@ -22,8 +21,7 @@ FUZZ_TARGET(input)
 {
     const QString text = QString::fromUtf8(input);
     const auto plain = read(text);
-    // Spaces, tabs and line feeds count nowhere: all removed, or more put between every
-    // character and around the text, the reading stays.
+    // Spaces, tabs and line feeds count nowhere: all removed, or put around every character.
     QString compact, spread = QStringLiteral("\t ");
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] != u' ' && text[i] != u'\t' && text[i] != u'\n')

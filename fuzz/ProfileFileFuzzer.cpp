@@ -1,7 +1,6 @@
-// The profile file read, written and read back: the value written is the value read (less the
-// blanks around it), and no other key's value moves.
-// Input: section-name, key and value lengths (a byte each), the three texts as UTF-8, then the
-// file as it stood before. The file lives in tmpfs, so that a run costs no disk writes.
+// The profile file read, written and read back: the value written is read (less the blanks
+// around it), and no other key's value moves. Input: section-name, key and value lengths (a byte
+// each), the three texts as UTF-8, then the file before. In tmpfs, so runs write no disk.
 #include "FuzzCheck.h"
 
 #include "settings/ProfileFile.h"
@@ -17,10 +16,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-struct Entry
-{
-    QString section, key;
-};
+using Entry = std::pair<QString, QString>; // a section's name and a key's
 
 const QTemporaryDir kFolder((QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath())
                             + u"/talus-fuzz-XXXXXX"_s);
@@ -28,7 +24,7 @@ const QString kPath = kFolder.filePath(u"profile.ini"_s);
 
 static QString readValue(const Entry &entry)
 {
-    return ProfileFile::readString(kPath, entry.section, entry.key, u"\x01(missing)"_s, 1 << 20);
+    return ProfileFile::readString(kPath, entry.first, entry.second, u"\x01(missing)"_s, 1 << 20);
 }
 
 // Section and key names the file seems to hold, found the plain way; a few suffice.
@@ -63,7 +59,7 @@ FUZZ_TARGET(input)
     // gives a meaning to, and no blanks around them.
     static const QRegularExpression notPlain(u"[\\r\\n=\\[\\];]|^[ \\t]|[ \\t]$"_s);
     const Entry target{texts[0], texts[1]};
-    if (target.section.contains(notPlain) || target.key.contains(notPlain))
+    if (target.first.contains(notPlain) || target.second.contains(notPlain))
         return;
     // Line breaks never reach the file: the settings code turns them into spaces.
     const QString value = texts[2].replace(u'\r', u' ').replace(u'\n', u' ');
@@ -74,16 +70,16 @@ FUZZ_TARGET(input)
 
     QList<std::pair<Entry, QString>> others; // and their values before
     for (const Entry &entry : entriesIn(content))
-        if (entry.section.compare(target.section, Qt::CaseInsensitive) != 0
-            || entry.key.compare(target.key, Qt::CaseInsensitive) != 0)
+        if (entry.first.compare(target.first, Qt::CaseInsensitive) != 0
+            || entry.second.compare(target.second, Qt::CaseInsensitive) != 0)
             others.append({entry, readValue(entry)});
     // Reading trims the blanks around a value, and nothing else may be lost on the way.
     static const QRegularExpression edges(u"^[ \\t]+|[ \\t]+\\z"_s);
-    FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, value));
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, value));
     const QString readBack = readValue(target);
     FUZZ_CHECK(readBack == QString(value).remove(edges));
     for (const auto &[entry, before] : others)
         FUZZ_CHECK(readValue(entry) == before);
-    FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, readBack));
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, readBack));
     FUZZ_CHECK(readValue(target) == readBack);
 }

@@ -7,14 +7,15 @@
 #include <iterator>
 #include <vector>
 
+using std::filesystem::directory_iterator;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
 
 int main(int argc, char **argv)
 {
     std::size_t count = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::error_code missing;
-        for (const auto &entry : std::filesystem::directory_iterator(argv[i], missing)) {
+    for (int i = 1; i < argc; ++i)
+        for (std::error_code missing; const auto &entry : directory_iterator(argv[i], missing)) {
             if (!entry.is_regular_file() || entry.path().filename().string().front() == '.')
                 continue;
             std::ifstream in(entry.path(), std::ios::binary);
@@ -23,7 +24,6 @@ int main(int argc, char **argv)
             LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
             ++count;
         }
-    }
     std::fprintf(stderr, "%zu inputs replayed\n", count);
     return count > 0 ? 0 : 1; // none at all means the corpus went missing, not that all passed
 }

@@ -15,8 +15,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("refusal");       // the status refusing the request, or 0
         QTest::addColumn<QByteArray>("framed"); // the request handed on, after "POST / HTTP/1.1"
         const QByteArray post = "POST / HTTP/1.1\r\n", chunked = "Transfer-Encoding: chunked\r\n";
-        const auto row = [](const char *name, const QByteArray &bytes, int refusal,
-                            const QByteArray &framed = {}) {
+        auto row = [](const char *name, QByteArray bytes, int refusal, QByteArray framed = {}) {
             QTest::newRow(name) << bytes << refusal << framed;
         };
         row("no length: empty body", post + "\r\n", 0, "Content-Length: 0\r\n\r\n");
@@ -25,8 +24,10 @@ private Q_SLOTS:
         row("sized", post + "Content-Length: 3\r\n\r\nabc", 0, "Content-Length: 3\r\n\r\nabc");
         row("same length twice", post + "Content-Length: 3\r\nContent-Length: 03\r\n\r\nabc", 0,
             "Content-Length: 3\r\n\r\nabc");
-        row("chunked, extension, trailer, continue", post + chunked + "Expect: 100-continue\r\n\r\n"
-            + "3;x=y\r\nabc\r\n1\r\nd\r\n0\r\nT: 1\r\n\r\n", 0, "Content-Length: 4\r\n\r\nabcd");
+        row("chunked, extension, trailer, continue",
+            post + chunked
+                + "Expect: 100-continue\r\n\r\n3;x=y\r\nabc\r\n1\r\nd\r\n0\r\nT: 1\r\n\r\n",
+            0, "Content-Length: 4\r\n\r\nabcd");
         row("chunked wins over a length",
             post + "Content-Length: 50\r\n" + chunked + "\r\n2\r\nab\r\n0\r\n\r\n", 0,
             "Content-Length: 2\r\n\r\nab");

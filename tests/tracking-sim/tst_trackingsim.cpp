@@ -43,7 +43,7 @@ QByteArray request(const QByteArray &line, const QByteArray &body = {})
 
 // Sends bytes on one connection; frames `count` answers with the client's own framer, or fewer if
 // the simulator closes or is silent 4 s (below its 5 s deadlines, so that a set one acts).
-QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count, bool *closed = {})
+QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count = 1, bool *closed = {})
 {
     QTcpSocket socket;
     socket.connectToHost(u"127.0.0.1"_s, port);
@@ -64,15 +64,11 @@ QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count, bo
     }
     // A connection kept alive is closed only after seconds of silence, so one second tells.
     if (closed)
-        *closed = socket.state() != QAbstractSocket::ConnectedState
-            || socket.waitForDisconnected(1000);
+        *closed = socket.state() != QTcpSocket::ConnectedState || socket.waitForDisconnected(1000);
     return replies;
 }
 
-Reply exchange(quint16 port, const QByteArray &line, const QByteArray &body = {})
-{
-    return converse(port, request(line, body), 1).value(0);
-}
+const auto listOf = [](QByteArray job) { return "[\n    " + job.replace("\n", "\n    ") + "\n]"; };
 
 } // namespace
 
@@ -97,17 +93,18 @@ private Q_SLOTS:
         const QJsonObject example = QJsonDocument::fromJson(kExampleBody).object();
         const auto changed = [&example](const QString &member, const QJsonValue &value = {}) {
             QJsonObject body = example;
-            body.insert(u"externalId"_s, u"new"_s);
             value.isNull() ? void(body.remove(member)) : void(body.insert(member, value));
-            return request("POST @L", QJsonDocument(body).toJson());
+            return request("POST @L", QJsonDocument(body).toJson().replace("4123856710", "new"));
         };
         const QByteArray body = QByteArray(kExampleBody).replace("4123856710", "new id/1");
+        const QByteArray chunked = wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n");
         const auto chunk = [](const QByteArray &data) {
             return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
         };
         row("reading, pipelined",
             request("GET @J") + request("GET @L/x") + request("POST @L/x/stopTracking")
-                + request("DELETE @L/x") + request("GET /api/other"), {200, 404, 404, 404, 404},
+                + request("DELETE @L/x") + request("GET /api/other"),
+            {200, 404, 404, 404, 404},
             {"Keep-Alive: ", R"("externalId": "4123856710")",
              R"("error": "no job with externalId \"x\")",
              R"("error": "no such route: /api/other")"},
@@ -125,8 +122,8 @@ private Q_SLOTS:
              R"("error": "the body is not valid JSON)", R"("error": "programName is missing)",
              R"("error": "externalId must not be empty)",
              R"("error": "channelGroup must hold two stream objects)"});
-        row("chunked creation: Location", wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n")
-                + chunk(body.left(100)) + chunk(body.mid(100)) + "0\r\n\r\n", {201},
+        row("chunked creation: Location",
+            chunked + chunk(body.left(100)) + chunk(body.mid(100)) + "0\r\n\r\n", {201},
             {"Location: " + kList + "/new%20id%2F1\r\n"}, false, "");
         row("Allow", request("PUT @L") + request("PUT @J"), {405, 405},
             {"Allow: GET, HEAD, POST\r\n", "Allow: GET, HEAD, DELETE\r\n"});
@@ -137,8 +134,8 @@ private Q_SLOTS:
             {400}, {"Connection: close"}, true);
         // Both are answered before a byte of the body is sent.
         row("over the cap", wire("POST @L HTTP/1.1\nContent-Length: 1048577\n\n"), {413}, {}, true);
-        row("chunked over the cap", wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n")
-                + chunk(QByteArray(0x80000, 'x')) + "80001\r\n", {413}, {}, true);
+        row("chunked over the cap", chunked + chunk(QByteArray(0x80000, 'x')) + "80001\r\n", {413},
+            {}, true);
         row("head never finished", wire("GET @L HTTP/1.1\nHost: 127."), {408}, {}, true);
     }
 
@@ -153,15 +150,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, listed);
         SimProcess sim;
         QVERIFY(sim.start(kQuietAnyPort + QStringList{u"--head-deadline-ms=300"_s}));
-        const Reply created = exchange(sim.port(), "POST @L", kExampleBody);
+        const Reply created = converse(sim.port(), request("POST @L", kExampleBody)).value(0);
         const QString time = QJsonDocument::fromJson(created.body)[u"latestAlertTime"].toString();
         const QRegularExpression stamp(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s);
         QVERIFY2(stamp.match(time).hasMatch(), qPrintable(time));
         QCOMPARE(created.body, QString::fromUtf8(WorkedExampleJob).arg(time).toUtf8());
-        const auto listOf = [](QByteArray job) {
-            return "[\n    " + job.replace("\n", "\n    ") + "\n]";
-        };
-        QCOMPARE(exchange(sim.port(), "GET @L").body, listOf(created.body));
+        QCOMPARE(converse(sim.port(), request("GET @L")).value(0).body, listOf(created.body));
 
         if (!closes) // then a list request after them is answered too
             bytes += request("GET @L"), statuses << 200;
@@ -178,7 +172,7 @@ private Q_SLOTS:
                                               : text.contains(expected),
                      expected.constData());
         if (!listed.isEmpty())
-            QCOMPARE(exchange(sim.port(), "GET @L").body,
+            QCOMPARE(converse(sim.port(), request("GET @L")).value(0).body,
                      listed == "[]" ? listed
                                     : listOf(listed == "created" ? created.body : replies[0].body));
     }
@@ -198,7 +192,7 @@ private Q_SLOTS:
         qint64 fastest = 1000; // of three, against a busy machine
         for (int i = 0; i < 3; ++i, fastest = std::min(fastest, timer.elapsed())) {
             timer.start();
-            QCOMPARE(exchange(sim.port(), "GET @L").status, 200);
+            QCOMPARE(converse(sim.port(), request("GET @L")).value(0).status, 200);
         }
         QVERIFY2(fastest < 100, qPrintable(QString::number(fastest) + u" ms"_s));
     }
@@ -215,16 +209,15 @@ private Q_SLOTS:
         QVERIFY(writeFileBytes(standIn, R"(#!/usr/bin/env bash
 address=$(sed -n 's/^Address=\(.*\)\r$/\1/p' "$(dirname "$0")/ORVA_Test_Application.ini")
 exec 3<>"/dev/tcp/${address%:*}/${address##*:}" || exit 1
-printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3
-cat <&3
-)"));
+printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3 && cat <&3)"));
         QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(writeFileBytes(userSettings, "[IP]\r\nAddress=10.9.8.7\r\n"));
         QProcess script;
-        script.start(u"env"_s, {u"TRACKING_SIM="_s + SimProcess::program(),
-                                u"DEMO_DIR="_s + dir.filePath(u"demo"_s),
-                                u"SIM_PORTS="_s + QString::number(other.port()) + u" 0"_s,
-                                QString::fromUtf8(RUN_WITH_SIM_PATH), standIn});
+        script.start(u"env"_s,
+                     {u"TRACKING_SIM="_s + SimProcess::program(),
+                      u"DEMO_DIR="_s + dir.filePath(u"demo"_s),
+                      u"SIM_PORTS="_s + QString::number(other.port()) + u" 0"_s,
+                      QString::fromUtf8(RUN_WITH_SIM_PATH), standIn});
         QVERIFY(script.waitForFinished(30000));
         QCOMPARE(script.exitCode(), 0);
         // Twelve jobs come only from the script's simulator, not from the one on the taken port.
@@ -269,7 +262,7 @@ cat <&3
         QVERIFY(sim.start(arguments.replace(u"%1"_s, QString::number(other.port())).split(u' '))
                 || jobs == -2);
         if (jobs >= 0) {
-            const Reply list = exchange(sim.port(), "GET @L");
+            const Reply list = converse(sim.port(), request("GET @L")).value(0);
             QSet<QString> ids; // a duplicate would be one short
             for (const QJsonValue &job : QJsonDocument::fromJson(list.body).array())
                 ids.insert(job[u"externalId"].toString());
