@@ -10,15 +10,13 @@
 // and the replayer under CTest fails on it.
 #define FUZZ_CHECK(condition)                                                                      \
     ((condition) ? void()                                                                          \
-                 : (std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__,       \
-                                 #condition),                                                      \
+                 : (std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition),   \
                     std::abort()))
 
-// The target's entry point, taking the input as bytes.
 #define FUZZ_TARGET(input)                                                                         \
     static void fuzzOne(QByteArrayView input);                                                     \
     extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)              \
     {                                                                                              \
-        return fuzzOne({reinterpret_cast<const char *>(data), qsizetype(size)}), 0;                \
+        return fuzzOne({data, qsizetype(size)}), 0;                                                \
     }                                                                                              \
     static void fuzzOne(QByteArrayView input)

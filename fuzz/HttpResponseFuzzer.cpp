@@ -9,47 +9,37 @@
 
 #include <utility>
 
-namespace {
-
 using Parser = HttpResponseParser;
 using Status = Parser::Status;
 
-// Feeds every piece in turn, checking what must hold after each feed, then perhaps the close;
-// gives the parser and how many bytes it took.
-std::pair<Parser, qsizetype> run(Parser::Limits limits, QByteArrayView bytes,
-                                 const QList<qsizetype> &pieces, bool close)
+// Feeds the pieces in turn, then perhaps the close; gives the parser and the bytes it took.
+static std::pair<Parser, qsizetype> run(Parser::Limits limits, QByteArrayView bytes,
+                                        const QList<qsizetype> &pieces, bool close)
 {
     std::pair<Parser, qsizetype> done{Parser(limits), 0};
     auto &[parser, consumed] = done;
     qsizetype offset = 0;
     Status status = Status::Incomplete;
     for (const qsizetype length : pieces) {
-        const QByteArrayView piece = bytes.sliced(offset, length);
-        offset += length;
+        const QByteArrayView piece = bytes.sliced(std::exchange(offset, offset + length), length);
         const Parser::Result result = parser.feed(piece);
-        FUZZ_CHECK(result.consumed >= 0 && result.consumed <= piece.size());
-        FUZZ_CHECK(result.status == parser.status());
-        if (status != Status::Incomplete) {
-            // Nothing is taken once the response has ended, whichever way.
+        FUZZ_CHECK(result.consumed >= 0 && result.consumed <= piece.size()
+                   && result.status == parser.status());
+        if (status == Status::Incomplete) {
+            FUZZ_CHECK(result.status != Status::Incomplete || result.consumed == piece.size());
+            consumed += result.consumed;
+            status = result.status;
+        } else { // nothing is taken once the response has ended, whichever way
             FUZZ_CHECK(result.consumed == 0 && result.status == status);
-            continue;
         }
-        FUZZ_CHECK(result.status != Status::Incomplete || result.consumed == piece.size());
-        consumed += result.consumed;
-        status = result.status;
         FUZZ_CHECK(parser.body().size() <= limits.maxBodyBytes);
     }
-    if (close) {
-        // A close ends what is unfinished and cannot undo an end already reached.
-        const Status after = parser.connectionClosed();
-        FUZZ_CHECK(status == Status::Incomplete ? after != Status::Incomplete : after == status);
-    } else if (status != Status::Incomplete) {
+    if (close) // a close ends what is unfinished and cannot undo an end already reached
+        FUZZ_CHECK((parser.connectionClosed() == status) == (status != Status::Incomplete));
+    else if (status != Status::Incomplete)
         FUZZ_CHECK(parser.feed("HTTP/1.1 200 OK\r\n\r\n").consumed == 0); // a second end
-    }
     return done;
 }
-
-} // namespace
 
 FUZZ_TARGET(input)
 {
@@ -62,19 +52,15 @@ FUZZ_TARGET(input)
     const QByteArrayView bytes = input.sliced(header);
     QList<qsizetype> pieces;
     qsizetype left = bytes.size();
-    for (qsizetype i = 0; left > 0 && (cuts == 15 || i < cuts); ++i) {
-        pieces.append(cuts == 15 ? 1 : qMin<qsizetype>(left, quint8(input[1 + i])));
-        left -= pieces.last();
-    }
-    if (left > 0)
-        pieces.append(left);
+    for (qsizetype i = 0; left > 0; left -= pieces.last(), ++i)
+        pieces.append(cuts == 15 ? 1
+                                 : qMin<qsizetype>(left, i < cuts ? uchar(input[1 + i]) : left));
 
     for (const bool close : {false, true}) {
         const auto [one, oneTook] = run(kLimits[(control >> 4) & 3], bytes, {bytes.size()}, close);
         const auto [cut, cutTook] = run(kLimits[(control >> 4) & 3], bytes, pieces, close);
         FUZZ_CHECK(one.status() == cut.status() && (close || one.statusCode() == cut.statusCode()));
-        // A refused response may be refused part way through a line or a body in one run and
-        // at its start in the other; a response that ended or is still going must agree.
+        // A refusal may come part way through a line or body in one run, at its start in the other.
         if (one.status() != Status::Bad)
             FUZZ_CHECK(one.body() == cut.body() && (close || oneTook == cutTook));
     }

@@ -1,7 +1,6 @@
-// The job-list scanner fills the status table; the table must keep its own promises, and the
-// jobs must be those a plain, slow reading of the same lists finds.
-// The same lists scanned while they arrive, cut anywhere, and stored list by list, must give
-// the same table. Input: job lists separated by NUL bytes, scanned into the same table in turn.
+// The scanner's table keeps its promises and holds the jobs a plain, slow reading finds; the
+// lists scanned while they arrive, cut anywhere, and stored list by list give the same table.
+// Input: job lists separated by NUL bytes, scanned into the same table in turn.
 #include "FuzzCheck.h"
 
 #include "jobs/JobScanner.h"
@@ -11,11 +10,9 @@
 
 #include <algorithm>
 
-namespace {
-
 // The reading the scanner promises, written the obvious way: every stretch from a "{" to the
 // next one, each member the text between its first `key": "` and the next quote.
-void referenceScan(QByteArrayView text, QList<JobStatus> &jobs)
+static void referenceScan(QByteArrayView text, QList<JobStatus> &jobs)
 {
     for (qsizetype brace = text.indexOf('{'), next; brace >= 0; brace = next) {
         next = text.indexOf('{', brace + 1);
@@ -28,14 +25,10 @@ void referenceScan(QByteArrayView text, QList<JobStatus> &jobs)
         if (job.externalId.isEmpty() || job.latestAlertStatus.isEmpty()
             || job.latestAlertTime.isEmpty())
             continue;
-        const auto same = std::find_if(jobs.begin(), jobs.end(), [&job](const JobStatus &other) {
-            return other.externalId == job.externalId;
-        });
+        const auto same = std::ranges::find(jobs, job.externalId, &JobStatus::externalId);
         same == jobs.end() ? jobs.append(job) : void(*same = job);
     }
 }
-
-} // namespace
 
 FUZZ_TARGET(input)
 {
@@ -50,19 +43,16 @@ FUZZ_TARGET(input)
             scanner.feed(QByteArrayView(list).first(cut));
         scanner.finish(list);
         arrived.storeAll(std::move(listed));
-        FUZZ_CHECK(arrived.upperBound() == table.upperBound());
-        // The jobs in their slots from 0, the rest free; one slot to begin with, then ten more
-        // whenever a job finds none free.
+        // Jobs in slots from 0, the rest free; one slot at first, then ten more when none is free.
         const qsizetype count = table.jobCount(), bound = table.upperBound();
-        FUZZ_CHECK(count == expected.size() && bound % 10 == 0);
+        FUZZ_CHECK(count == expected.size() && bound % 10 == 0 && arrived.upperBound() == bound);
         FUZZ_CHECK(bound >= count - 1 && (count == 0 ? bound == 0 : bound - (count - 1) < 10));
-        for (qsizetype i = 0; i <= bound; ++i) {
-            const JobStatus &slot = table.slot(i), want = i < count ? expected.at(i) : JobStatus();
-            for (const JobStatus &got : {slot, arrived.slot(i)})
+        for (qsizetype i = -1; i <= bound + 1; ++i) {
+            const JobStatus want = i >= 0 && i < count ? expected.at(i) : JobStatus();
+            for (const JobStatus &got : {table.slot(i), arrived.slot(i)})
                 FUZZ_CHECK(got.InUse == want.InUse && got.externalId == want.externalId
                            && got.latestAlertStatus == want.latestAlertStatus
                            && got.latestAlertTime == want.latestAlertTime);
         }
-        FUZZ_CHECK(!table.slot(bound + 1).InUse && !table.slot(-1).InUse);
     }
 }

@@ -1,7 +1,6 @@
-// The profile file read, written and read back: the value written is the value read (less the
-// blanks around it), and no other key's value moves.
-// Input: section-name, key and value lengths (a byte each), the three texts as UTF-8, then the
-// file as it stood before. The file lives in tmpfs, so that a run costs no disk writes.
+// The profile file read, written and read back: the value written is read (less the blanks
+// around it), and no other key's value moves. Input: section-name, key and value lengths (a byte
+// each), the three texts as UTF-8, then the file before. In tmpfs, so runs write no disk.
 #include "FuzzCheck.h"
 
 #include "settings/ProfileFile.h"
@@ -17,24 +16,19 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-struct Entry
-{
-    QString section, key;
-};
+using Entry = std::pair<QString, QString>; // a section's name and a key's
 
 const QTemporaryDir kFolder((QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath())
                             + u"/talus-fuzz-XXXXXX"_s);
 const QString kPath = kFolder.filePath(u"profile.ini"_s);
 
-QString readValue(const Entry &entry)
+static QString readValue(const Entry &entry)
 {
-    return ProfileFile::readString(kPath, entry.section, entry.key, u"\x01(missing)"_s, 1 << 20);
+    return ProfileFile::readString(kPath, entry.first, entry.second, u"\x01(missing)"_s, 1 << 20);
 }
 
 // Section and key names the file seems to hold, found the plain way; a few suffice.
-QList<Entry> entriesIn(QByteArray content)
+static QList<Entry> entriesIn(QByteArray content)
 {
     QList<Entry> entries;
     std::optional<QString> section;
@@ -49,18 +43,15 @@ QList<Entry> entriesIn(QByteArray content)
     return entries;
 }
 
-} // namespace
-
 FUZZ_TARGET(input)
 {
     if (input.size() < 3)
         return;
-    const qsizetype lengths[] = {quint8(input[0]) % 16, quint8(input[1]) % 16, quint8(input[2])};
     qsizetype at = 3;
-    if (input.size() < at + lengths[0] + lengths[1] + lengths[2])
-        return;
     QStringList texts;
-    for (const qsizetype length : lengths) {
+    for (const int length : {input[0] & 15, input[1] & 15, input[2] & 255}) {
+        if (input.size() < at + length)
+            return;
         texts.append(QString::fromUtf8(input.sliced(at, length)));
         at += length;
     }
@@ -68,29 +59,27 @@ FUZZ_TARGET(input)
     // gives a meaning to, and no blanks around them.
     static const QRegularExpression notPlain(u"[\\r\\n=\\[\\];]|^[ \\t]|[ \\t]$"_s);
     const Entry target{texts[0], texts[1]};
-    if (target.section.contains(notPlain) || target.key.contains(notPlain))
+    if (target.first.contains(notPlain) || target.second.contains(notPlain))
         return;
     // Line breaks never reach the file: the settings code turns them into spaces.
     const QString value = texts[2].replace(u'\r', u' ').replace(u'\n', u' ');
     const QByteArray content = input.sliced(at).toByteArray();
     QFile file(kPath);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-               && file.write(content) == content.size());
+    FUZZ_CHECK(file.open(QFile::WriteOnly) && file.write(content) == content.size());
     file.close();
 
     QList<std::pair<Entry, QString>> others; // and their values before
-    for (const Entry &entry : entriesIn(content)) {
-        if (entry.section.compare(target.section, Qt::CaseInsensitive) != 0
-            || entry.key.compare(target.key, Qt::CaseInsensitive) != 0)
+    for (const Entry &entry : entriesIn(content))
+        if (entry.first.compare(target.first, Qt::CaseInsensitive) != 0
+            || entry.second.compare(target.second, Qt::CaseInsensitive) != 0)
             others.append({entry, readValue(entry)});
-    }
     // Reading trims the blanks around a value, and nothing else may be lost on the way.
     static const QRegularExpression edges(u"^[ \\t]+|[ \\t]+\\z"_s);
-    FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, value));
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, value));
     const QString readBack = readValue(target);
     FUZZ_CHECK(readBack == QString(value).remove(edges));
     for (const auto &[entry, before] : others)
         FUZZ_CHECK(readValue(entry) == before);
-    FUZZ_CHECK(ProfileFile::writeString(kPath, target.section, target.key, readBack));
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, readBack));
     FUZZ_CHECK(readValue(target) == readBack);
 }

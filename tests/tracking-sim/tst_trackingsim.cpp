@@ -1,5 +1,4 @@
-// The simulator over real HTTP: routes, refusals, a job rendered to the byte, framing on the
-// wire, slow clients, the program's options and the run script.
+// The simulator over real HTTP, slow clients, the program's options and the run script.
 
 #include "CreateExample.h"
 #include "FileBytes.h"
@@ -26,8 +25,7 @@ const QByteArray kExampleBody = workedExampleBody(); // what the client sends fo
 struct Reply
 {
     int status = 0;
-    QByteArray raw;  // as it came
-    QByteArray body; // any chunked coding undone
+    QByteArray raw, body; // as it came; with any chunked coding undone
 };
 
 // Request text with "\n" for CR LF, @L for the list's path and @J for the example job's.
@@ -43,11 +41,9 @@ QByteArray request(const QByteArray &line, const QByteArray &body = {})
         + body;
 }
 
-// Sends raw bytes on one connection and frames the answers with the client's own framer, until
-// `count` are whole or the simulator closes or falls silent for less than its default deadlines
-// (5 s), so that a deadline from the command line must be the one that acts.
-QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
-                      bool *closed = nullptr)
+// Sends bytes on one connection; frames `count` answers with the client's own framer, or fewer if
+// the simulator closes or is silent 4 s (below its 5 s deadlines, so that a set one acts).
+QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count = 1, bool *closed = {})
 {
     QTcpSocket socket;
     socket.connectToHost(u"127.0.0.1"_s, port);
@@ -55,13 +51,12 @@ QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
     QList<Reply> replies;
     HttpResponseParser parser;
     QByteArray pending, raw;
-    while (replies.size() < count && (!pending.isEmpty() || socket.waitForReadyRead(4000))) {
+    while (replies.size() < count && parser.status() != HttpResponseParser::Status::Bad
+           && (!pending.isEmpty() || socket.waitForReadyRead(4000))) {
         pending += socket.readAll();
         const HttpResponseParser::Result fed = parser.feed(pending);
         raw += pending.left(fed.consumed);
         pending.remove(0, fed.consumed);
-        if (fed.status == HttpResponseParser::Status::Bad)
-            break;
         if (fed.status == HttpResponseParser::Status::Complete) {
             replies.append({parser.statusCode(), std::exchange(raw, {}), parser.takeBody()});
             parser = HttpResponseParser();
@@ -69,15 +64,11 @@ QList<Reply> converse(quint16 port, const QByteArray &bytes, qsizetype count,
     }
     // A connection kept alive is closed only after seconds of silence, so one second tells.
     if (closed)
-        *closed = socket.state() != QAbstractSocket::ConnectedState
-            || socket.waitForDisconnected(1000);
+        *closed = socket.state() != QTcpSocket::ConnectedState || socket.waitForDisconnected(1000);
     return replies;
 }
 
-Reply exchange(quint16 port, const QByteArray &line, const QByteArray &body = {})
-{
-    return converse(port, request(line, body), 1).value(0);
-}
+const auto listOf = [](QByteArray job) { return "[\n    " + job.replace("\n", "\n    ") + "\n]"; };
 
 } // namespace
 
@@ -91,22 +82,22 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes"); // sent at once on one connection
         QTest::addColumn<QList<int>>("statuses");
         QTest::addColumn<QByteArrayList>("texts"); // in the answers; "!X" for no "X" header
-        QTest::addColumn<bool>("closes");          // else a list request after them is answered too
-        QTest::addColumn<QByteArray>("listed");    // the job listed after: "created", "answered"
-        const auto row = [](const char *name, const QByteArray &bytes, const QList<int> &statuses,
-                            const QByteArrayList &texts, bool closes = false,
-                            const QByteArray &listed = "created") {
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<QByteArray>("listed"); // the job listed after: "created", "answered"
+        const auto row = [](const char *name, QByteArray bytes, QList<int> statuses,
+                            QByteArrayList texts, bool closes = false,
+                            QByteArray listed = "created") {
             QTest::newRow(name) << bytes << statuses << texts << closes << listed;
         };
         // Refused bodies are under a new id, so only what is wrong with them can refuse them.
         const QJsonObject example = QJsonDocument::fromJson(kExampleBody).object();
         const auto changed = [&example](const QString &member, const QJsonValue &value = {}) {
             QJsonObject body = example;
-            body.insert(u"externalId"_s, u"new"_s);
             value.isNull() ? void(body.remove(member)) : void(body.insert(member, value));
-            return request("POST @L", QJsonDocument(body).toJson());
+            return request("POST @L", QJsonDocument(body).toJson().replace("4123856710", "new"));
         };
         const QByteArray body = QByteArray(kExampleBody).replace("4123856710", "new id/1");
+        const QByteArray chunked = wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n");
         const auto chunk = [](const QByteArray &data) {
             return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
         };
@@ -132,9 +123,8 @@ private Q_SLOTS:
              R"("error": "externalId must not be empty)",
              R"("error": "channelGroup must hold two stream objects)"});
         row("chunked creation: Location",
-            wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n") + chunk(body.left(100))
-                + chunk(body.mid(100)) + "0\r\n\r\n",
-            {201}, {"Location: " + kList + "/new%20id%2F1\r\n"}, false, "");
+            chunked + chunk(body.left(100)) + chunk(body.mid(100)) + "0\r\n\r\n", {201},
+            {"Location: " + kList + "/new%20id%2F1\r\n"}, false, "");
         row("Allow", request("PUT @L") + request("PUT @J"), {405, 405},
             {"Allow: GET, HEAD, POST\r\n", "Allow: GET, HEAD, DELETE\r\n"});
         row("HTTP/1.0", wire("GET @L HTTP/1.0\n\n"), {200}, {"!Keep-Alive"}, true);
@@ -143,12 +133,9 @@ private Q_SLOTS:
         row("negative length", wire("POST @L HTTP/1.1\nContent-Length: -5\n\nGET @L HTTP/1.1\n\n"),
             {400}, {"Connection: close"}, true);
         // Both are answered before a byte of the body is sent.
-        row("sized over the cap", wire("POST @L HTTP/1.1\nContent-Length: 1048577\n\n"), {413}, {},
-            true);
-        row("chunked over the cap",
-            wire("POST @L HTTP/1.1\nTransfer-Encoding: chunked\n\n")
-                + chunk(QByteArray(0x80000, 'x')) + "80001\r\n",
-            {413}, {}, true);
+        row("over the cap", wire("POST @L HTTP/1.1\nContent-Length: 1048577\n\n"), {413}, {}, true);
+        row("chunked over the cap", chunked + chunk(QByteArray(0x80000, 'x')) + "80001\r\n", {413},
+            {}, true);
         row("head never finished", wire("GET @L HTTP/1.1\nHost: 127."), {408}, {}, true);
     }
 
@@ -163,34 +150,29 @@ private Q_SLOTS:
         QFETCH(QByteArray, listed);
         SimProcess sim;
         QVERIFY(sim.start(kQuietAnyPort + QStringList{u"--head-deadline-ms=300"_s}));
-        const Reply created = exchange(sim.port(), "POST @L", kExampleBody);
+        const Reply created = converse(sim.port(), request("POST @L", kExampleBody)).value(0);
         const QString time = QJsonDocument::fromJson(created.body)[u"latestAlertTime"].toString();
         const QRegularExpression stamp(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s);
         QVERIFY2(stamp.match(time).hasMatch(), qPrintable(time));
         QCOMPARE(created.body, QString::fromUtf8(WorkedExampleJob).arg(time).toUtf8());
-        const auto listOf = [](QByteArray job) {
-            return "[\n    " + job.replace("\n", "\n    ") + "\n]";
-        };
-        QCOMPARE(exchange(sim.port(), "GET @L").body, listOf(created.body));
+        QCOMPARE(converse(sim.port(), request("GET @L")).value(0).body, listOf(created.body));
 
+        if (!closes) // then a list request after them is answered too
+            bytes += request("GET @L"), statuses << 200;
         bool closed = false;
-        const QList<Reply> replies = converse(sim.port(),
-                                              closes ? bytes : bytes + request("GET @L"),
-                                              statuses.size() + !closes, &closed);
+        const QList<Reply> replies = converse(sim.port(), bytes, statuses.size(), &closed);
         QList<int> answered;
         QByteArray text;
-        for (const Reply &reply : replies) {
-            answered.append(reply.status);
-            text += reply.raw;
-        }
-        QCOMPARE(answered, closes ? statuses : statuses << 200);
+        for (const Reply &reply : replies)
+            answered << reply.status, text += reply.raw;
+        QCOMPARE(answered, statuses);
         QCOMPARE(closed, closes);
         for (const QByteArray &expected : texts)
             QVERIFY2(expected.startsWith('!') ? !text.contains("\r\n" + expected.mid(1))
                                               : text.contains(expected),
                      expected.constData());
         if (!listed.isEmpty())
-            QCOMPARE(exchange(sim.port(), "GET @L").body,
+            QCOMPARE(converse(sim.port(), request("GET @L")).value(0).body,
                      listed == "[]" ? listed
                                     : listOf(listed == "created" ? created.body : replies[0].body));
     }
@@ -210,7 +192,7 @@ private Q_SLOTS:
         qint64 fastest = 1000; // of three, against a busy machine
         for (int i = 0; i < 3; ++i, fastest = std::min(fastest, timer.elapsed())) {
             timer.start();
-            QCOMPARE(exchange(sim.port(), "GET @L").status, 200);
+            QCOMPARE(converse(sim.port(), request("GET @L")).value(0).status, 200);
         }
         QVERIFY2(fastest < 100, qPrintable(QString::number(fastest) + u" ms"_s));
     }
@@ -227,9 +209,7 @@ private Q_SLOTS:
         QVERIFY(writeFileBytes(standIn, R"(#!/usr/bin/env bash
 address=$(sed -n 's/^Address=\(.*\)\r$/\1/p' "$(dirname "$0")/ORVA_Test_Application.ini")
 exec 3<>"/dev/tcp/${address%:*}/${address##*:}" || exit 1
-printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3
-cat <&3
-)"));
+printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&3 && cat <&3)"));
         QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(writeFileBytes(userSettings, "[IP]\r\nAddress=10.9.8.7\r\n"));
         QProcess script;
@@ -252,26 +232,22 @@ cat <&3
         QTest::addColumn<int>("jobs"); // listed, then stopped; -1: stopped at once; -2: ends itself
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // a pattern for stdout on success, else stderr
-        const QString address = u"^http://127\\.0\\.0\\.1:\\d+\\n"_s;
-        QTest::newRow("help")
-            << u"--help"_s << -2 << 0
-            << u"(?s)^(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)(?=.*--chunked)"
-               "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--help)(?=.*--version)"_s;
-        QTest::newRow("version") << u"--version"_s << -2 << 0
-                                 << u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s;
+        auto row = [](const char *name, auto... cells) { (QTest::newRow(name) << ... << cells); };
+        row("help", u"--help"_s, -2, 0,
+            u"(?s)(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)(?=.*--chunked)(?=.*--help)"
+            "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--version)"_s);
+        row("version", u"--version"_s, -2, 0, u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s);
         // The complaint names the argument at fault.
         for (const QString &wrong : {u"--port abc"_s, u"--port=70000"_s, u"--jobs"_s,
                                      u"--quiet=yes"_s, u"--verbose"_s, u"8080"_s})
-            QTest::newRow(qPrintable(wrong))
-                << wrong << -2 << 2 << wrong.section(u'=', 0, 0).section(u' ', 0, 0);
-        QTest::newRow("port taken")
-            << u"--port=%1"_s << -2 << 1 << u"cannot listen on 127\\.0\\.0\\.1 port "_s;
-        QTest::newRow("quiet") << u"--port=0 --quiet"_s << 0 << 0 << address + u"$"_s;
-        QTest::newRow("logging") << u"--port=0"_s << 0 << 0
-                                 << address + u"GET /api/videocompare/tracking 200 2\n$"_s;
-        QTest::newRow("chunked, many chunks")
-            << u"--port=0 --quiet --jobs=1000 --chunked"_s << 1000 << 0 << address + u"$"_s;
-        QTest::newRow("stopped at once") << u"--port=0 --quiet"_s << -1 << 0 << address + u"$"_s;
+            row(qPrintable(wrong), wrong, -2, 2, wrong.section(u'=', 0, 0).section(u' ', 0, 0));
+        row("port taken", u"--port=%1"_s, -2, 1, u"cannot listen on 127\\.0\\.0\\.1 port "_s);
+        const QString address = u"^http://127\\.0\\.0\\.1:\\d+\\n"_s;
+        row("quiet", u"--port=0 --quiet"_s, 0, 0, address + u"$"_s);
+        row("logging", u"--port=0"_s, 0, 0, address + u"GET /api/videocompare/tracking 200 2\n$"_s);
+        row("chunked, many chunks", u"--port=0 --quiet --jobs=1000 --chunked"_s, 1000, 0,
+            address + u"$"_s);
+        row("stopped at once", u"--port=0 --quiet"_s, -1, 0, address + u"$"_s);
     }
 
     void runs()
@@ -286,7 +262,7 @@ cat <&3
         QVERIFY(sim.start(arguments.replace(u"%1"_s, QString::number(other.port())).split(u' '))
                 || jobs == -2);
         if (jobs >= 0) {
-            const Reply list = exchange(sim.port(), "GET @L");
+            const Reply list = converse(sim.port(), request("GET @L")).value(0);
             QSet<QString> ids; // a duplicate would be one short
             for (const QJsonValue &job : QJsonDocument::fromJson(list.body).array())
                 ids.insert(job[u"externalId"].toString());
