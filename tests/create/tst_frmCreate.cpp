@@ -80,7 +80,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("inBody"); // null when refused
 
-        QTest::newRow("worked example") << u"txtExternalID"_s << u"4123856710"_s << u"4123856710"_s;
         QTest::newRow("every field empty") << u"*"_s << QString() << QString();
         for (const auto &[name, value] : CreateExampleFields) {
             const bool port = QLatin1String(name).contains(QLatin1String("Port"));
@@ -113,9 +112,9 @@ private Q_SLOTS:
         const QString body = QString::fromUtf8(workedExampleBody()).replace(replaced, inBody);
         const QList<FakeRequestSender::Request> sent{{RequestKind::Create, u"POST"_s, {}, body}};
         QCOMPARE(m_sender.sent, inBody.isNull() ? decltype(sent)() : sent);
-        const QString error =
-            u"Data Error|Please make sure all fields are completed with valid data."_s;
-        QCOMPARE(m_boxes->shown.join(u'\n'), inBody.isNull() ? error : QString());
+        QCOMPARE(m_boxes->shown.join(u'\n'),
+                 inBody.isNull() ? u"Data Error|Please make sure all fields are completed with "
+                                   "valid data."_s : QString());
         QTRY_VERIFY(inBody.isNull() ? stillOpen() : m_current.isNull());
     }
 
@@ -126,10 +125,8 @@ private Q_SLOTS:
             m_sender.busy = way == 2;
             QVERIFY(open());
             fill();
-            if (way == 1)
-                QTest::keyClick(m_current.data(), Qt::Key_Escape);
-            else
-                click(way == 0 ? "cmdCancel" : "cmdCreate");
+            way == 1 ? QTest::keyClick(m_current, Qt::Key_Escape)
+                     : click(way ? "cmdCreate" : "cmdCancel");
             QTRY_VERIFY(m_current.isNull());
         }
         QVERIFY(m_sender.sent.isEmpty() && m_boxes->shown.isEmpty());
@@ -151,11 +148,10 @@ private Q_SLOTS:
                      + control<QComboBox>("cmbThreshold_2")->currentText(),
                  u"ThresholdValue1|ThresholdValue2"_s);
 
-        const QStringList order =
-            u"cmdRandom txtStart cmdTime txtEnd txtProgram txtPrimaryIP_1 txtPrimaryPort_1 "
-            "txtBackupIP_1 txtBackupPort_1 txtChannelName_1 cmbThreshold_1 txtPrimaryIP_2 "
-            "txtPrimaryPort_2 txtBackupIP_2 txtBackupPort_2 txtChannelName_2 cmbThreshold_2 "
-            "cmdCreate cmdCancel txtExternalID"_s.split(u' ');
+        QString stream = u"txtPrimaryIP_%1 txtPrimaryPort_%1 txtBackupIP_%1 txtBackupPort_%1 "
+                         "txtChannelName_%1 cmbThreshold_%1 "_s;
+        const QStringList order = (u"cmdRandom txtStart cmdTime txtEnd txtProgram "_s
+            + stream.arg(1) + stream.arg(2) + u"cmdCreate cmdCancel txtExternalID"_s).split(u' ');
         QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>("txtExternalID"));
         for (const QString &next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -221,8 +217,6 @@ private Q_SLOTS:
 
         // Another application taking the focus leaves the program without an active window.
         fill();
-        m_current->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_current));
         QApplication::setActiveWindow(nullptr);
         QVERIFY(stillOpen());
         m_other.activateWindow();
