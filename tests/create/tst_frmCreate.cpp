@@ -217,6 +217,8 @@ private Q_SLOTS:
 
         // Another application taking the focus leaves the program without an active window.
         fill();
+        m_current->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_current));
         QApplication::setActiveWindow(nullptr);
         QVERIFY(stillOpen());
         m_other.activateWindow();
