@@ -66,7 +66,7 @@ private Q_SLOTS:
         for (const char *button : {"cmd1", "cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
             f.click(button);
         QCOMPARE(f.window->requestKind(), RequestKind::List);
-        QCOMPARE(f.txText() + QString::fromUtf8(f.log()) + f.boxes->shown.join(u'\n'), before);
+        QCOMPARE(f.boxes->shown.join(u'\n') + f.txText() + QString::fromUtf8(f.log()), before);
         QCOMPARE(server.connectionCount(), 1);
     }
 
