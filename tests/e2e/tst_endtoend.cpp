@@ -4,8 +4,6 @@
 
 #include "create/frmCreate.h"
 
-#include <QComboBox>
-
 #include <QRegularExpression>
 #include <span>
 
