@@ -2,8 +2,7 @@
 
 #include <QByteArrayList>
 
-// The creation window's worked example: every text box by object name, with what goes in it.
-// The first three are the ones its buttons can fill.
+// The creation window's worked example by text box; its buttons can fill the first three.
 inline constexpr const char *CreateExampleFields[][2] = {
     {"txtExternalID", "4123856710"}, {"txtStart", "2027-03-01T09:32:00-0500"},
     {"txtEnd", "2027-03-01T10:02:00-0500"}, {"txtProgram", "Evening News"},
