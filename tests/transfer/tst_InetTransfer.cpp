@@ -56,7 +56,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("segment");
         QTest::newRow("plain") << u"A7-b_c.d~"_s << u"A7-b_c.d~"_s;
-        QTest::newRow("slash, query, fragment, percent") << u"a/b?c#d%e"_s << u"a%2Fb%3Fc%23d%25e"_s;
+        QTest::newRow("slash, query, fragment, percent")
+            << u"a/b?c#d%e"_s << u"a%2Fb%3Fc%23d%25e"_s;
         QTest::newRow("an encoding stays text") << u"%2F"_s << u"%252F"_s;
         QTest::newRow("space and non-ASCII as typed") << u"a b é"_s << u"a b é"_s;
         QTest::newRow("dot segment left to the transfer to refuse") << u".."_s << u".."_s;
@@ -88,59 +89,64 @@ private Q_SLOTS:
         };
 
         // What goes out.
-        row("GET", {.sent = "GET /x HTTP/1.1\r\nHost: h\r\n\r\n"});
-        row("POST body length counts UTF-8 bytes",
-            {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
-             .sent = "POST /x HTTP/1.1\r\nHost: h\r\nContent-Length: 6\r\n\r\n\"\xc3\xa9\"\r\n"});
-        row("POST without a body still says its length",
-            {.method = u"POST"_s, .sent = "POST /x HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n"});
-        row("DELETE without a body",
-            {.method = u"DELETE"_s, .sent = "DELETE /x HTTP/1.1\r\nHost: h\r\n\r\n"});
+        const QByteArray to = " HTTP/1.1\r\nHost: h\r\n", end = to + "\r\n";
+        const QByteArray post = "POST /x" + to + "Content-Length: ";
+        row("POST body length counts UTF-8 bytes", {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
+                                                    .sent = post + "6\r\n\r\n\"\xc3\xa9\"\r\n"});
+        row("POST without a body says length 0", {.method = u"POST"_s, .sent = post + "0\r\n\r\n"});
+        row("DELETE without a body", {.method = u"DELETE"_s, .sent = "DELETE /x" + end});
         row("unsafe target bytes percent-encoded, % kept",
             {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
-             .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/... HTTP/1.1\r\nHost: h\r\n\r\n"});
-        row("path prefix kept", {.url = u"http://SERVER/prefix/x"_s,
-                                 .sent = "GET /prefix/x HTTP/1.1\r\nHost: h\r\n\r\n"});
+             .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
+        row("path prefix kept",
+            {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
 
         // Answers read exactly.
-        const auto answer = [&](const char *name, const QByteArray &response, const QByteArray &read,
+        const auto answer = [&](const char *name, const QByteArray &bytes, const QByteArray &read,
                                 const QString &outcome = u"HTTP 200 OK"_s, Case c = {}) {
-            c.response = response;
+            c.response = bytes;
             c.read = read;
             c.outcome = outcome;
             row(name, c);
         };
-        const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21);
+        const QString ok = u"HTTP 200 OK"_s;
+        const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21), len2 = "Content-Length: 2";
         row("body bytes not interpreted, 700-byte pieces",
             {.read = binary.repeated(120), .pieceSize = 700});
         answer("chunk extensions and trailer fields",
-               Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n", "Wikipedia");
-        answer("upper-case and zero-padded chunk sizes", Chunked + "000A\r\n0123456789\r\n000\r\n\r\n",
-               "0123456789");
+               Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n",
+               "Wikipedia");
+        answer("upper-case and zero-padded chunk sizes",
+               Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", "0123456789");
         answer("chunked wins over length",
-               Ok + "Content-Length: 9\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n", "ok");
+               Ok + "Content-Length: 9\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n",
+               "ok");
         answer("field names in any case", Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello", "hello");
-        answer("several 1xx answers first", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n"
-               "HTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n" + Ok + "Content-Length: 2\r\n\r\nok", "ok");
-        answer("empty reason phrase", "HTTP/1.1 200 \r\nContent-Length: 2\r\n\r\nok", "ok", u"HTTP 200 "_s);
+        answer("several 1xx answers first",
+               "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early "
+               "Hints\r\nLink: </a>\r\n\r\n" + Ok + len2 + "\r\n\r\nok", "ok");
+        answer("empty reason phrase", "HTTP/1.1 200 \r\n" + len2 + "\r\n\r\nok", "ok",
+               u"HTTP 200 "_s);
         answer("status outside 100-599 taken as a server error",
                "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd", "odd", u"HTTP 999 Odd"_s);
-        answer("HTTP/1.0 answer ended by the close, no reason, bare LF", "HTTP/1.0 404\n\nno such job",
-               "no such job", u"HTTP 404 "_s);
-        answer("204 with a length field", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n", {},
-               u"HTTP 204 No Content"_s);
+        answer("HTTP/1.0 answer ended by the close, no reason, bare LF",
+               "HTTP/1.0 404\n\nno such job", "no such job", u"HTTP 404 "_s);
+        answer("204 with a length field", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n",
+               {}, u"HTTP 204 No Content"_s);
         answer("Content-Length 0", Ok + "Content-Length: 0\r\n\r\n", {});
         answer("18 KB header section",
-               Ok + "X: " + QByteArray(18000, 'a') + "\r\nContent-Length: 2\r\n\r\nok", "ok",
-               u"HTTP 200 OK"_s, {.pieceSize = 512});
+               Ok + "X: " + QByteArray(18000, 'a') + "\r\n" + len2 + "\r\n\r\nok", "ok", ok,
+               {.pieceSize = 512});
         answer("slow server, one byte at a time within the time-out",
-               Ok + "Content-Length: 4\r\n\r\nslow", "slow", u"HTTP 200 OK"_s,
+               Ok + "Content-Length: 4\r\n\r\nslow", "slow", ok,
                {.pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
 
         // Answers refused.
-        const QString nan = u"Content-Length is not a number"_s, hex = u"chunk size is not hexadecimal"_s,
-                      digits = u"status code is not three digits"_s, cap = u"header section too large"_s;
-        refused("two different lengths", Ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\nok",
+        const QString nan = u"Content-Length is not a number"_s;
+        const QString hex = u"chunk size is not hexadecimal"_s, cap = u"header section too large"_s;
+        const QString digits = u"status code is not three digits"_s;
+        const QByteArray x64k = QByteArray(70000, 'x'), huge = QByteArray(1 << 20, 'x');
+        refused("two different lengths", Ok + len2 + "\r\nContent-Length: 3\r\n\r\nok",
                 u"conflicting Content-Length"_s);
         refused("negative length", Ok + "Content-Length: -2\r\n\r\nok", nan);
         refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", nan);
@@ -151,57 +157,58 @@ private Q_SLOTS:
                 u"chunk size longer than 16 digits"_s);
         refused("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n",
                 u"chunk longer than its size"_s);
-        refused("chunk line over the cap", Chunked + "1;" + QByteArray(70000, 'x'),
-                u"chunk line too long"_s, {.pieceSize = 4096});
+        refused("chunk line over the cap", Chunked + "1;" + x64k, u"chunk line too long"_s,
+                {.pieceSize = 4096});
         refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
         refused("close inside the header section", Ok + "Content-Le", CutShort);
         refused("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
         refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
-        refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n", digits);
+        refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
+                digits);
         refused("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
                 u"switching protocols, which was not asked for"_s);
         refused("header line without a colon", Ok + "NoColon\r\n\r\n",
                 u"header line without a field name"_s);
         refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
         row("empty reply", {.response = {}, .states = {1, 2, 3, 4, 5, 6, 11}, .outcome = CutShort});
-        refused("header section over the cap", Ok + "X: " + QByteArray(70000, 'a') + "\r\n\r\n", cap,
+        refused("header section over the cap", Ok + "X: " + x64k + "\r\n\r\n", cap,
                 {.pieceSize = 4096});
         refused("interim answers add up over the cap",
-                ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4), cap,
-                {.pieceSize = 4096});
+                ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4),
+                cap, {.pieceSize = 4096});
         refused("body over the limit, stopped while it arrives",
-                "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(3 << 20, 'x'), TooLarge,
+                "HTTP/1.0 200 OK\r\n\r\n" + huge.repeated(3), TooLarge,
                 {.pieceSize = 65536, .bodyLimit = 1 << 20});
         refused("chunks add up over the limit",
-                Chunked + "40\r\n" + QByteArray(64, 'x') + "\r\n1\r\n" + QByteArray(1 << 20, 'x'), TooLarge,
+                Chunked + "40\r\n" + QByteArray(64, 'x') + "\r\n1\r\n" + huge, TooLarge,
                 {.pieceSize = 65536, .bodyLimit = 64});
-        refused("announced body over the limit", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
-        refused("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789", CutShort,
-                {.pieceSize = 0, .resetAfter = Ok.size() + 24});
+        refused("announced body over the limit", Ok + "Content-Length: 2147483648\r\n\r\n",
+                TooLarge);
+        refused("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789",
+                CutShort, {.pieceSize = 0, .resetAfter = Ok.size() + 24});
         row("accepted and never answered", {.silent = true, .timeout = 200ms,
                                             .states = {1, 2, 3, 4, 5, 6, 11},
                                             .outcome = u"no answer within 0.2 s"_s});
-        row("connection refused",
-            {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11}, .outcome = u"connection refused"_s});
+        row("connection refused", {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11},
+                                   .outcome = u"connection refused"_s});
 
         // Requests refused before connecting.
         const QString badLine = u"a header line holds a line break or a control character"_s;
         const QString dots = u"a \".\" or \"..\" path segment would name another resource"_s;
         const QString port = u"the port is not a number from 1 to 65535"_s;
-        const QString query = u"it holds \"?\" or \"#\""_s;
-        const QString api = u"http://SERVER/api/videocompare/tracking"_s;
-        badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)}, badLine);
+        const QString query = u"it holds \"?\" or \"#\""_s, api = u"/api/videocompare/tracking"_s;
+        badAddress("line feed in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)},
+                   badLine);
         badAddress("CR LF in a header line",
                    {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)}, badLine);
         badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
         badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s}, port);
         badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s}, port);
-        badAddress("identifier ..", {.url = api + u"/.."_s}, dots);
-        badAddress("identifier .", {.url = api + u"/./stopTracking"_s}, dots);
+        badAddress("identifier ..", {.url = u"http://SERVER"_s + api + u"/.."_s}, dots);
+        badAddress("identifier .", {.url = u"http://SERVER"_s + api + u"/./stopTracking"_s}, dots);
         badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s}, dots);
-        badAddress("query in the address", {.url = u"http://SERVER?x/api/videocompare/tracking"_s}, query);
-        badAddress("fragment in the address",
-                   {.url = u"http://SERVER/p#x/api/videocompare/tracking"_s}, query);
+        badAddress("query in the address", {.url = u"http://SERVER?x"_s + api}, query);
+        badAddress("fragment in the address", {.url = u"http://SERVER/p#x"_s + api}, query);
     }
 
     void transfer()
@@ -210,12 +217,11 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         InetTransfer transfer;
         QList<int> states;
-        qint64 endedAfterMs = 0;
+        qint64 endedAfterMs = 0; // when the last state came
         QElapsedTimer clock;
         connect(&transfer, &InetTransfer::StateChanged, this, [&](qint16 s) {
             states.append(s);
-            if (s >= InetTransfer::Failed)
-                endedAfterMs = clock.elapsed();
+            endedAfterMs = clock.elapsed();
         });
         const auto ended = [&] { return states.count(11) + states.count(12); };
         const auto execute = [&](const Case &how) {
@@ -234,31 +240,28 @@ private Q_SLOTS:
 
         clock.start();
         execute(c);
-        QVERIFY(transfer.StillExecuting() && states.isEmpty()); // no state before the handler returns
+        QVERIFY(transfer.StillExecuting() && states.isEmpty()); // none until the handler returns
         execute({.url = u"http://SERVER/ignored-while-running"_s});
         QTRY_COMPARE_WITH_TIMEOUT(ended(), 1, 20000);
         QCOMPARE(states, c.states);
         const QString reason = QString::fromUtf8(transfer.reasonPhrase());
-        QCOMPARE(states.last() == InetTransfer::Failed
-                     ? transfer.failureText()
-                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason),
-                 c.outcome);
+        QCOMPARE(states.last() == InetTransfer::Failed ? transfer.failureText()
+                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason), c.outcome);
         if (transfer.failure() == InetTransfer::Failure::TimedOut)
             QVERIFY2(endedAfterMs >= c.timeout.count(), qPrintable(QString::number(endedAfterMs)));
         if (!c.sent.isEmpty())
             QCOMPARE(server.received(0), c.sent);
 
-        // The counts are the bytes that crossed the connection; a refused answer is not read on.
+        // The counts are the bytes that crossed the connection; a refused answer is not read on,
+        // and one over the body limit is stopped before all of it has come.
         QCOMPARE(transfer.bytesSent(), server.received(0).size());
         const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
             : c.resetAfter >= 0 ? c.resetAfter : c.response.size();
-        const auto failure = transfer.failure();
-        if (failure == InetTransfer::Failure::Malformed || failure == InetTransfer::Failure::TooLarge)
-            QVERIFY(transfer.bytesReceived() <= served);
+        using F = InetTransfer::Failure;
+        if (const F failure = transfer.failure(); failure == F::Malformed || failure == F::TooLarge)
+            QVERIFY(transfer.bytesReceived() <= served - (c.bodyLimit > 0 ? 1 : 0));
         else
             QCOMPARE(transfer.bytesReceived(), served);
-        if (c.bodyLimit > 0)
-            QVERIFY(transfer.bytesReceived() < served);
 
         QByteArray read;
         for (QByteArray chunk; !(chunk = transfer.GetChunk(1024)).isEmpty(); read += chunk) {
