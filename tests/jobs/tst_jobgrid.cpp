@@ -5,7 +5,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -13,10 +12,8 @@
 using namespace Qt::StringLiterals;
 using Mode = QAbstractItemModelTester::FailureReportingMode;
 
-namespace {
-
 // Every row, its cells joined by "/" without the trailing empty ones.
-QStringList dump(const FlexGridModel &grid)
+static QStringList dump(const FlexGridModel &grid)
 {
     QStringList rows;
     for (int row = 0; row < grid.gridRows(); ++row) {
@@ -27,8 +24,6 @@ QStringList dump(const FlexGridModel &grid)
     }
     return rows;
 }
-
-} // namespace
 
 class tst_JobGrid final : public QObject
 {

@@ -11,8 +11,6 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
-namespace {
-
 const QList<int> FullSequence{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12};
 const QList<int> FailedReceiving{1, 2, 3, 4, 5, 6, 7, 11};
 const QByteArray Ok = "HTTP/1.1 200 OK\r\n";
@@ -39,9 +37,6 @@ struct Case
     QList<int> states = FullSequence;
     QString outcome = u"HTTP 200 OK"_s; // status and reason at 12, the reason for 11
 };
-
-} // namespace
-
 Q_DECLARE_METATYPE(Case)
 
 class tst_InetTransfer final : public QObject

@@ -11,15 +11,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
 // As the decoder reads it, a leading byte order mark included.
-QString decoded(const QByteArray &body)
+static QString decoded(const QByteArray &body)
 {
     return QString::fromUtf8("x" + body).mid(1);
 }
-
-} // namespace
 
 class tst_TrafficView final : public QObject
 {
@@ -30,10 +26,9 @@ private Q_SLOTS:
     {
         m_window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(m_window.get());
-        m_view = new TrafficView;
-        m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
-        layout->addWidget(m_view);
+        layout->addWidget(m_view = new TrafficView);
         layout->addWidget(new QLineEdit);
+        m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
         m_window->resize(400, 300);
         m_window->show();
         m_window->activateWindow();
@@ -196,7 +191,7 @@ private Q_SLOTS:
             menu->actions().constLast()->trigger();
             menu->close();
         });
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, m_view->mapToGlobal(QPoint()));
         QApplication::sendEvent(m_view->viewport(), &event);
         QCOMPARE(shown.join(u'|'), QStringLiteral("&Copy||Select &All")); // a separator between
         QCOMPARE(m_view->selectedBytes(), body);
