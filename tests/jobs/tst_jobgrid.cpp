@@ -84,8 +84,7 @@ private Q_SLOTS:
         QTest::newRow("only the header row") << 2 << 1;
     }
 
-    // Against a model written job by job, one row count change and one cell at a time, both
-    // starting with text in every cell; the grid's window is not shown yet.
+    // Against a model filled job by job and cell by cell, both starting full, the window hidden.
     void bulkFillMatchesStepByStep()
     {
         QFETCH(int, jobs);

@@ -44,8 +44,7 @@ class tst_InetTransfer final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // An identifier stays one path segment: what would end or split it is encoded, and
-    // "%" too, so that an identifier is never read as an encoding of another.
+    // Kept one path segment: what would end or split it is encoded, and "%" so none decodes twice.
     void pathSegment_data()
     {
         QTest::addColumn<QString>("id");
@@ -242,8 +241,7 @@ private Q_SLOTS:
         if (!c.sent.isEmpty())
             QCOMPARE(server.received(0), c.sent);
 
-        // The counts are the bytes that crossed the connection; a refused answer is not read on,
-        // and one over the body limit is stopped before all of it has come.
+        // The bytes that crossed: a refused answer is not read on, nor one too large to its end.
         QCOMPARE(transfer.bytesSent(), server.received(0).size());
         const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
             : c.resetAfter >= 0 ? c.resetAfter : c.response.size();
