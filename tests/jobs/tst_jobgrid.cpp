@@ -37,6 +37,7 @@ private Q_SLOTS:
         InitJobGrid(grid);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const auto at = [&](const QModelIndex &cell) { return grid.visualRect(cell).center(); };
         const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
         QCOMPARE(dump(*grid.gridModel()), (QStringList{header, QString()}));
         QCOMPARE(std::pair(grid.Cols(), grid.Row()), std::pair(15, 1));
@@ -49,8 +50,7 @@ private Q_SLOTS:
         };
         show({"A7", "caf\xc3\xa9"});
         QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                          grid.visualRect(grid.model()->index(1, 1)).center());
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at(grid.model()->index(1, 1)));
 
         // An update changes no row count, so the view learns of it only through dataChanged.
         QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
@@ -62,15 +62,14 @@ private Q_SLOTS:
                  (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
         QCOMPARE(grid.Row(), 2);
 
-        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {},
-                           grid.visualRect(grid.currentIndex()).center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, at(grid.currentIndex()));
         QTest::keyClick(&grid, Qt::Key_F2);
         QCOMPARE(grid.findChild<QLineEdit *>(), nullptr);
 
         // Two rows selected and copied: their filled cells, a tab between, CR LF after each.
         grid.selectRow(0);
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          grid.visualRect(grid.model()->index(2, 1)).center());
+                          at(grid.model()->index(2, 1)));
         QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"A7\ts\tt\r\nC\ts\tt\r\n"_s);
     }

@@ -29,19 +29,17 @@ private Q_SLOTS:
         };
         const QByteArray ip = "[IP]\r\nAddress=", line = "X=" + QByteArray(1 << 20, 'y') + "\r\n";
         const QByteArray notes = "; notes\n[Other]\nAddress=1\n\n[ip]\r\n;Address=3\r\nPort=81\r\n";
-        const QByteArray garbage("\x00\xff[\x01=\n\r\x7f", 8), other = "[Other]\r\nAddress=1\r\n";
+        const QByteArray junk("\x00\xff[\x01=\n\r\x7f", 8), other = "[Other]\r\nAddress=1\r\n";
         const QByteArray def = "127.0.0.1";
         row("no file; CR LF becomes two spaces", {}, def, "10.0.0.5\r\nx", ip + "10.0.0.5  x\r\n");
         row("no key in the section; key added at its end", other + "[IP]\r\nA=1\r\n\r\n[X]", def,
             "2", other + "[IP]\r\nA=1\r\nAddress=2\r\n\r\n[X]");
-        row("no section; section added at the end", "[X]\r\nA=1", def, "1",
-            "[X]\r\nA=1\r\n" + ip + "1\r\n");
+        row("no section; added at end", "[X]\r\nA=1", def, "1", "[X]\r\nA=1\r\n" + ip + "1\r\n");
         row("names ignore case; comments, other sections and line ends kept",
             notes + "ADDRESS = 2\r\n[Last]\r\nX=1", "2", "1", notes + "Address=1\r\n[Last]\r\nX=1");
         row("300 characters read back as 254", ip + QByteArray(300, 'x'), QByteArray(254, 'x'), "1",
             ip + "1");
-        row("binary garbage kept; section added after it", garbage, def, "1",
-            garbage + "\r\n" + ip + "1\r\n");
+        row("binary junk kept, section after it", junk, def, "1", junk + "\r\n" + ip + "1\r\n");
         row("1 MB line before the section", line + ip + "2\r\n", "2", "3", line + ip + "3\r\n");
         row("quotes around the address kept", {}, def, "'a'", ip + "\"'a'\"\r\n");
         row("empty address stored empty", ip + "1\r\n", "1", "", ip + "\r\n");

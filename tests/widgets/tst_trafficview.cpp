@@ -64,11 +64,13 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, lines);
+        const auto shown = [this](QStringList shown = {}) {
+            for (qsizetype line = 0; line < m_view->lineCount(); ++line)
+                shown << m_view->lineText(line);
+            return shown.join(u'|');
+        };
         m_view->setBytes(body);
-        QStringList shown;
-        for (qsizetype line = 0; line < m_view->lineCount(); ++line)
-            shown << m_view->lineText(line);
-        QCOMPARE(shown.join(u'|'), lines);
+        QCOMPARE(shown(), lines);
         const QString text = decoded(body);
         auto *accessible = QAccessible::queryAccessibleInterface(m_view)->textInterface();
         QCOMPARE(accessible->characterCount(), text.size());
@@ -82,10 +84,7 @@ private Q_SLOTS:
             arrived.extend(QByteArrayView(body).first(cut / 2));
             arrived.extend(QByteArrayView(body).first(cut));
             m_view->setBytes(body, std::move(arrived));
-            shown.clear();
-            for (qsizetype line = 0; line < m_view->lineCount(); ++line)
-                shown << m_view->lineText(line);
-            QCOMPARE(shown.join(u'|'), lines);
+            QCOMPARE(shown(), lines);
         }
     }
 
