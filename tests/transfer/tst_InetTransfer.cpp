@@ -67,12 +67,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<Case>("c");
         const auto row = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
-        // A refusal whose reason is not one of the fixed ones is a malformed answer.
-        const auto refused = [&](const char *name, const QByteArray &response, const QString &why,
-                                 Case c = {}) {
+        // Read: its status line; refused: its reason, a malformed answer's unless a fixed one.
+        const auto reply = [&](const char *name, const QByteArray &response, const QString &outcome,
+                               const QByteArray &read = {}, Case c = {}) {
+            const bool read12 = outcome.startsWith(u"HTTP "_s);
             c.response = response;
-            c.states = FailedReceiving;
-            c.outcome = why == CutShort || why == TooLarge ? why : u"malformed answer: "_s + why;
+            c.read = read;
+            c.states = read12 ? FullSequence : FailedReceiving;
+            c.outcome = read12 || outcome == CutShort || outcome == TooLarge
+                ? outcome : u"malformed answer: "_s + outcome;
             row(name, c);
         };
         const auto badAddress = [&](const char *name, Case c, const QString &why) {
@@ -95,42 +98,35 @@ private Q_SLOTS:
             {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
 
         // Answers read exactly.
-        const auto answer = [&](const char *name, const QByteArray &bytes, const QByteArray &read,
-                                const QString &outcome = u"HTTP 200 OK"_s, Case c = {}) {
-            c.response = bytes;
-            c.read = read;
-            c.outcome = outcome;
-            row(name, c);
-        };
         const QString ok = u"HTTP 200 OK"_s;
         const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21);
         const QByteArray len2 = "Content-Length: 2\r\n";
         row("body bytes not interpreted, 700-byte pieces",
             {.read = binary.repeated(120), .pieceSize = 700});
-        answer("chunk extensions and trailer fields",
-               Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n",
-               "Wikipedia");
-        answer("upper-case and zero-padded chunk sizes",
-               Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", "0123456789");
-        answer("chunked wins over length",
-               Ok + len2 + "Transfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n", "ok");
-        answer("field names in any case", Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello", "hello");
-        answer("several 1xx answers first",
-               "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early "
-               "Hints\r\nLink: </a>\r\n\r\n" + Ok + len2 + "\r\nok", "ok");
-        answer("empty reason phrase", "HTTP/1.1 200 \r\n" + len2 + "\r\nok", "ok", u"HTTP 200 "_s);
-        answer("status outside 100-599 taken as a server error",
-               "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd", "odd", u"HTTP 999 Odd"_s);
-        answer("HTTP/1.0 answer ended by the close, no reason, bare LF",
-               "HTTP/1.0 404\n\nno such job", "no such job", u"HTTP 404 "_s);
-        answer("204 with a length field", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n",
-               {}, u"HTTP 204 No Content"_s);
-        answer("Content-Length 0", Ok + "Content-Length: 0\r\n\r\n", {});
-        answer("18 KB headers", Ok + "X: " + QByteArray(18000, 'a') + "\r\n" + len2 + "\r\nok",
-               "ok", ok, {.pieceSize = 512});
-        answer("slow server, one byte at a time within the time-out",
-               Ok + "Content-Length: 4\r\n\r\nslow", "slow", ok,
-               {.pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
+        reply("chunk extensions and trailer fields",
+              Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n", ok,
+              "Wikipedia");
+        reply("upper-case and zero-padded chunk sizes",
+              Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", ok, "0123456789");
+        reply("chunked wins over length",
+              Ok + len2 + "Transfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n", ok, "ok");
+        reply("field names in any case", Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello", ok, "hello");
+        reply("several 1xx answers first",
+              "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early "
+              "Hints\r\nLink: </a>\r\n\r\n" + Ok + len2 + "\r\nok", ok, "ok");
+        reply("empty reason phrase", "HTTP/1.1 200 \r\n" + len2 + "\r\nok", u"HTTP 200 "_s, "ok");
+        reply("status outside 100-599 taken as a server error",
+              "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd", u"HTTP 999 Odd"_s, "odd");
+        reply("HTTP/1.0 answer ended by the close, no reason, bare LF",
+              "HTTP/1.0 404\n\nno such job", u"HTTP 404 "_s, "no such job");
+        reply("204 with a length field", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n",
+              u"HTTP 204 No Content"_s);
+        reply("Content-Length 0", Ok + "Content-Length: 0\r\n\r\n", ok);
+        reply("18 KB headers", Ok + "X: " + QByteArray(18000, 'a') + "\r\n" + len2 + "\r\nok", ok,
+              "ok", {.pieceSize = 512});
+        reply("slow server, one byte at a time within the time-out",
+              Ok + "Content-Length: 4\r\n\r\nslow", ok, "slow",
+              {.pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
 
         // Answers refused.
         const QString nan = u"Content-Length is not a number"_s;
@@ -138,43 +134,43 @@ private Q_SLOTS:
         const QString digits = u"status code is not three digits"_s;
         const QByteArray x64k = QByteArray(70000, 'x'), huge = QByteArray(1 << 20, 'x');
         const Case in4k{.pieceSize = 4096};
-        refused("two different lengths", Ok + len2 + "Content-Length: 3\r\n\r\nok",
-                u"conflicting Content-Length"_s);
-        refused("negative length", Ok + "Content-Length: -2\r\n\r\nok", nan);
-        refused("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", nan);
-        refused("overflowing length", Ok + "Content-Length: 99999999999999999999\r\n\r\nok", nan);
-        refused("chunk size not hexadecimal", Chunked + "zz\r\n", hex);
-        refused("negative chunk size", Chunked + "-5\r\nhello\r\n", hex);
-        refused("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
-                u"chunk size longer than 16 digits"_s);
-        refused("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n",
-                u"chunk longer than its size"_s);
-        refused("chunk line over the cap", Chunked + "1;" + x64k, u"chunk line too long"_s, in4k);
-        refused("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
-        refused("close inside the header section", Ok + "Content-Le", CutShort);
-        refused("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
-        refused("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
-        refused("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
-                digits);
-        refused("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
-                u"switching protocols, which was not asked for"_s);
-        refused("header line without a colon", Ok + "NoColon\r\n\r\n",
-                u"header line without a field name"_s);
-        refused("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
+        reply("two different lengths", Ok + len2 + "Content-Length: 3\r\n\r\nok",
+              u"conflicting Content-Length"_s);
+        reply("negative length", Ok + "Content-Length: -2\r\n\r\nok", nan);
+        reply("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", nan);
+        reply("overflowing length", Ok + "Content-Length: 99999999999999999999\r\n\r\nok", nan);
+        reply("chunk size not hexadecimal", Chunked + "zz\r\n", hex);
+        reply("negative chunk size", Chunked + "-5\r\nhello\r\n", hex);
+        reply("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
+              u"chunk size longer than 16 digits"_s);
+        reply("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n",
+              u"chunk longer than its size"_s);
+        reply("chunk line over the cap", Chunked + "1;" + x64k, u"chunk line too long"_s, {}, in4k);
+        reply("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
+        reply("close inside the header section", Ok + "Content-Le", CutShort);
+        reply("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
+        reply("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
+        reply("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
+              digits);
+        reply("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
+              u"switching protocols, which was not asked for"_s);
+        reply("header line without a colon", Ok + "NoColon\r\n\r\n",
+              u"header line without a field name"_s);
+        reply("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
         row("empty reply", {.response = {}, .states = {1, 2, 3, 4, 5, 6, 11}, .outcome = CutShort});
-        refused("header section over the cap", Ok + "X: " + x64k + "\r\n\r\n", cap, in4k);
-        refused("interim answers add up over the cap",
-                ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4),
-                cap, in4k);
-        refused("body over the limit, stopped while it arrives",
-                "HTTP/1.0 200 OK\r\n\r\n" + huge.repeated(3), TooLarge,
-                {.pieceSize = 65536, .bodyLimit = 1 << 20});
-        refused("chunks add up over the limit",
-                Chunked + "40\r\n" + QByteArray(64, 'x') + "\r\n1\r\n" + huge, TooLarge,
-                {.pieceSize = 65536, .bodyLimit = 64});
-        refused("announced body too large", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
-        refused("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789",
-                CutShort, {.pieceSize = 0, .resetAfter = Ok.size() + 24});
+        reply("header section over the cap", Ok + "X: " + x64k + "\r\n\r\n", cap, {}, in4k);
+        reply("interim answers add up over the cap",
+              ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4),
+              cap, {}, in4k);
+        reply("body over the limit, stopped while it arrives",
+              "HTTP/1.0 200 OK\r\n\r\n" + huge.repeated(3), TooLarge, {},
+              {.pieceSize = 65536, .bodyLimit = 1 << 20});
+        reply("chunks add up over the limit",
+              Chunked + "40\r\n" + QByteArray(64, 'x') + "\r\n1\r\n" + huge, TooLarge, {},
+              {.pieceSize = 65536, .bodyLimit = 64});
+        reply("announced body too large", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
+        reply("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789",
+              CutShort, {}, {.pieceSize = 0, .resetAfter = Ok.size() + 24});
         row("accepted and never answered", {.silent = true, .timeout = 200ms,
                                             .states = {1, 2, 3, 4, 5, 6, 11},
                                             .outcome = u"no answer within 0.2 s"_s});
