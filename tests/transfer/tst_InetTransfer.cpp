@@ -22,14 +22,11 @@ const QString TooLarge = u"answer larger than the limit"_s;
 struct Case
 {
     QString url = u"http://SERVER/x"_s; // SERVER: the scripted server, REFUSING: a closed port
-    QString headers = u"Host: h\r\n\r\n"_s;
-    QString method = u"GET"_s;
-    QString body{};
+    QString headers = u"Host: h\r\n\r\n"_s, method = u"GET"_s, body{};
     QByteArray sent{}; // the exact request bytes, where they matter
     QByteArray read{}; // the body GetChunk hands out
     QByteArray response = ScriptedHttpServer::okResponse(read);
-    int pieceSize = -1; // -1: pieces of 1 to 20 bytes; 0: all at once
-    int pieceDelayMs = 0;
+    int pieceSize = -1, pieceDelayMs = 0; // pieces of -1: 1 to 20 bytes; 0: all at once
     qsizetype resetAfter = -1;
     bool silent = false;
     std::chrono::milliseconds timeout = 10s;
@@ -91,11 +88,9 @@ private Q_SLOTS:
                                                     .sent = post + "6\r\n\r\n\"\xc3\xa9\"\r\n"});
         row("POST without a body says length 0", {.method = u"POST"_s, .sent = post + "0\r\n\r\n"});
         row("DELETE without a body", {.method = u"DELETE"_s, .sent = "DELETE /x" + end});
-        row("unsafe target bytes percent-encoded, % kept",
-            {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
-             .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
-        row("path prefix kept",
-            {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
+        row("unsafe bytes encoded, % kept", {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
+            .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
+        row("prefix kept", {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
 
         // Answers read exactly.
         const QString ok = u"HTTP 200 OK"_s;
