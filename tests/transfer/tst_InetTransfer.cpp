@@ -23,8 +23,7 @@ struct Case
 {
     QString url = u"http://SERVER/x"_s; // SERVER: the scripted server, REFUSING: a closed port
     QString headers = u"Host: h\r\n\r\n"_s, method = u"GET"_s, body{};
-    QByteArray sent{}; // the exact request bytes, where they matter
-    QByteArray read{}; // the body GetChunk hands out
+    QByteArray sent{}, read{}; // the exact request bytes where they matter; what GetChunk gives
     QByteArray response = ScriptedHttpServer::okResponse(read);
     int pieceSize = -1, pieceDelayMs = 0; // pieces of -1: 1 to 20 bytes; 0: all at once
     qsizetype resetAfter = -1;
@@ -81,7 +80,6 @@ private Q_SLOTS:
             row(name, c);
         };
 
-        // What goes out.
         const QByteArray to = " HTTP/1.1\r\nHost: h\r\n", end = to + "\r\n";
         const QByteArray post = "POST /x" + to + "Content-Length: ";
         row("POST body length counts UTF-8 bytes", {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
@@ -92,15 +90,13 @@ private Q_SLOTS:
             .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
         row("prefix kept", {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
 
-        // Answers read exactly.
         const QString ok = u"HTTP 200 OK"_s;
         const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21);
         const QByteArray len2 = "Content-Length: 2\r\n";
         row("body bytes not interpreted, 700-byte pieces",
             {.read = binary.repeated(120), .pieceSize = 700});
-        reply("chunk extensions and trailer fields",
-              Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\npedia\r\n0\r\nExpires: 0\r\n\r\n", ok,
-              "Wikipedia");
+        reply("chunk extensions and trailer fields", Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\n"
+              "pedia\r\n0\r\nExpires: 0\r\n\r\n", ok, "Wikipedia");
         reply("upper-case and zero-padded chunk sizes",
               Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", ok, "0123456789");
         reply("chunked wins over length",
@@ -119,11 +115,9 @@ private Q_SLOTS:
         reply("Content-Length 0", Ok + "Content-Length: 0\r\n\r\n", ok);
         reply("18 KB headers", Ok + "X: " + QByteArray(18000, 'a') + "\r\n" + len2 + "\r\nok", ok,
               "ok", {.pieceSize = 512});
-        reply("slow server, one byte at a time within the time-out",
-              Ok + "Content-Length: 4\r\n\r\nslow", ok, "slow",
-              {.pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
+        reply("one byte at a time, within the time-out", Ok + "Content-Length: 4\r\n\r\nslow", ok,
+              "slow", {.pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
 
-        // Answers refused.
         const QString nan = u"Content-Length is not a number"_s;
         const QString hex = u"chunk size is not hexadecimal"_s, cap = u"header section too large"_s;
         const QString digits = u"status code is not three digits"_s;
@@ -144,13 +138,11 @@ private Q_SLOTS:
         reply("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
         reply("close inside the header section", Ok + "Content-Le", CutShort);
         reply("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
-        reply("status code of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
-        reply("status code of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n",
-              digits);
+        reply("status of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
+        reply("status of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n", digits);
         reply("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
               u"switching protocols, which was not asked for"_s);
-        reply("header line without a colon", Ok + "NoColon\r\n\r\n",
-              u"header line without a field name"_s);
+        reply("line with no colon", Ok + "NoColon\r\n\r\n", u"header line without a field name"_s);
         reply("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
         row("empty reply", {.response = {}, .states = {1, 2, 3, 4, 5, 6, 11}, .outcome = CutShort});
         reply("header section over the cap", Ok + "X: " + x64k + "\r\n\r\n", cap, {}, in4k);
@@ -172,7 +164,6 @@ private Q_SLOTS:
         row("connection refused", {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11},
                                    .outcome = u"connection refused"_s});
 
-        // Requests refused before connecting.
         const QString badLine = u"a header line holds a line break or a control character"_s;
         const QString dots = u"a \".\" or \"..\" path segment would name another resource"_s;
         const QString port = u"the port is not a number from 1 to 65535"_s;
