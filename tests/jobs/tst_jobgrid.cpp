@@ -5,7 +5,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -13,24 +12,18 @@
 using namespace Qt::StringLiterals;
 using Mode = QAbstractItemModelTester::FailureReportingMode;
 
-namespace {
-
 // Every row, its cells joined by "/" without the trailing empty ones.
-QStringList dump(const FlexGridModel &grid)
+static QStringList dump(const FlexGridModel &grid)
 {
     QStringList rows;
     for (int row = 0; row < grid.gridRows(); ++row) {
-        QStringList cells;
+        QString cells;
         for (int col = 0; col < grid.gridCols(); ++col)
-            cells << grid.text(row, col);
-        while (!cells.isEmpty() && cells.constLast().isEmpty())
-            cells.removeLast();
-        rows << cells.join(u'/');
+            cells += grid.text(row, col) + u'/';
+        rows << cells.remove(QRegularExpression(u"/+$"_s));
     }
     return rows;
 }
-
-} // namespace
 
 class tst_JobGrid final : public QObject
 {
@@ -44,10 +37,10 @@ private Q_SLOTS:
         InitJobGrid(grid);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const auto at = [&](const QModelIndex &cell) { return grid.visualRect(cell).center(); };
         const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
         QCOMPARE(dump(*grid.gridModel()), (QStringList{header, QString()}));
-        QCOMPARE(grid.Cols(), 15);
-        QCOMPARE(grid.Row(), 1);
+        QCOMPARE(std::pair(grid.Cols(), grid.Row()), std::pair(15, 1));
 
         JobStatusTable table;
         const auto show = [&](const QByteArrayList &jobs, const QByteArray &status = "s") {
@@ -57,8 +50,7 @@ private Q_SLOTS:
         };
         show({"A7", "caf\xc3\xa9"});
         QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                          grid.visualRect(grid.model()->index(1, 1)).center());
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at(grid.model()->index(1, 1)));
 
         // An update changes no row count, so the view learns of it only through dataChanged.
         QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
@@ -70,15 +62,14 @@ private Q_SLOTS:
                  (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
         QCOMPARE(grid.Row(), 2);
 
-        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {},
-                           grid.visualRect(grid.currentIndex()).center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, at(grid.currentIndex()));
         QTest::keyClick(&grid, Qt::Key_F2);
         QCOMPARE(grid.findChild<QLineEdit *>(), nullptr);
 
         // Two rows selected and copied: their filled cells, a tab between, CR LF after each.
         grid.selectRow(0);
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          grid.visualRect(grid.model()->index(2, 1)).center());
+                          at(grid.model()->index(2, 1)));
         QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"A7\ts\tt\r\nC\ts\tt\r\n"_s);
     }
@@ -92,8 +83,7 @@ private Q_SLOTS:
         QTest::newRow("only the header row") << 2 << 1;
     }
 
-    // Against a model written job by job, one row count change and one cell at a time, both
-    // starting with text in every cell; the grid's window is not shown yet.
+    // Against a model filled job by job and cell by cell, both starting full, the window hidden.
     void bulkFillMatchesStepByStep()
     {
         QFETCH(int, jobs);
