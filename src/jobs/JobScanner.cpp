@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -110,7 +111,7 @@ void storeStretch(const char *first, const char *last, JobStatusTable &table)
     record.externalId = values[0].toByteArray();
     record.latestAlertStatus = values[1].toByteArray();
     record.latestAlertTime = values[2].toByteArray();
-    table.StoreJobStatus(record);
+    table.StoreJobStatus(std::move(record));
 }
 
 } // namespace

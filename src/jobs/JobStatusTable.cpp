@@ -4,6 +4,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -114,7 +115,7 @@ qsizetype JobStatusTable::jobCount() const
     return m_count;
 }
 
-void JobStatusTable::StoreJobStatus(const JobStatus &record)
+void JobStatusTable::StoreJobStatus(JobStatus record)
 {
     // A slot in use must hold three texts: a partial record would leave a slot that looks
     // free to the grid but is indexed here, so it is refused.
@@ -127,7 +128,7 @@ void JobStatusTable::StoreJobStatus(const JobStatus &record)
     const quint64 hash = hashOf(record.externalId);
     Bucket &bucket = m_buckets[bucketFor(record.externalId, hash)];
     if (bucket.slot >= 0) {
-        m_slots[size_t(bucket.slot)] = record;
+        m_slots[size_t(bucket.slot)] = std::move(record);
         return;
     }
 
@@ -137,7 +138,7 @@ void JobStatusTable::StoreJobStatus(const JobStatus &record)
     const qsizetype free = m_count;
     if (free >= qsizetype(m_slots.size()))
         m_slots.resize(m_slots.size() + size_t(kGrowth));
-    m_slots[size_t(free)] = record;
+    m_slots[size_t(free)] = std::move(record);
     bucket = Bucket{hash, free};
     ++m_count;
 }
@@ -155,6 +156,6 @@ void JobStatusTable::storeAll(JobStatusTable &&later)
         if (i < m_count && m_slots[size_t(i)].externalId == record.externalId)
             m_slots[size_t(i)] = std::move(record);
         else
-            StoreJobStatus(record);
+            StoreJobStatus(std::move(record));
     }
 }

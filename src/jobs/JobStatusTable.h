@@ -21,7 +21,7 @@ public:
 
     // Updates the slot holding record.externalId, or puts the record into the first free
     // slot, growing the table by ten when none is free.
-    void StoreJobStatus(const JobStatus &record);
+    void StoreJobStatus(JobStatus record);
     // Stores the jobs of `later` in its slot order, as StoreJobStatus would one by one; this
     // gives the table that storing `later`'s own records in their order would give.
     void storeAll(JobStatusTable &&later);
