@@ -33,9 +33,7 @@ JobStatusTable ArrivingResponse::takeJobs(QByteArrayView whole)
     // A body shorter than what arrived is not the one scanned so far.
     if (whole.size() < m_seen)
         start(m_jobList);
+    // finish() leaves the scanner ready for a new list in m_jobs.
     m_scan.finish(whole);
-    JobStatusTable jobs = std::exchange(m_jobs, JobStatusTable());
-    m_scan = JobListScanner(m_jobs);
-    m_seen = 0;
-    return jobs;
+    return std::exchange(m_jobs, JobStatusTable());
 }

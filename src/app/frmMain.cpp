@@ -58,6 +58,13 @@ void guarded(const char *what, Step &&step)
     }
 }
 
+// A block that did not reach the log is said on standard error; the window carries on.
+void warnIfNotLogged(bool written, const TrafficLog &log)
+{
+    if (!written)
+        qWarning("The traffic log could not be written: %s", qPrintable(log.errorString()));
+}
+
 // "HTTP 404 Not Found · 1234 bytes · 12 ms"
 QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
 {
@@ -257,9 +264,9 @@ bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString
     m_arriving.start(kind == RequestKind::List);
     iNetTalus->Execute(url, method, body, headers);
     showByteCounts();
-    if (!m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
-                           headers.toUtf8(), body.toUtf8()}))
-        qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));
+    warnIfNotLogged(m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
+                                      headers.toUtf8(), body.toUtf8()}),
+                    m_log);
     ui->txtTx->setBytes((url + kCrLf + headers + kCrLf + body + kCrLf).toUtf8());
     return true;
 }
@@ -336,8 +343,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         guarded("showing the response",
                 [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines(ResponseBuffer)); });
         guarded("logging the response", [&] {
-            if (!m_log.writeBlockSharing("---Data Received---", ResponseBuffer))
-                qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));
+            warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", ResponseBuffer), m_log);
         });
         details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);
         if (code >= 400 || code < 100)

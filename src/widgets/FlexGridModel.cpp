@@ -104,15 +104,6 @@ void FlexGridModel::setText(int row, int col, const QString &text)
     announce(row, col, col);
 }
 
-void FlexGridModel::setRowTexts(int row, const QList<QString> &texts)
-{
-    QList<QByteArray> utf8Texts;
-    utf8Texts.reserve(texts.size());
-    for (const QString &text : texts)
-        utf8Texts.append(text.toUtf8());
-    setRowTexts(row, std::move(utf8Texts));
-}
-
 void FlexGridModel::setRowTexts(int row, QList<QByteArray> utf8Texts)
 {
     if (!contains(row, 0))

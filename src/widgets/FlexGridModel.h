@@ -36,9 +36,8 @@ public:
     // Cells outside the grid read as empty; writes to them are ignored.
     QString text(int row, int col) const;
     void setText(int row, int col, const QString &text);
-    // Replaces a whole row: texts fill columns 0 onwards, every later column becomes empty.
-    void setRowTexts(int row, const QList<QString> &texts);
-    // The same with UTF-8 texts, kept as given (shared, not copied).
+    // Replaces a whole row: UTF-8 texts, kept as given (shared, not copied), fill columns 0
+    // onwards, every later column becomes empty.
     void setRowTexts(int row, QList<QByteArray> utf8Texts);
     // Empties every cell, headers included.
     void clearTexts();
