@@ -6,6 +6,7 @@ void ArrivingResponse::start(bool jobList)
 {
     m_jobList = jobList;
     m_seen = 0;
+    m_digested = 0;
     m_lines = LineIndex();
     m_jobs = JobStatusTable();
     m_scan = JobListScanner(m_jobs);
@@ -17,8 +18,14 @@ void ArrivingResponse::arrived(QByteArrayView soFar)
         return;
     m_seen = soFar.size();
     m_lines.extend(soFar);
-    if (m_jobList)
-        m_scan.feed(soFar);
+}
+
+void ArrivingResponse::digest(QByteArrayView soFar)
+{
+    if (!m_jobList || soFar.size() <= m_digested)
+        return;
+    m_digested = soFar.size();
+    m_scan.feed(soFar);
 }
 
 LineIndex ArrivingResponse::takeLines(QByteArrayView whole)
@@ -30,8 +37,8 @@ LineIndex ArrivingResponse::takeLines(QByteArrayView whole)
 
 JobStatusTable ArrivingResponse::takeJobs(QByteArrayView whole)
 {
-    // A body shorter than what arrived is not the one scanned so far.
-    if (whole.size() < m_seen)
+    // A body shorter than what was digested is not the one scanned so far.
+    if (whole.size() < m_digested)
         start(m_jobList);
     // finish() leaves the scanner ready for a new list in m_jobs.
     m_scan.finish(whole);

@@ -330,7 +330,24 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         const int code = iNetTalus->statusCode();
         const QByteArray phrase = iNetTalus->reasonPhrase();
         const qint64 elapsed = iNetTalus->elapsedMs();
-        guarded("reading the response", [&] { m_collector.collect(*iNetTalus, ResponseBuffer); });
+        // The received block is logged as soon as the body is in: a large one is written by
+        // the log's own thread while the list is scanned. The pane and the log share the
+        // body; neither copies it.
+        bool logged = false;
+        const auto log = [&] {
+            logged = true;
+            guarded("logging the response", [&] {
+                warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", ResponseBuffer),
+                                m_log);
+            });
+        };
+        const auto digest = [&](QByteArrayView soFar) {
+            guarded("scanning the job list", [&] { m_arriving.digest(soFar); });
+        };
+        guarded("reading the response",
+                [&] { m_collector.collect(*iNetTalus, ResponseBuffer, log, digest); });
+        if (!logged)
+            log();
         // Whatever stopped the reading, the rest is drained so the transfer can end.
         while (!iNetTalus->GetChunk(std::numeric_limits<int>::max()).isEmpty()) {
         }
@@ -339,12 +356,8 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
                     [&] { JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer)); });
             guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
         }
-        // The pane and the log share the body; neither copies it.
         guarded("showing the response",
                 [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines(ResponseBuffer)); });
-        guarded("logging the response", [&] {
-            warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", ResponseBuffer), m_log);
-        });
         details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);
         if (code >= 400 || code < 100)
             color = kProblemText;

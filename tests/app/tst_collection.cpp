@@ -1,7 +1,9 @@
 #include "MainWindowFixture.h"
 #include "ScriptedHttpServer.h"
+#include "app/ResponseCollector.h"
 
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace {
 
@@ -169,6 +171,43 @@ private Q_SLOTS:
         QCOMPARE(gridText(f.window->grid()), listed);
         QCOMPARE(f.window->jobStatuses().jobCount(), 3);
         QVERIFY(!f.log().contains("\"t2\"")); // the saved file is never logged
+    }
+
+    // A list of several digest pieces, cut mid-job: events run between the pieces, a click
+    // meanwhile starts nothing, and the grid gets every job.
+    void largeListIsScannedWhileTheTransferStaysBusy()
+    {
+        QByteArray body = "[";
+        QStringList expected;
+        for (int i = 0; i < 1000; ++i) {
+            const QByteArray id = "J" + QByteArray::number(i);
+            body += (i ? ",{" : "{") + ("\"pad\": \"" + QByteArray(10000, 'p') + "\",")
+                + job(id.constData(), "OK", "t").mid(1);
+            expected << QString::fromLatin1(id) + u"|OK|t"_qs;
+        }
+        body += "]";
+        QVERIFY(body.size() > 2 * ResponseCollector::DigestPieceBytes
+                && body.size() <= 3 * ResponseCollector::DigestPieceBytes);
+        const QByteArray response = ScriptedHttpServer::okResponse(body);
+        ScriptedHttpServer server;
+        server.setResponse(response);
+        MainWindowFixture f;
+        QVERIFY(f.start(server.authority()));
+        int ticksWhileHandled = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            const InetTransfer &transfer = f.window->transfer();
+            if (transfer.StillExecuting() && transfer.bytesReceived() == response.size()
+                && ticksWhileHandled++ == 0)
+                f.click("cmd1");
+        });
+        tick.start(0);
+        QVERIFY(f.send("cmd1"));
+        tick.stop();
+        // An event pass after each of the three pieces.
+        QVERIFY2(ticksWhileHandled >= 3, qPrintable(QString::number(ticksWhileHandled)));
+        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(gridText(f.window->grid()), expected.join(u' '));
     }
 
     void closingWhileCollectingKeepsTheBlock()
