@@ -6,6 +6,7 @@
 
 #if defined(__linux__) && defined(__GLIBC__)
 #include <sys/auxv.h>
+#include <climits>
 #include <unistd.h>
 #endif
 
@@ -21,6 +22,15 @@ void RestartWithHugePageHeap(char *argv[])
     const std::string tunables = (kept.empty() ? "" : kept + ':') + kSetting + "=1";
     if (::setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0)
         return;
+    // Started by its own path, the program keeps its name in the process list (ps, pgrep,
+    // killall); /proc/self/exe would name it "exe". That link is the fallback for a program
+    // file that was removed or replaced since it started.
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length > 0 && length < ssize_t(sizeof path - 1)) {
+        path[length] = '\0';
+        ::execv(path, argv);
+    }
     ::execv("/proc/self/exe", argv);
     if (current)
         ::setenv("GLIBC_TUNABLES", kept.c_str(), 1);
