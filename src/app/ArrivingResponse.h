@@ -9,9 +9,9 @@
 // The work on a response body before it is shown: the received pane's line index, built while
 // the body is still on the wire, and for a job list the scan into a table of the list's own,
 // done while the body is collected, a piece at a time with events between pieces. Scanning
-// during the arrival itself was measured to slow the receiving down by far more than the
-// scan costs, as the socket reads and the scan's allocations then share one thread. Nothing
-// reaches the pane or the run-long job table before the response is complete.
+// during the arrival itself slowed the receiving down by about twice what the scan costs:
+// the reads fell behind and the server waited. Nothing reaches the pane or the run-long job
+// table before the response is complete.
 class ArrivingResponse
 {
 public:

@@ -13,10 +13,10 @@ QByteArrayView ExtractBetween(QByteArrayView startMarker, QByteArrayView endMark
 // (externalId, latestAlertStatus, latestAlertTime) into the table.
 void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses);
 
-// ParseJobList over a list that is still arriving, so that a long list is scanned while the
-// rest of it is on the wire. Each feed() is given all the bytes so far (they may have moved
-// since the last call, but never change) and stores the jobs whose stretch is whole, that is
-// followed by a "{"; finish() stores the last one. The table then holds what ParseJobList of
+// ParseJobList a piece at a time, so that the window can answer between the pieces of a long
+// list. Each feed() is given all the bytes so far (they may have moved since the last call,
+// but never change) and stores the jobs whose stretch is whole, that is followed by a "{";
+// finish() stores the last one. The table then holds what ParseJobList of
 // the whole text would have stored.
 class JobListScanner
 {

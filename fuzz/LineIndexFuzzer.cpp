@@ -1,0 +1,40 @@
+// The received pane's line index finds the lines a plain byte-by-byte reading finds (a line
+// ends at CR LF, a lone LF or a lone CR), whether it is built at once or while the bytes
+// arrive, cut anywhere.
+#include "FuzzCheck.h"
+
+#include "widgets/LineIndex.h"
+
+#include <QList>
+
+#include <algorithm>
+
+FUZZ_TARGET(input)
+{
+    QList<qsizetype> starts = {0}, ends;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        if (input[i] != '\r' && input[i] != '\n')
+            continue;
+        ends.append(i);
+        if (input[i] == '\r' && i + 1 < input.size() && input[i + 1] == '\n')
+            ++i;
+        starts.append(i + 1);
+    }
+    ends.append(input.size());
+    qsizetype longest = 0;
+    for (qsizetype line = 0; line < starts.size(); ++line)
+        longest = std::max(longest, ends[line] - starts[line]);
+
+    LineIndex whole, arrived;
+    whole.build(input);
+    for (qsizetype cut = 0; cut < input.size(); cut += 1 + uchar(input[cut]) % 37)
+        arrived.extend(input.first(cut));
+    arrived.finish(input);
+    for (const LineIndex *index : {&whole, &arrived}) {
+        FUZZ_CHECK(index->lineCount() == starts.size() && index->longestLine() == longest);
+        for (qsizetype line = 0; line < starts.size(); ++line) {
+            FUZZ_CHECK(index->lineStart(line) == starts[line] && index->lineEnd(line) == ends[line]);
+            FUZZ_CHECK(index->lineOf(starts[line]) == line && index->lineOf(ends[line]) == line);
+        }
+    }
+}
