@@ -1,6 +1,5 @@
-// The received pane's line index finds the lines a plain byte-by-byte reading finds (a line
-// ends at CR LF, a lone LF or a lone CR), whether it is built at once or while the bytes
-// arrive, cut anywhere.
+// The pane's line index finds the lines a byte-by-byte reading finds (ends: CR LF, lone LF, lone
+// CR), whether it is built at once or while the bytes arrive, cut anywhere.
 #include "FuzzCheck.h"
 
 #include "widgets/LineIndex.h"
@@ -13,12 +12,11 @@ FUZZ_TARGET(input)
 {
     QList<qsizetype> starts = {0}, ends;
     for (qsizetype i = 0; i < input.size(); ++i) {
-        if (input[i] != '\r' && input[i] != '\n')
-            continue;
-        ends.append(i);
-        if (input[i] == '\r' && i + 1 < input.size() && input[i + 1] == '\n')
-            ++i;
-        starts.append(i + 1);
+        if (input[i] == '\r' || input[i] == '\n') {
+            ends.append(i);
+            i += input[i] == '\r' && i + 1 < input.size() && input[i + 1] == '\n';
+            starts.append(i + 1);
+        }
     }
     ends.append(input.size());
     qsizetype longest = 0;
