@@ -5,7 +5,6 @@
 void ArrivingResponse::start(bool jobList)
 {
     m_jobList = jobList;
-    m_seen = 0;
     m_digested = 0;
     m_lines = LineIndex();
     m_jobs = JobStatusTable();
@@ -14,9 +13,6 @@ void ArrivingResponse::start(bool jobList)
 
 void ArrivingResponse::arrived(QByteArrayView soFar)
 {
-    if (soFar.size() <= m_seen)
-        return;
-    m_seen = soFar.size();
     m_lines.extend(soFar);
 }
 
@@ -28,11 +24,9 @@ void ArrivingResponse::digest(QByteArrayView soFar)
     m_scan.feed(soFar);
 }
 
-LineIndex ArrivingResponse::takeLines(QByteArrayView whole)
+LineIndex ArrivingResponse::takeLines()
 {
-    LineIndex lines = std::exchange(m_lines, LineIndex());
-    lines.finish(whole);
-    return lines;
+    return std::exchange(m_lines, LineIndex());
 }
 
 JobStatusTable ArrivingResponse::takeJobs(QByteArrayView whole)

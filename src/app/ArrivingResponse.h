@@ -25,14 +25,14 @@ public:
     // All the body bytes up to the end of a piece, while the completed body is collected.
     void digest(QByteArrayView soFar);
 
-    // At completion, for the whole body: the pane's line index, and the list's jobs in the
-    // order ParseJobList would store them.
-    LineIndex takeLines(QByteArrayView whole);
+    // At completion: the pane's line index of what arrived (the pane indexes any rest when
+    // it takes the whole body), and the list's jobs of the whole body in the order
+    // ParseJobList would store them.
+    LineIndex takeLines();
     JobStatusTable takeJobs(QByteArrayView whole);
 
 private:
     bool m_jobList = false;
-    qsizetype m_seen = 0;
     qsizetype m_digested = 0;
     LineIndex m_lines;
     JobStatusTable m_jobs;

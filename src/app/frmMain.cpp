@@ -357,7 +357,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
             guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
         }
         guarded("showing the response",
-                [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines(ResponseBuffer)); });
+                [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines()); });
         details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);
         if (code >= 400 || code < 100)
             color = kProblemText;

@@ -16,8 +16,8 @@ void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses);
 // ParseJobList a piece at a time, so that the window can answer between the pieces of a long
 // list. Each feed() is given all the bytes so far (they may have moved since the last call,
 // but never change) and stores the jobs whose stretch is whole, that is followed by a "{";
-// finish() stores the last one. The table then holds what ParseJobList of
-// the whole text would have stored.
+// finish() stores the last one. The table then holds what ParseJobList of the whole text
+// would have stored.
 class JobListScanner
 {
 public:
