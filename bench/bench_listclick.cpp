@@ -10,13 +10,13 @@
 #include "ProcessMemory.h"
 #include "StallMeter.h"
 
-#include "app/frmMain.h"
+#include "main/frmMain.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/HugePageHeap.h"
 #include "transfer/InetTransfer.h"
-#include "widgets/FlexGrid.h"
-#include "widgets/ProgramLook.h"
-#include "widgets/TrafficView.h"
+#include "FlexGrid.h"
+#include "ProgramLook.h"
+#include "TrafficView.h"
 
 #include <QApplication>
 #include <QClipboard>

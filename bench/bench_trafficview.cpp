@@ -5,7 +5,7 @@
 
 #include "JobListGenerator.h"
 
-#include "widgets/TrafficView.h"
+#include "TrafficView.h"
 
 #include <QApplication>
 #include <QClipboard>

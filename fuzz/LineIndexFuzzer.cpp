@@ -2,7 +2,7 @@
 // CR), whether it is built at once or while the bytes arrive, cut anywhere.
 #include "FuzzCheck.h"
 
-#include "widgets/LineIndex.h"
+#include "text/LineIndex.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 #include "desktop/AppEnvironment.h"
 #include "desktop/CloseOnSignals.h"
 #include "desktop/HugePageHeap.h"
-#include "widgets/ProgramLook.h"
-#include "app/frmMain.h"
+#include "ProgramLook.h"
+#include "main/frmMain.h"
 
 #include <QApplication>
 #include <QMessageBox>

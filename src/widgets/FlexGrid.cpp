@@ -1,6 +1,6 @@
-#include "widgets/FlexGrid.h"
+#include "FlexGrid.h"
 
-#include "widgets/FlexGridModel.h"
+#include "FlexGridModel.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

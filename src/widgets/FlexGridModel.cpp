@@ -1,4 +1,4 @@
-#include "widgets/FlexGridModel.h"
+#include "FlexGridModel.h"
 
 FlexGridModel::FlexGridModel(QObject *parent)
     : QAbstractTableModel(parent)

@@ -1,4 +1,4 @@
-#include "widgets/ProgramLook.h"
+#include "ProgramLook.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,7 +1,7 @@
-#include "widgets/TrafficView.h"
+#include "TrafficView.h"
 
-#include "widgets/TrafficViewAccessible.h"
-#include "widgets/Utf8Walk.h"
+#include "TrafficViewAccessible.h"
+#include "text/Utf8Walk.h"
 
 #include <QAccessible>
 #include <QClipboard>

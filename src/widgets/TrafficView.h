@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/LineIndex.h"
-#include "widgets/TextOffsets.h"
+#include "text/LineIndex.h"
+#include "text/TextOffsets.h"
 
 #include <QAbstractScrollArea>
 #include <QByteArray>

@@ -1,7 +1,7 @@
-#include "widgets/TrafficViewAccessible.h"
+#include "TrafficViewAccessible.h"
 
-#include "widgets/TrafficView.h"
-#include "widgets/Utf8Walk.h"
+#include "TrafficView.h"
+#include "text/Utf8Walk.h"
 
 #include <QTextBoundaryFinder>
 

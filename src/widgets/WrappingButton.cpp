@@ -1,4 +1,4 @@
-#include "widgets/WrappingButton.h"
+#include "WrappingButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -2,15 +2,15 @@
 
 #include "TestEnvironment.h"
 
-#include "widgets/ProgramLook.h"
-#include "app/frmMain.h"
-#include "widgets/FlexGrid.h"
+#include "ProgramLook.h"
+#include "main/frmMain.h"
+#include "FlexGrid.h"
 #include "transfer/InetTransfer.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include "widgets/TrafficView.h"
+#include "TrafficView.h"
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "widgets/TrafficView.h"
-#include "widgets/Utf8Walk.h"
+#include "TrafficView.h"
+#include "text/Utf8Walk.h"
 
 #include <QAccessible>
 #include <QClipboard>

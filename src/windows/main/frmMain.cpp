@@ -1,0 +1,384 @@
+#include "main/frmMain.h"
+
+#include "ui_frmMain.h"
+
+#include "desktop/MessageBoxes.h"
+#include "desktop/ProgramFolder.h"
+#include "ProgramLook.h"
+#include "BuildInfo.h"
+#include "traffic/StatusText.h"
+#include "create/frmCreate.h"
+#include "FlexGrid.h"
+#include "JobGrid.h"
+#include "jobs/JobScanner.h"
+#include "jobs/SavedResponse.h"
+#include "settings/Settings.h"
+#include "text/TrimSpaces.h"
+#include "transfer/HeaderBlock.h"
+#include "transfer/TrackingUrl.h"
+#include "transfer/InetTransfer.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+
+#include <cstdio>
+#include <exception>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor kFormBack(64, 64, 64);
+const QColor kFrameBack(240, 240, 240);
+const QColor kStatusBack(0, 0, 0);
+const QColor kHeadingText(0, 255, 255);
+const QColor kStatusText(0, 255, 0);
+// The status text's colour tells the outcome at a glance: amber for an answer that reports a
+// problem (400 and up, or a code outside the defined range), red for a failed transfer.
+const QColor kProblemText(255, 191, 0);
+const QColor kFailedText(255, 80, 80);
+// Byte counts repaint at most this often while bytes move.
+constexpr int kByteCountRepaintMs = 100;
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Runs one step of a handler whose steps must each run even when an earlier one failed. A
+// failed step is skipped, but not silently.
+template <typename Step>
+void guarded(const char *what, Step &&step)
+{
+    try {
+        step();
+    } catch (const std::exception &error) {
+        qWarning("%s failed: %s", what, error.what());
+    } catch (...) {
+        qWarning("%s failed", what);
+    }
+}
+
+// A block that did not reach the log is said on standard error; the window carries on.
+void warnIfNotLogged(bool written, const TrafficLog &log)
+{
+    if (!written)
+        qWarning("The traffic log could not be written: %s", qPrintable(log.errorString()));
+}
+
+// "HTTP 404 Not Found · 1234 bytes · 12 ms"
+QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
+{
+    QString details = u"HTTP "_s + u"%1"_s.arg(code, 3, 10, QLatin1Char('0'));
+    if (!phrase.isEmpty())
+        details += u' ' + QString::fromUtf8(phrase);
+    return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
+}
+
+
+} // namespace
+
+frmMain::frmMain(AppEnvironment env, QWidget *parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::frmMain>())
+    , m_env(std::move(env))
+    , iNetTalus(new InetTransfer(this))
+{
+    ui->setupUi(this);
+    gridCon[1] = ui->gridCon_1;
+    iNetTalus->setObjectName(QStringLiteral("iNetTalus"));
+    iNetTalus->setTimeout(m_env.transferTimeout);
+    applyLook();
+
+    connect(ui->cmdTxClear, &QPushButton::clicked, this, &frmMain::cmdTxClear_Click);
+    connect(ui->cmdRxClear, &QPushButton::clicked, this, &frmMain::cmdRxClear_Click);
+    connect(ui->cmdTxCopy, &QPushButton::clicked, this, &frmMain::cmdTxCopy_Click);
+    connect(ui->cmdRxCopy, &QPushButton::clicked, this, &frmMain::cmdRxCopy_Click);
+    connect(ui->cmd1, &QPushButton::clicked, this, &frmMain::cmd1_Click);
+    connect(ui->cmd2, &QPushButton::clicked, this, &frmMain::cmd2_Click);
+    connect(ui->cmdJob, &QPushButton::clicked, this, &frmMain::cmdJob_Click);
+    connect(ui->cmdGetJob, &QPushButton::clicked, this, &frmMain::cmdGetJob_Click);
+    connect(ui->cmdStopJob, &QPushButton::clicked, this, &frmMain::cmdStopJob_Click);
+    connect(ui->cmdDeleteJob, &QPushButton::clicked, this, &frmMain::cmdDeleteJob_Click);
+    connect(iNetTalus, &InetTransfer::StateChanged, this, &frmMain::iNetTalus_StateChanged);
+
+    m_byteCountRepaint.setSingleShot(true);
+    m_byteCountRepaint.setInterval(kByteCountRepaintMs);
+    connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
+    connect(iNetTalus, &InetTransfer::BytesMoved, this, [this] {
+        guarded("reading the arriving response", [&] { m_arriving.arrived(iNetTalus->bodySoFar()); });
+        if (!m_byteCountRepaint.isActive())
+            m_byteCountRepaint.start();
+    });
+}
+
+frmMain::~frmMain()
+{
+    if (m_createWindow)
+        delete m_createWindow.data();
+}
+
+frmCreate *frmMain::createWindow() const
+{
+    return m_createWindow;
+}
+
+void frmMain::applyLook()
+{
+    setWindowIcon(ProgramIcon());
+    // Fixed size, close box only.
+    setFixedSize(size());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    FillBackground(this, kFormBack);
+    for (QWidget *frame : {static_cast<QWidget *>(ui->Frame3), static_cast<QWidget *>(ui->Frame4),
+                           static_cast<QWidget *>(ui->Frame5), static_cast<QWidget *>(ui->Frame1)})
+        FillBackground(frame, kFrameBack);
+    FillBackground(ui->Picture1, kStatusBack);
+    SetTextColor(ui->Label6, kHeadingText);
+    SetTextColor(ui->lblStat, kStatusText);
+
+    ui->txtTx->setFont(TerminalFont());
+    ui->txtRx->setFont(TerminalFont());
+    // Tab moves on through the window instead of moving inside the grid.
+    gridCon[1]->setTabKeyNavigation(false);
+
+    // Every button presses on Enter as on Space, as operators expect of a focused button.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(true);
+
+    // A count of up to ten digits must stay readable: the label grows to the right, clear of
+    // its caption and inside its frame.
+    for (const auto &[count, caption] : {std::pair{ui->lblTXBytes, ui->Label2},
+                                         std::pair{ui->lblRXBytes, ui->Label3}}) {
+        const int needed = count->fontMetrics().horizontalAdvance(QStringLiteral("0000000000"))
+            + 2 * count->frameWidth() + 2 * count->margin() + 2;
+        const int captionEnd = caption->x() + qMax(caption->width(),
+                                                   caption->fontMetrics().horizontalAdvance(caption->text()));
+        const int left = qMax(count->x(), captionEnd + 1);
+        const int right = qMin(qMax(count->geometry().right(), left + needed - 1),
+                               count->parentWidget()->contentsRect().right());
+        count->setGeometry(left, count->y(), right - left + 1, count->height());
+    }
+
+    // The substitute face is a few pixels wider than the one these captions were sized for:
+    // a caption label that would be cut off grows to the right into the empty space after it.
+    for (QLabel *label : {ui->Label2, ui->Label3}) {
+        const int needed = label->fontMetrics().horizontalAdvance(label->text())
+            + 2 * label->frameWidth() + 2 * label->margin();
+        if (needed > label->width())
+            label->resize(needed, label->height());
+    }
+
+    // Kept for a maintenance command; it must not be reachable by keyboard or mouse.
+    ui->cmdJob->setVisible(false);
+    ui->cmdJob->setFocusPolicy(Qt::NoFocus);
+    ui->txtIP->setFocus();
+}
+
+bool frmMain::Form_Load(QString *error)
+{
+    setWindowTitle(windowTitle() + QStringLiteral("  Version: %1.%2.%3")
+                                       .arg(TalusVersionMajor)
+                                       .arg(TalusVersionMinor)
+                                       .arg(TalusVersionPatch));
+    ui->txtIP->setText(LoadSettings(m_env.programFolder));
+    // The operator must learn which file in which folder could not be made, and why.
+    const QString logName = QStringLiteral("Data_Text.txt");
+    QString why;
+    if (!MakeProgramFolder(m_env.programFolder, &why)
+        || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
+        if (error)
+            *error = u"Cannot create %1 in %2: %3"_s.arg(logName, QDir::toNativeSeparators(m_env.programFolder), why);
+        return false;
+    }
+    InitJobGrid(*gridCon[1]);
+    JobStatuses = JobStatusTable();
+    return true;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    qint16 cancel = 0;
+    Form_QueryUnload(cancel, 0);
+    if (m_createWindow)
+        m_createWindow->close();
+    event->accept();
+}
+
+void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
+{
+    Q_UNUSED(unloadMode);
+    // A window closed while a response is being collected (events run during it) keeps the
+    // log open until that response's block is written.
+    guarded("closing the traffic log", [&] { m_collector.afterResponse([this] { m_log.close(); }); });
+    guarded("saving the settings", [&] {
+        QString why;
+        if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
+            std::fprintf(stderr, "Cannot save the settings to %s: %s\n",
+                         qPrintable(QDir::toNativeSeparators(SettingsFilePath(m_env.programFolder))),
+                         qPrintable(why));
+        }
+    });
+    cancel = 0;
+}
+
+void frmMain::cmdTxClear_Click()
+{
+    ui->txtTx->clear();
+}
+
+void frmMain::cmdRxClear_Click()
+{
+    ui->txtRx->clear();
+}
+
+// The panes hand on the traffic exactly as it went over the wire, line ends included.
+void frmMain::cmdTxCopy_Click()
+{
+    ui->txtTx->copyAll();
+}
+
+void frmMain::cmdRxCopy_Click()
+{
+    ui->txtRx->copyAll();
+}
+
+bool frmMain::StillExecuting() const
+{
+    return iNetTalus->StillExecuting();
+}
+
+bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+                          const QString &body)
+{
+    if (iNetTalus->StillExecuting())
+        return false;
+    const QString address = TrimSpaces(ui->txtIP->text());
+    // A path typed after the address ("10.0.0.5:8080/prefix") stays in the URL, but the Host
+    // field may only carry the host and port.
+    const QString headers = BuildHeaderBlock(AddressAuthority(address));
+    const QString url = TrackingUrl(address, urlPath);
+    m_requestKind = kind;
+    iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
+    m_arriving.start(kind == RequestKind::List);
+    iNetTalus->Execute(url, method, body, headers);
+    showByteCounts();
+    warnIfNotLogged(m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
+                                      headers.toUtf8(), body.toUtf8()}),
+                    m_log);
+    ui->txtTx->setBytes((url + kCrLf + headers + kCrLf + body + kCrLf).toUtf8());
+    return true;
+}
+
+void frmMain::cmd1_Click()
+{
+    SendRequest(RequestKind::List, QStringLiteral("GET"), QString(), QString());
+}
+
+void frmMain::cmd2_Click()
+{
+    OpenCreateWindow(m_createWindow, *this, m_env);
+}
+
+void frmMain::cmdJob_Click()
+{
+    const auto text =
+        ReadSavedResponse(QDir(m_env.programFolder).filePath(QStringLiteral("JobReturn.txt")));
+    if (!text)
+        return;
+    ParseJobList(*text, JobStatuses);
+    FillJobGrid(*gridCon[1], JobStatuses);
+}
+
+void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail)
+{
+    if (iNetTalus->StillExecuting())
+        return;
+    FlexGrid &grid = *gridCon[1];
+    const QString externalId = grid.TextMatrix(grid.Row(), 0);
+    if (externalId.isEmpty()) {
+        m_env.messageBoxes->critical(this, QStringLiteral("Error"),
+                                     QStringLiteral("Please select a row with a  valid externalId."));
+        return;
+    }
+    SendRequest(kind, method, QStringLiteral("/") + PathSegment(externalId) + tail, QString());
+}
+
+void frmMain::cmdGetJob_Click()
+{
+    sendForSelectedJob(RequestKind::GetJob, QStringLiteral("GET"), QString());
+}
+
+void frmMain::cmdStopJob_Click()
+{
+    sendForSelectedJob(RequestKind::StopJob, QStringLiteral("POST"),
+                       QStringLiteral("/stopTracking"));
+}
+
+void frmMain::cmdDeleteJob_Click()
+{
+    sendForSelectedJob(RequestKind::DeleteJob, QStringLiteral("DELETE"), QString());
+}
+
+void frmMain::iNetTalus_StateChanged(qint16 state)
+{
+    const QString text = StatusText(state);
+    QString details;
+    QColor color = kStatusText;
+    if (state == InetTransfer::ResponseCompleted) {
+        const int code = iNetTalus->statusCode();
+        const QByteArray phrase = iNetTalus->reasonPhrase();
+        const qint64 elapsed = iNetTalus->elapsedMs();
+        // The received block is logged as soon as the body is in: a large one is written by
+        // the log's own thread while the list is scanned. The pane and the log share the
+        // body; neither copies it.
+        bool logged = false;
+        const auto log = [&] {
+            logged = true;
+            guarded("logging the response", [&] {
+                warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", ResponseBuffer),
+                                m_log);
+            });
+        };
+        const auto digest = [&](QByteArrayView soFar) {
+            guarded("scanning the job list", [&] { m_arriving.digest(soFar); });
+        };
+        guarded("reading the response",
+                [&] { m_collector.collect(*iNetTalus, ResponseBuffer, log, digest); });
+        if (!logged)
+            log();
+        // Whatever stopped the reading, the rest is drained so the transfer can end.
+        while (!iNetTalus->GetChunk(std::numeric_limits<int>::max()).isEmpty()) {
+        }
+        if (m_requestKind == RequestKind::List) {
+            guarded("scanning the job list",
+                    [&] { JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer)); });
+            guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
+        }
+        guarded("showing the response",
+                [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines()); });
+        details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);
+        if (code >= 400 || code < 100)
+            color = kProblemText;
+        ResponseBuffer.clear();
+        m_collector.done();
+    } else if (state == InetTransfer::Failed) {
+        m_arriving.start(false); // nothing of a failed response is kept
+        details = u"Failed: "_s + iNetTalus->failureText();
+        color = kFailedText;
+    }
+    if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed)
+        showByteCounts();
+    SetTextColor(ui->lblStat, color);
+    ui->lblStat->setToolTip(details);
+    ui->lblStat->setAccessibleDescription(details);
+    ui->lblStat->setText(text);
+}
+
+void frmMain::showByteCounts()
+{
+    m_byteCountRepaint.stop();
+    ui->lblTXBytes->setText(QString::number(iNetTalus->bytesSent()));
+    ui->lblRXBytes->setText(QString::number(iNetTalus->bytesReceived()));
+}

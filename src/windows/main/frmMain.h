@@ -1,0 +1,85 @@
+#pragma once
+
+#include "desktop/AppEnvironment.h"
+#include "traffic/ArrivingResponse.h"
+#include "traffic/ResponseCollector.h"
+#include "traffic/TrafficLog.h"
+#include "jobs/JobStatusTable.h"
+#include "desktop/RequestSender.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+namespace Ui {
+class frmMain;
+}
+class FlexGrid;
+class InetTransfer;
+class frmCreate;
+
+// The operator's console: server address, status line, traffic panes, job commands and the
+// job grid. Owns the transfer, the traffic log and the run-long job table.
+class frmMain final : public QWidget, public RequestSender
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    explicit frmMain(AppEnvironment env, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: title, settings, traffic log, grid, job table. False (with the system's error
+    // text) when the program cannot run; the window must then not be shown.
+    bool Form_Load(QString *error);
+
+    // True while a transfer runs; a command that sees true does nothing further.
+    bool StillExecuting() const;
+    bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+                     const QString &body) override;
+
+    RequestKind requestKind() const { return m_requestKind; }
+    const JobStatusTable &jobStatuses() const { return JobStatuses; }
+    InetTransfer &transfer() const { return *iNetTalus; }
+    FlexGrid &grid() const { return *gridCon[1]; }
+    frmCreate *createWindow() const;
+    const TrafficLog &trafficLog() const { return m_log; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_QueryUnload(qint16 &cancel, qint16 unloadMode);
+    void cmdTxClear_Click();
+    void cmdRxClear_Click();
+    void cmdTxCopy_Click();
+    void cmdRxCopy_Click();
+    void cmd1_Click();
+    void cmd2_Click();
+    void cmdJob_Click();
+    void cmdGetJob_Click();
+    void cmdStopJob_Click();
+    void cmdDeleteJob_Click();
+    void iNetTalus_StateChanged(qint16 state);
+
+    void showByteCounts();
+    void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
+    void applyLook();
+
+    std::unique_ptr<Ui::frmMain> ui;
+    AppEnvironment m_env;
+    InetTransfer *iNetTalus;
+    std::array<FlexGrid *, 2> gridCon{};  // element 1 is the job grid
+    TrafficLog m_log;
+    RequestKind m_requestKind = RequestKind::None;
+    QByteArray ResponseBuffer;            // one response body while it is collected
+    ResponseCollector m_collector;
+    ArrivingResponse m_arriving;
+    QTimer m_byteCountRepaint;
+    JobStatusTable JobStatuses;
+    QPointer<frmCreate> m_createWindow;
+};

@@ -1,0 +1,262 @@
+#include "transfer/HeaderBlock.h"
+#include "transfer/InetTransfer.h"
+#include "transfer/RequestWire.h"
+#include "transfer/TrackingUrl.h"
+
+#include "ScriptedHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+const QList<int> FullSequence{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12};
+const QList<int> FailedReceiving{1, 2, 3, 4, 5, 6, 7, 11};
+const QByteArray Ok = "HTTP/1.1 200 OK\r\n";
+const QByteArray Chunked = Ok + "Transfer-Encoding: chunked\r\n\r\n";
+const QString CutShort = u"connection closed before the answer was complete"_s;
+const QString TooLarge = u"answer larger than the limit"_s;
+
+// One transfer: what it is asked to send, what the server answers, and what it comes to.
+struct Case
+{
+    QString url = u"http://SERVER/x"_s; // SERVER: the scripted server, REFUSING: a closed port
+    QString headers = u"Host: h\r\n\r\n"_s, method = u"GET"_s, body{};
+    QByteArray sent{}, read{}; // the exact request bytes where they matter; what GetChunk gives
+    QByteArray response = ScriptedHttpServer::okResponse(read);
+    int pieceSize = -1, pieceDelayMs = 0; // pieces of -1: 1 to 20 bytes; 0: all at once
+    qsizetype resetAfter = -1;
+    bool silent = false;
+    std::chrono::milliseconds timeout = 10s;
+    qsizetype bodyLimit = 0; // 0: the transfer's own
+    QList<int> states = FullSequence;
+    QString outcome = u"HTTP 200 OK"_s; // status and reason at 12, the reason for 11
+};
+Q_DECLARE_METATYPE(Case)
+
+class tst_InetTransfer final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Kept one path segment: what would end or split it is encoded, and "%" so none decodes twice.
+    void pathSegment_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("segment");
+        QTest::newRow("plain") << u"A7-b_c.d~"_s << u"A7-b_c.d~"_s;
+        QTest::newRow("slash, query, fragment, %") << u"a/b?c#d%e"_s << u"a%2Fb%3Fc%23d%25e"_s;
+        QTest::newRow("an encoding stays text") << u"%2F"_s << u"%252F"_s;
+        QTest::newRow("space and non-ASCII as typed") << u"a b é"_s << u"a b é"_s;
+        QTest::newRow("dot segment left to the transfer to refuse") << u".."_s << u".."_s;
+    }
+
+    void pathSegment()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, segment);
+        QCOMPARE(PathSegment(id), segment);
+    }
+
+    void transfer_data()
+    {
+        QTest::addColumn<Case>("c");
+        const auto row = [](const char *name, const Case &c) { QTest::newRow(name) << c; };
+        // Read: its status line; refused: its reason, a malformed answer's unless a fixed one.
+        const auto reply = [&](const char *name, const QByteArray &response, const QString &outcome,
+                               const QByteArray &read = {}, Case c = {}) {
+            const bool read12 = outcome.startsWith(u"HTTP "_s);
+            c.response = response;
+            c.read = read;
+            c.states = read12 ? FullSequence : FailedReceiving;
+            c.outcome = read12 || outcome == CutShort || outcome == TooLarge
+                ? outcome : u"malformed answer: "_s + outcome;
+            row(name, c);
+        };
+        const auto badAddress = [&](const char *name, Case c, const QString &why) {
+            c.states = {InetTransfer::Failed};
+            c.outcome = u"cannot send to this address: "_s + why;
+            row(name, c);
+        };
+
+        const QByteArray to = " HTTP/1.1\r\nHost: h\r\n", end = to + "\r\n";
+        const QByteArray post = "POST /x" + to + "Content-Length: ", len2 = "Content-Length: 2\r\n";
+        row("POST body length counts UTF-8 bytes", {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
+                                                    .sent = post + "6\r\n\r\n\"\xc3\xa9\"\r\n"});
+        row("POST without a body says length 0", {.method = u"POST"_s, .sent = post + "0\r\n\r\n"});
+        row("DELETE without a body", {.method = u"DELETE"_s, .sent = "DELETE /x" + end});
+        row("unsafe bytes encoded, % kept", {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
+            .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
+        row("prefix kept", {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
+
+        const QString ok = u"HTTP 200 OK"_s;
+        const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21);
+        row("raw body in 700-byte pieces", {.read = binary.repeated(120), .pieceSize = 700});
+        reply("chunk extensions and trailer fields", Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\n"
+              "pedia\r\n0\r\nExpires: 0\r\n\r\n", ok, "Wikipedia");
+        reply("upper-case and zero-padded chunk sizes",
+              Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", ok, "0123456789");
+        reply("chunked wins over length",
+              Ok + len2 + "Transfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n", ok, "ok");
+        reply("field names in any case", Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello", ok, "hello");
+        reply("several 1xx answers first",
+              "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early "
+              "Hints\r\nLink: </a>\r\n\r\n" + Ok + len2 + "\r\nok", ok, "ok");
+        reply("empty reason phrase", "HTTP/1.1 200 \r\n" + len2 + "\r\nok", u"HTTP 200 "_s, "ok");
+        reply("status outside 100-599 taken as a server error",
+              "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd", u"HTTP 999 Odd"_s, "odd");
+        reply("HTTP/1.0 answer ended by the close, no reason, bare LF",
+              "HTTP/1.0 404\n\nno such job", u"HTTP 404 "_s, "no such job");
+        reply("204 with a length field", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n",
+              u"HTTP 204 No Content"_s);
+        reply("Content-Length 0", Ok + "Content-Length: 0\r\n\r\n", ok);
+        reply("18 KB headers", Ok + "X: " + QByteArray(18000, 'a') + "\r\n" + len2 + "\r\nok", ok,
+              "ok", {.pieceSize = 512});
+        reply("one byte at a time, within the time-out", Ok + "Content-Length: 4\r\n\r\nslow", ok,
+              "slow", {.pieceSize = 1, .pieceDelayMs = 10, .timeout = 300ms});
+
+        const QString nan = u"Content-Length is not a number"_s;
+        const QString hex = u"chunk size is not hexadecimal"_s, cap = u"header section too large"_s;
+        const QString digits = u"status code is not three digits"_s;
+        const QByteArray x64k = QByteArray(70000, 'x'), huge = QByteArray(1 << 20, 'x');
+        const Case in4k{.pieceSize = 4096};
+        reply("two different lengths", Ok + len2 + "Content-Length: 3\r\n\r\nok",
+              u"conflicting Content-Length"_s);
+        reply("negative length", Ok + "Content-Length: -2\r\n\r\nok", nan);
+        reply("non-numeric length", Ok + "Content-Length: 2a\r\n\r\nok", nan);
+        reply("overflowing length", Ok + "Content-Length: 99999999999999999999\r\n\r\nok", nan);
+        reply("chunk size not hexadecimal", Chunked + "zz\r\n", hex);
+        reply("negative chunk size", Chunked + "-5\r\nhello\r\n", hex);
+        reply("chunk size over 16 hex digits", Chunked + "00000000000000001\r\nx\r\n0\r\n\r\n",
+              u"chunk size longer than 16 digits"_s);
+        reply("chunk longer than its size", Chunked + "2\r\nabc\r\n0\r\n\r\n",
+              u"chunk longer than its size"_s);
+        reply("chunk line over the cap", Chunked + "1;" + x64k, u"chunk line too long"_s, {}, in4k);
+        reply("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
+        reply("close inside the header section", Ok + "Content-Le", CutShort);
+        reply("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
+        reply("status of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
+        reply("status of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n", digits);
+        reply("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",
+              u"switching protocols, which was not asked for"_s);
+        reply("line with no colon", Ok + "NoColon\r\n\r\n", u"header line without a field name"_s);
+        reply("body cut short", Ok + "Content-Length: 10\r\n\r\nshort", CutShort);
+        row("empty reply", {.response = {}, .states = {1, 2, 3, 4, 5, 6, 11}, .outcome = CutShort});
+        reply("header section over the cap", Ok + "X: " + x64k + "\r\n\r\n", cap, {}, in4k);
+        reply("interim answers add up over the cap",
+              ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4),
+              cap, {}, in4k);
+        reply("body over the limit, stopped while it arrives",
+              "HTTP/1.0 200 OK\r\n\r\n" + huge.repeated(3), TooLarge, {},
+              {.pieceSize = 65536, .bodyLimit = 1 << 20});
+        reply("chunks add up over the limit",
+              Chunked + "40\r\n" + QByteArray(64, 'x') + "\r\n1\r\n" + huge, TooLarge, {},
+              {.pieceSize = 65536, .bodyLimit = 64});
+        reply("announced body too large", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
+        reply("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789",
+              CutShort, {}, {.pieceSize = 0, .resetAfter = Ok.size() + 24});
+        row("accepted and never answered", {.silent = true, .timeout = 200ms,
+                                            .states = {1, 2, 3, 4, 5, 6, 11},
+                                            .outcome = u"no answer within 0.2 s"_s});
+        row("connection refused", {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11},
+                                   .outcome = u"connection refused"_s});
+
+        const QString badLine = u"a header line holds a line break or a control character"_s;
+        const QString dots = u"a \".\" or \"..\" path segment would name another resource"_s;
+        const QString port = u"the port is not a number from 1 to 65535"_s;
+        const QString query = u"it holds \"?\" or \"#\""_s, api = u"/api/videocompare/tracking"_s;
+        badAddress("LF in a header line", {.headers = BuildHeaderBlock(u"h\nX: 1"_s)}, badLine);
+        badAddress("CR LF in a header line",
+                   {.headers = BuildHeaderBlock(u"h\r\n\r\nGET /evil HTTP/1.1"_s)}, badLine);
+        badAddress("empty host", {.url = u"http:///x"_s}, u"no host"_s);
+        badAddress("port 65536", {.url = u"http://127.0.0.1:65536/x"_s}, port);
+        badAddress("port 8o", {.url = u"http://127.0.0.1:8o/x"_s}, port);
+        badAddress("identifier ..", {.url = u"http://SERVER"_s + api + u"/.."_s}, dots);
+        badAddress("identifier .", {.url = u"http://SERVER"_s + api + u"/./stopTracking"_s}, dots);
+        badAddress("encoded dot segment in a prefix", {.url = u"http://SERVER/%2e%2E/api"_s}, dots);
+        badAddress("query in the address", {.url = u"http://SERVER?x"_s + api}, query);
+        badAddress("fragment in the address", {.url = u"http://SERVER/p#x"_s + api}, query);
+    }
+
+    void transfer()
+    {
+        QFETCH(Case, c);
+        ScriptedHttpServer server;
+        InetTransfer transfer;
+        QList<int> states;
+        qint64 endedAfterMs = 0; // when the last state came
+        QElapsedTimer clock;
+        connect(&transfer, &InetTransfer::StateChanged, this, [&](qint16 s) {
+            states.append(s);
+            endedAfterMs = clock.elapsed();
+        });
+        const auto ended = [&] { return states.count(11) + states.count(12); };
+        const auto execute = [&](const Case &how) {
+            transfer.Execute(QString(how.url).replace(u"SERVER"_s, server.authority()), how.method,
+                             how.body, how.headers);
+        };
+        c.url.replace(u"REFUSING"_s, ScriptedHttpServer::refusingAuthority());
+        server.setResponse(c.response);
+        server.setPieceSize(c.pieceSize); // below 0: random pieces
+        server.setPieceDelay(c.pieceDelayMs);
+        server.setResetAfter(c.resetAfter);
+        server.setSilent(c.silent);
+        transfer.setTimeout(c.timeout);
+        if (c.bodyLimit > 0)
+            transfer.setBodyLimit(c.bodyLimit);
+
+        clock.start();
+        execute(c);
+        QVERIFY(transfer.StillExecuting() && states.isEmpty()); // none until the handler returns
+        execute({.url = u"http://SERVER/ignored-while-running"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(ended(), 1, 20000);
+        QCOMPARE(states, c.states);
+        const QString reason = QString::fromUtf8(transfer.reasonPhrase());
+        QCOMPARE(states.last() == InetTransfer::Failed ? transfer.failureText()
+                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason), c.outcome);
+        using F = InetTransfer::Failure;
+        QVERIFY(transfer.failure() != F::TimedOut || endedAfterMs >= c.timeout.count());
+        if (!c.sent.isEmpty())
+            QCOMPARE(server.received(0), c.sent);
+
+        // The bytes that crossed: a refused answer is not read on, nor one too large to its end.
+        QCOMPARE(transfer.bytesSent(), server.received(0).size());
+        const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
+            : c.resetAfter >= 0 ? c.resetAfter : c.response.size();
+        if (const F failure = transfer.failure(); failure == F::Malformed || failure == F::TooLarge)
+            QVERIFY(transfer.bytesReceived() <= served - (c.bodyLimit > 0 ? 1 : 0));
+        else
+            QCOMPARE(transfer.bytesReceived(), served);
+
+        QByteArray read;
+        for (QByteArray chunk; !(chunk = transfer.GetChunk(1024)).isEmpty(); read += chunk) {
+            QVERIFY(transfer.StillExecuting());
+            QCOMPARE(chunk.size(), qMin(1024, c.read.size() - read.size()));
+            execute({.url = u"http://SERVER/ignored-while-body-unread"_s});
+        }
+        QCOMPARE(read, c.read);
+        QVERIFY(!transfer.StillExecuting());
+
+        // Whatever the first connection still does shows nowhere in the next transfer.
+        server.setSilent(false);
+        server.setResetAfter(-1);
+        server.setResponse(ScriptedHttpServer::okResponse("next"));
+        execute({.url = u"http://SERVER/next"_s});
+        QTRY_COMPARE(ended(), 2);
+        QCOMPARE(states.mid(c.states.size()), FullSequence);
+        QCOMPARE(server.connectionCount(), c.states.contains(InetTransfer::Connected) ? 2 : 1);
+        QCOMPARE(transfer.GetChunk(1024), QByteArray("next"));
+    }
+
+    // The default port and an IPv6 host, which a loopback server cannot show.
+    void endpointNotSeenOnLoopback()
+    {
+        QCOMPARE(RequestWire::Compose(u"http://10.0.0.5/x"_s, u"GET"_s, {}, {})->port, 80);
+        const auto v6 = RequestWire::Compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
+        QCOMPARE(std::pair(v6->host, v6->port), std::pair(u"fe80::1"_s, quint16(81)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_InetTransfer)
+#include "tst_inettransfer.moc"

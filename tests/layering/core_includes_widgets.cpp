@@ -1,0 +1,2 @@
+// Must not compile: the core library does not see the widgets' include root.
+#include "TrafficView.h"

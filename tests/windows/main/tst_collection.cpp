@@ -1,0 +1,228 @@
+#include "MainWindowFixture.h"
+#include "ScriptedHttpServer.h"
+#include "traffic/ResponseCollector.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace {
+
+QByteArray job(const char *id, const char *status, const char *time)
+{
+    return QByteArray("{\r\n  \"externalId\": \"") + id + "\",\r\n  \"latestAlertStatus\": \""
+        + status + "\",\r\n  \"latestAlertTime\": \"" + time + "\"\r\n}";
+}
+
+QString gridText(const FlexGrid &grid)
+{
+    QStringList rows;
+    for (int row = 1; row < grid.Rows(); ++row)
+        rows << grid.TextMatrix(row, 0) + u'|' + grid.TextMatrix(row, 1) + u'|' + grid.TextMatrix(row, 2);
+    return rows.join(u' ');
+}
+
+} // namespace
+
+class tst_Collection final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Every way a list can end, as the window shows it: pane, log, byte counts, status and tooltip.
+    void listOutcome_data()
+    {
+        QTest::addColumn<QString>("address"); // SERVER: the scripted server, FREE: a closed port
+        QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<QByteArray>("body"); // null: the transfer fails
+        QTest::addColumn<QString>("toolTip"); // a pattern
+        QTest::addColumn<QColor>("color");
+        const QColor green(0, 255, 0), amber(255, 191, 0), red(255, 80, 80);
+        const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+        const auto answered = [&](const char *name, const QByteArray &response, const QByteArray &body) {
+            QTest::newRow(name) << u"SERVER"_qs << response << body
+                                << u"HTTP 200 OK · %1 bytes · \\d+ ms"_qs.arg(body.size()) << green;
+        };
+        const auto failed = [&](const char *name, const char *address, const QByteArray &response,
+                                const QString &why) {
+            QTest::newRow(name) << QString::fromLatin1(address) << response << QByteArray()
+                                << u"Failed: "_qs + why << red;
+        };
+        answered("empty body", ScriptedHttpServer::okResponse({}), "");
+        answered("2,500 bytes", ScriptedHttpServer::okResponse(QByteArray(2500, 'b')), QByteArray(2500, 'b'));
+        answered("chunked", ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
+                 "hello world");
+        const QByteArray large(TrafficLog::BackgroundBytes, 'L'); // logged by the log's own thread
+        answered("large", ScriptedHttpServer::okResponse(large), large);
+        answered("not UTF-8: logged unchanged", ScriptedHttpServer::okResponse("caf\xe9 \xc3\xa9\n"),
+                 "caf\xe9 \xc3\xa9\n");
+        QTest::newRow("404") << u"SERVER"_qs
+                             << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such j")
+                             << QByteArray("no such j") << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_qs << amber;
+        failed("refused", "FREE", {}, u"connection refused"_qs);
+        failed("time-out", "SILENT", {}, u"no answer within 0.3 s"_qs);
+        failed("cut short", "SERVER", ok + "Content-Length: 9\r\n\r\nshort",
+               u"connection closed before the answer was complete"_qs);
+        failed("bad chunk size", "SERVER", ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n",
+               u"malformed answer: chunk size is not hexadecimal"_qs);
+        failed("over the limit", "SERVER", ok + "Content-Length: 4194305\r\n\r\n",
+               u"answer larger than the limit"_qs);
+        failed("bad address", "127.0.0.1:99999", {},
+               u"cannot send to this address: the port is not a number from 1 to 65535"_qs);
+    }
+
+    void listOutcome()
+    {
+        QFETCH(QString, address);
+        QFETCH(QByteArray, response);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, toolTip);
+        QFETCH(QColor, color);
+        ScriptedHttpServer server;
+        server.setResponse(response);
+        server.setPieceSize(response.size() > 100000 ? 0 : 700);
+        const bool silent = address == u"SILENT"_qs;
+        server.setSilent(silent);
+        MainWindowFixture f;
+        if (silent) // given up on soon; the others keep the usual time-out on a loaded machine
+            f.customize = [](AppEnvironment &env) { env.transferTimeout = std::chrono::milliseconds(300); };
+        QVERIFY(f.start(address.replace(u"SERVER"_qs, server.authority())
+                            .replace(u"SILENT"_qs, server.authority())
+                            .replace(u"FREE"_qs, ScriptedHttpServer::refusingAuthority())));
+        f.window->transfer().setBodyLimit(TrafficLog::BackgroundBytes);
+        // The last transfer's details go away while the next one runs.
+        QStringList whileRunning;
+        connect(&f.window->transfer(), &InetTransfer::StateChanged, this, [&](qint16 state) {
+            if (state < InetTransfer::Failed)
+                whileRunning << f.lblStat()->toolTip();
+        });
+        // Two lists in a row: the pane shows only the second, the log holds both.
+        for (int round = 1; round <= 2; ++round) {
+            const QByteArray before = f.log();
+            f.click("cmd1");
+            const QByteArray transmitted = f.log();
+            QVERIFY(transmitted.startsWith(before));
+            QVERIFY(f.waitIdle());
+            QCOMPARE(f.lblStat()->text(), body.isNull() ? u"Error"_qs : u"Response Completed"_qs);
+            QCOMPARE(f.log(), body.isNull() ? transmitted : transmitted + "---Data Received---\r\n" + body + "\r\n");
+            QCOMPARE(f.txtRx()->bytes(), body);
+            // The pane and the log take the body as it was read, without a copy.
+            if (!body.isEmpty())
+                QCOMPARE(static_cast<const void *>(f.window->trafficLog().lastRecordData()),
+                         static_cast<const void *>(f.txtRx()->bytes().constData()));
+            // The counts are what crossed the connection, status line, headers and framing too.
+            QCOMPARE(f.control<QLabel>("lblTXBytes")->text(),
+                     QString::number(server.received(round - 1).size()));
+            if (!body.isNull())
+                QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
+            QVERIFY2(QRegularExpression(u"^"_qs + toolTip + u"$"_qs).match(f.lblStat()->toolTip()).hasMatch(),
+                     qPrintable(f.lblStat()->toolTip()));
+            QCOMPARE(f.lblStat()->accessibleDescription(), f.lblStat()->toolTip());
+            QCOMPARE(f.lblStat()->palette().color(QPalette::WindowText), color);
+        }
+        QCOMPARE(whileRunning.count(QString()), whileRunning.size());
+        // Clear leaves the counts alone.
+        const QString received = f.control<QLabel>("lblRXBytes")->text();
+        f.click("cmdRxClear");
+        QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), received);
+    }
+
+    // The saved file and list answers, error pages too, fill one table; other answers never do.
+    void gridTakesListsAndTheSavedFile()
+    {
+        ScriptedHttpServer server;
+        MainWindowFixture f;
+        QVERIFY(f.start(ScriptedHttpServer::refusingAuthority()));
+        auto *cmdJob = f.control<QPushButton>("cmdJob");
+        cmdJob->click(); // no saved file: nothing changes, nothing is shown
+        QCOMPARE(gridText(f.window->grid()), u"||"_qs);
+        QVERIFY(f.boxes->shown.isEmpty());
+        const QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2") + "]";
+        QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved));
+        cmdJob->click();
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
+
+        // A refused list logs no answer and does not stand in the way of the next one.
+        QVERIFY(f.send("cmd1"));
+        QCOMPARE(f.lblStat()->text(), u"Error"_qs);
+        QVERIFY(!f.log().contains("---Data Received---"));
+        f.txtIP()->setText(server.authority());
+        const auto send = [&](const char *button, const QByteArray &response) {
+            server.setResponse(response);
+            return f.send(button);
+        };
+        // A job from the file and from an answer has one row, with the later values.
+        QByteArray errorPage = ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3"));
+        QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
+        QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("B2", "Freeze", "t3") + "\r\n"));
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
+        QVERIFY(send("cmd1", ScriptedHttpServer::okResponse(
+                                 "[" + job("C3", "Freeze", "t4") + "," + job("A7", "OK", "t5") + "]")));
+        const QString listed = u"A7|OK|t5 B2|Freeze|t3 C3|Freeze|t4"_qs;
+        QCOMPARE(gridText(f.window->grid()), listed);
+
+        // Answers to create, get, stop and delete are shown but never scanned.
+        server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
+        for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob, RequestKind::StopJob,
+                                       RequestKind::DeleteJob}) {
+            QVERIFY(f.window->SendRequest(kind, u"POST"_qs, {}, u"{}"_qs));
+            QVERIFY(f.waitIdle());
+            QVERIFY(f.rxText().contains(u"Z9"_qs));
+        }
+        QCOMPARE(gridText(f.window->grid()), listed);
+        QCOMPARE(f.window->jobStatuses().jobCount(), 3);
+        QVERIFY(!f.log().contains("\"t2\"")); // the saved file is never logged
+    }
+
+    // A list of several digest pieces, cut mid-job: events run between the pieces, a click
+    // meanwhile starts nothing, and the grid gets every job.
+    void largeListIsScannedWhileTheTransferStaysBusy()
+    {
+        QByteArray body = "[";
+        QStringList expected;
+        const QByteArray pad = "\"pad\": \"" + QByteArray(10000, 'p') + "\",";
+        for (int i = 0; i < 1000; ++i) {
+            const QByteArray id = "J" + QByteArray::number(i);
+            body += (i ? ",{" : "{") + pad + job(id.data(), "OK", "t").mid(1);
+            expected << QString::fromLatin1(id) + u"|OK|t"_qs;
+        }
+        const QByteArray response = ScriptedHttpServer::okResponse(body += "]");
+        QCOMPARE(body.size() / ResponseCollector::DigestPieceBytes, 2); // three pieces
+        ScriptedHttpServer server;
+        server.setResponse(response);
+        MainWindowFixture f;
+        QVERIFY(f.start(server.authority()));
+        int ticksWhileHandled = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            const InetTransfer &transfer = f.window->transfer();
+            if (transfer.StillExecuting() && transfer.bytesReceived() == response.size()
+                && ticksWhileHandled++ == 0)
+                f.click("cmd1");
+        });
+        tick.start(0);
+        QVERIFY(f.send("cmd1"));
+        // An event pass after each of the three pieces.
+        QVERIFY2(ticksWhileHandled >= 3, qPrintable(QString::number(ticksWhileHandled)));
+        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(gridText(f.window->grid()), expected.join(u' '));
+    }
+
+    void closingWhileCollectingKeepsTheBlock()
+    {
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(QByteArray(5000, 'x')));
+        MainWindowFixture f;
+        QVERIFY(f.start(server.authority()));
+        // Queued behind "response complete", so the close arrives between the body's chunks.
+        connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
+            if (state == InetTransfer::Disconnected)
+                QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
+        });
+        QVERIFY(f.send("cmd1"));
+        QVERIFY(!f.window->isVisible());
+        QVERIFY(f.log().endsWith("---Data Received---\r\n" + QByteArray(5000, 'x') + "\r\n"));
+    }
+};
+
+QTEST_MAIN(tst_Collection)
+#include "tst_collection.moc"

@@ -1,0 +1,222 @@
+#include "MainWindowFixture.h"
+
+#include "traffic/StatusText.h"
+#include "desktop/CloseOnSignals.h"
+#include "desktop/ProgramFolder.h"
+#include "settings/Settings.h"
+#include "WrappingButton.h"
+
+#include <QClipboard>
+#include <QGroupBox>
+#include <QStyleOptionButton>
+
+#include <csignal>
+
+class tst_frmMain final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startUp()
+    {
+        MainWindowFixture f;
+        QVERIFY(writeFileBytes(f.path(u"Data_Text.txt"_qs), "left by the previous run\r\n"));
+        QVERIFY(f.start());
+        QCOMPARE(f.window->windowTitle(),
+                 u"Veltrane  TALUS Video Compare Tracking API Test App  Version: 0.0.1"_qs);
+        QCOMPARE(f.txtIP()->text(), u"127.0.0.1"_qs);
+        QCOMPARE(f.log(), QByteArray());
+        QCOMPARE(f.window->focusWidget(), f.txtIP());
+        QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
+        QVERIFY(!(f.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
+        QStringList order;
+        QWidget *next = f.txtIP();
+        do {
+            if ((next->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(f.window.get()))
+                order << next->objectName();
+            next = next->nextInFocusChain();
+        } while (next != f.txtIP());
+        QCOMPARE(order.join(u' '), u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
+                                   "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_qs);
+        // Tab leaves the grid instead of moving inside it.
+        QVERIFY(!f.window->grid().tabKeyNavigation());
+        // Every visible caption fits its room, and so does a count of ten digits.
+        int checked = 0;
+        for (QWidget *widget : f.window->findChildren<QWidget *>()) {
+            if (!widget->isVisibleTo(f.window.get()))
+                continue;
+            const QFontMetrics metrics(widget->font());
+            const QByteArray name = widget->objectName().toUtf8();
+            QString caption;
+            QRect area = widget->contentsRect();
+            if (auto *wrapping = qobject_cast<WrappingButton *>(widget)) {
+                // Too wide for one line: wrapped at spaces, but still inside the button.
+                area = wrapping->captionRect();
+                const QRect needed =
+                    metrics.boundingRect(area, WrappingButton::captionFlags(), wrapping->text());
+                QVERIFY2(area.contains(needed), name.constData());
+                ++checked;
+                continue;
+            } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                area = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                caption = button->text();
+            } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+                caption = label == f.lblStat() ? StatusText(InetTransfer::ResponseCompleted)
+                    : name.endsWith("Bytes")   ? u"4294967296"_qs
+                                               : label->text();
+                QVERIFY2(label->geometry().right() <= label->parentWidget()->contentsRect().right(),
+                         name.constData());
+            } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
+                area = frame->rect().adjusted(8, 0, -8, 0);
+                caption = frame->title();
+            }
+            if (caption.isEmpty())
+                continue;
+            QVERIFY2(metrics.horizontalAdvance(caption) <= area.width(), name.constData());
+            QVERIFY2(metrics.height() <= area.height() + 2, name.constData());
+            ++checked;
+        }
+        // Nine visible buttons, seven captioned labels and five titled frames.
+        QCOMPARE(checked, 9 + 7 + 5);
+
+        // A data folder that does not exist yet is made at the first start.
+        MainWindowFixture g;
+        const QString data = g.path(u"share/talus-test-app"_qs);
+        g.customize = [&](AppEnvironment &env) { env.programFolder = data; };
+        QVERIFY(g.start());
+        QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_qs));
+
+        // A log that cannot be created names the file, the folder and the system's reason.
+        const QString blocked = g.path(u"blocked"_qs);
+        const QString named = u"Cannot create Data_Text.txt in "_qs + blocked + u": "_qs;
+        QVERIFY(QDir().mkpath(blocked + u"/Data_Text.txt"_qs));
+        frmMain window(testEnvironment(blocked, g.boxes));
+        QString error;
+        QVERIFY(!window.Form_Load(&error));
+        QVERIFY2(error.startsWith(named) && error.size() > named.size(), qPrintable(error));
+    }
+
+    // Texts operators and their scripts know as they stand, read from the live window.
+    void fixedTexts_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("state"); // for lblStat: the transfer state shown
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("toolTip");
+        // clang-format off
+        constexpr const char *captions[][3] = {
+            {"cmd1", "List Tracking Job Statuses", ""}, {"cmd2", "Create Tracking Job", ""},
+            {"cmdGetJob", "Get Selected Tracking Job Status", ""},
+            {"cmdStopJob", "Stop Selected Tracking Job", ""},
+            {"cmdDeleteJob", "Delete Selected Tracking Job", ""},
+            {"cmdTxCopy", "Copy", "Copy to clipboard."}, {"cmdRxCopy", "Copy", "Copy to clipboard."},
+            {"cmdTxClear", "Clear", ""}, {"Label6", "Connection Status", ""},
+            {"Label4_2", "TALUS IP", ""}, {"Label2", "Bytes =", ""}};
+        // clang-format on
+        for (const auto &[name, text, tip] : captions) {
+            QTest::newRow(name) << QString::fromLatin1(name) << 0 << QString::fromLatin1(text)
+                                << QString::fromLatin1(tip);
+        }
+        const QStringList states =
+            u"|Resolving Host|Host Resolved|Connecting|Connected|Requesting|Request Sent|Receiving "
+            "Response|Response Received|Disconecting|Disconnected|Error||"_qs.split(u'|');
+        for (int state = 0; state < states.size(); ++state) {
+            if (state != InetTransfer::ResponseCompleted)
+                QTest::addRow("state %d", state) << u"lblStat"_qs << state << states[state] << QString();
+        }
+    }
+
+    void fixedTexts()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, state);
+        QFETCH(QString, text);
+        QFETCH(QString, toolTip);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        if (state != 0)
+            Q_EMIT f.window->transfer().StateChanged(qint16(state));
+        auto *widget = f.window->findChild<QWidget *>(control);
+        QVERIFY(widget);
+        QCOMPARE(widget->property("text").toString(), text);
+        if (state == 0)
+            QCOMPARE(widget->toolTip(), toolTip);
+    }
+
+    void programFolder_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<bool>("installed");
+        const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_qs;
+        QTest::newRow("installed") << bin << true;
+        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_qs << true;
+        QTest::newRow("build folder") << QDir::tempPath() + u"/build/src"_qs << false;
+        QTest::newRow("copied elsewhere") << bin + u"2"_qs << false;
+    }
+
+    void programFolder()
+    {
+        QFETCH(QString, executable);
+        QFETCH(bool, installed);
+        const QString data = u"/home/u/.local/share/talus-test-app"_qs;
+        const QStringList installedBins{u"/usr/bin"_qs, QDir::tempPath() + u"/talus-prefix/bin"_qs};
+        QCOMPARE(ChooseProgramFolder(executable, installedBins, data), installed ? data : executable);
+    }
+
+    // The close box and the stop signals alike save the typed address; an unwritable settings file
+    // does not keep the window open.
+    void closingSavesTheAddress()
+    {
+        MainWindowFixture f;
+        const QString ini = f.path(u"ORVA_Test_Application.ini"_qs);
+        QVERIFY(writeFileBytes(ini, "[IP]\r\nAddress=10.1.2.3:8080\r\n"));
+        QVERIFY(f.start());
+        QCOMPARE(f.txtIP()->text(), u"10.1.2.3:8080"_qs);
+        CloseOnSignals closeOnSignals(*f.window);
+        for (const int number : {0, SIGTERM, SIGINT, SIGHUP}) {
+            f.window->show();
+            f.txtIP()->setText(QString::number(number));
+            QVERIFY(number ? ::raise(number) == 0 : f.window->close());
+            QTRY_VERIFY(!f.window->isVisible());
+            QCOMPARE(LoadSettings(f.folder.path()), QString::number(number));
+        }
+        QVERIFY(QFile::remove(ini) && QDir(f.folder.path()).mkdir(ini));
+        f.window->show();
+        QVERIFY(f.window->close());
+        QVERIFY(!f.window->isVisible());
+    }
+
+    // Copy hands on the whole pane exactly, CR LF and lone CR kept; Enter presses the focused button.
+    void clearAndCopy()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        const QByteArray sent = "sent\r\nlines\rmore\r\n";
+        f.txtTx()->setBytes(sent);
+        f.txtRx()->setBytes("received");
+        f.txtTx()->setSelection(1, 3);
+        f.click("cmdTxCopy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(sent));
+        const auto press = [&f](const char *button, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            f.control<QPushButton>(button)->setFocus();
+            QTest::keyClick(f.control<QPushButton>(button), key, modifiers);
+        };
+        press("cmdTxClear", Qt::Key_Return);
+        QCOMPARE(f.txText(), QString());
+        QCOMPARE(f.rxText(), u"received"_qs);
+        // Copying an empty pane leaves the clipboard empty.
+        f.click("cmdTxCopy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        f.click("cmdRxCopy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"received"_qs);
+        press("cmdRxClear", Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(f.rxText(), QString());
+        QCOMPARE(f.log(), QByteArray());
+    }
+};
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmmain.moc"
