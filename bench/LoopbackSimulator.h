@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 // The tracking-server simulator serving `jobs` jobs on a free loopback port, for a benchmark;
 // killed with this object. Building a million jobs takes the simulator about a minute, more
 // than the tests' patience.
@@ -12,9 +14,9 @@ class LoopbackSimulator final
 public:
     explicit LoopbackSimulator(int jobs)
     {
-        m_process.start(QStringLiteral(TRACKING_SIM_PATH),
-                        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet"),
-                         QStringLiteral("--jobs"), QString::number(jobs)});
+        m_process.start(QString::fromUtf8(TRACKING_SIM_PATH),
+                        {u"--port"_s, u"0"_s, u"--quiet"_s,
+                         u"--jobs"_s, QString::number(jobs)});
         while (m_process.waitForStarted() && !m_process.canReadLine()) {
             if (!m_process.waitForReadyRead(kStartMs))
                 qFatal("the simulator did not start");
@@ -35,7 +37,7 @@ public:
     QString listUrl() const
     {
         return m_base.toString(QUrl::StripTrailingSlash)
-            + QStringLiteral("/api/videocompare/tracking");
+            + u"/api/videocompare/tracking"_s;
     }
 
 private:

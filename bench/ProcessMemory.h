@@ -5,13 +5,15 @@
 
 #include <malloc.h>
 
+using namespace Qt::StringLiterals;
+
 // This process's resident memory as the kernel counts it, for figures of peak growth.
 namespace ProcessMemory {
 
 // A figure of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when it cannot be read.
 inline qint64 statusKiB(const QByteArray &field)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -27,7 +29,7 @@ inline qint64 statusKiB(const QByteArray &field)
 inline void resetPeak()
 {
     malloc_trim(0);
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    QFile clear(u"/proc/self/clear_refs"_s);
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
 }

@@ -38,6 +38,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The pane is measured for lists up to this size: copying a 1 GB body as text would need
@@ -79,8 +81,8 @@ double curlMs(const QString &url)
     QProcess curl;
     QElapsedTimer clock;
     clock.start();
-    curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"),
-                                        QStringLiteral("/dev/null"), url});
+    curl.start(u"curl"_s, {u"-s"_s, u"-o"_s,
+                                        u"/dev/null"_s, url});
     if (!curl.waitForFinished(600000) || curl.exitStatus() != QProcess::NormalExit
         || curl.exitCode() != 0)
         qFatal("curl failed on %s (is curl installed?)", qPrintable(url));
@@ -125,7 +127,7 @@ public:
         m_window->show();
         while (!m_window->windowHandle() || !m_window->windowHandle()->isExposed())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        child<QLineEdit>("txtIP")->setText(QStringLiteral("127.0.0.1:") + QString::number(port));
+        child<QLineEdit>("txtIP")->setText(u"127.0.0.1:"_s + QString::number(port));
     }
 
     template<typename T>
@@ -163,7 +165,7 @@ public:
         clock.start();
         child<QPushButton>("cmd1")->click();
         done.exec();
-        if (status->text() != QStringLiteral("Response Completed"))
+        if (status->text() != u"Response Completed"_s)
             qFatal("the transfer ended with \"%s\"", qPrintable(status->text()));
         // A large received block is written by the log's own thread: the list is handled once
         // it is in the file too.
@@ -312,7 +314,7 @@ int main(int argc, char *argv[])
     std::vector<int> jobCounts;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QStringLiteral("--runs") && i + 1 < arguments.size())
+        if (arguments[i] == u"--runs"_s && i + 1 < arguments.size())
             runs = std::max(1, arguments[++i].toInt());
         else
             jobCounts.push_back(arguments[i].toInt());

@@ -20,6 +20,8 @@
 #include <functional>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kRuns = 5;
@@ -133,7 +135,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TrafficView view;
-    view.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 6, QFont::Bold));
+    view.setFont(QFont(u"DejaVu Sans Mono"_s, 6, QFont::Bold));
     view.resize(250, 140);
     view.show();
     view.setFocus();

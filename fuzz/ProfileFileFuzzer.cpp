@@ -14,7 +14,7 @@
 #include <optional>
 #include <utility>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 using Entry = std::pair<QString, QString>; // a section's name and a key's
 

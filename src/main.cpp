@@ -9,12 +9,14 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     RestartWithHugePageHeap(argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("talus-test-app"));
-    QApplication::setDesktopFileName(QStringLiteral("org.talus.testapp"));
+    QApplication::setApplicationName(u"talus-test-app"_s);
+    QApplication::setDesktopFileName(u"org.talus.testapp"_s);
     ApplyProgramFonts();
     QApplication::setWindowIcon(ProgramIcon());
 

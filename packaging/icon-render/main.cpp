@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString svgOf(const QImage &image)
@@ -32,19 +34,19 @@ QString svgOf(const QImage &image)
                 ++end;
             // Fully transparent runs are left out; the canvas is transparent already.
             if (qAlpha(colour) != 0) {
-                svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\" fill=\"%4\"")
+                svg += u"<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\" fill=\"%4\""_s
                            .arg(x)
                            .arg(y)
                            .arg(end - x)
                            .arg(QColor::fromRgb(colour).name());
                 if (qAlpha(colour) != 255)
-                    svg += QStringLiteral(" fill-opacity=\"%1\"").arg(qAlpha(colour) / 255.0, 0, 'f', 3);
-                svg += QStringLiteral("/>\n");
+                    svg += u" fill-opacity=\"%1\""_s.arg(qAlpha(colour) / 255.0, 0, 'f', 3);
+                svg += u"/>\n"_s;
             }
             x = end;
         }
     }
-    svg += QStringLiteral("</svg>\n");
+    svg += u"</svg>\n"_s;
     return svg;
 }
 
@@ -53,7 +55,7 @@ std::optional<QString> writeSvg(const QImage &image, const QString &path)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(svgOf(image).toUtf8()) < 0
         || !file.commit())
-        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return u"cannot write %1: %2"_s.arg(path, file.errorString());
     return std::nullopt;
 }
 
@@ -63,13 +65,13 @@ std::optional<QString> writePng(const QImage &image, const QString &request)
     bool isNumber = false;
     const int size = colon > 0 ? request.left(colon).toInt(&isNumber) : 0;
     if (!isNumber || size < 1 || size > 1024)
-        return QStringLiteral("expected SIZE:FILE.png, got \"%1\"").arg(request);
+        return u"expected SIZE:FILE.png, got \"%1\""_s.arg(request);
     const QString path = request.mid(colon + 1);
     const QImage scaled
         = image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !scaled.save(&file, "PNG") || !file.commit())
-        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return u"cannot write %1: %2"_s.arg(path, file.errorString());
     return std::nullopt;
 }
 

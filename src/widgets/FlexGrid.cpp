@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Column widths come in twips; the grid is laid out at 96 dpi, 15 twips to the pixel.
@@ -160,7 +162,7 @@ QString FlexGrid::selectedRowsText() const
         QStringList cells;
         for (const int col : std::as_const(cols))
             cells.append(TextMatrix(row, col));
-        text += cells.join(u'\t') + QStringLiteral("\r\n");
+        text += cells.join(u'\t') + u"\r\n"_s;
     }
     return text;
 }

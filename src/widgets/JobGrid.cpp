@@ -4,6 +4,8 @@
 #include "FlexGridModel.h"
 #include "jobs/JobStatusTable.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Whether the grid is to be seen once its window is: a grid inside a window that is not
@@ -19,11 +21,11 @@ void InitJobGrid(FlexGrid &grid)
 {
     grid.Clear();
     grid.setCols(15);
-    grid.setTextMatrix(0, 0, QStringLiteral("externalId"));
+    grid.setTextMatrix(0, 0, u"externalId"_s);
     grid.setColWidth(0, 4000);
-    grid.setTextMatrix(0, 1, QStringLiteral("latestAlertStatus"));
+    grid.setTextMatrix(0, 1, u"latestAlertStatus"_s);
     grid.setColWidth(1, 2000);
-    grid.setTextMatrix(0, 2, QStringLiteral("latestAlertTime"));
+    grid.setTextMatrix(0, 2, u"latestAlertTime"_s);
     grid.setColWidth(2, 4000);
     for (int col = 3; col <= 13; ++col)
         grid.setTextMatrix(0, col, QString());

@@ -4,9 +4,11 @@
 #include <QPalette>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 QFont ProgramFont()
 {
-    QFont font(QStringLiteral("Liberation Sans"));
+    QFont font(u"Liberation Sans"_s);
     font.setPointSizeF(8.25);
     font.setStyleHint(QFont::SansSerif);
     return font;
@@ -14,7 +16,7 @@ QFont ProgramFont()
 
 QFont TerminalFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    QFont font(u"DejaVu Sans Mono"_s);
     font.setPointSizeF(6);
     font.setBold(true);
     font.setStyleHint(QFont::TypeWriter);
@@ -26,7 +28,7 @@ QIcon ProgramIcon()
 {
     // The resources live in the static library: make sure they are linked in and registered.
     Q_INIT_RESOURCE(ProgramLook);
-    return QIcon(QStringLiteral(":/app/talus.xpm"));
+    return QIcon(u":/app/talus.xpm"_s);
 }
 
 void ApplyProgramFonts()

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Room for the focus frame around the text.
@@ -199,7 +201,7 @@ QMimeData *TrafficView::mimeDataFor(const QByteArray &bytes)
     // Text is all most programs paste, and it is the exact bytes whenever they are UTF-8;
     // the raw format is there for the rest.
     mime->setText(Utf8::decode(bytes));
-    mime->setData(QStringLiteral("application/octet-stream"), bytes);
+    mime->setData(u"application/octet-stream"_s, bytes);
     return mime;
 }
 
@@ -456,7 +458,7 @@ void TrafficView::mouseMoveEvent(QMouseEvent *event)
 void TrafficView::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
-    menu.setObjectName(QStringLiteral("trafficViewMenu"));
+    menu.setObjectName(u"trafficViewMenu"_s);
     QAction *copyAction = menu.addAction(tr("&Copy"), this, [this] { copy(); });
     copyAction->setShortcut(QKeySequence::Copy);
     copyAction->setEnabled(hasSelection());

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <span>
 
+using namespace Qt::StringLiterals;
+
 class tst_EndToEnd final : public QObject
 {
     Q_OBJECT
@@ -17,74 +19,74 @@ private Q_SLOTS:
     {
         const int jobs = 40000;
         SimProcess sim;
-        QVERIFY(sim.start({u"--jobs"_qs, QString::number(jobs), u"--port"_qs, u"0"_qs,
-                           u"--quiet"_qs}));
+        QVERIFY(sim.start({u"--jobs"_s, QString::number(jobs), u"--port"_s, u"0"_s,
+                           u"--quiet"_s}));
         MainWindowFixture f;
         f.customize = [](AppEnvironment &env) {
             env.clock = [] { return QDateTime::currentDateTime(); };
             env.timeZone = std::make_shared<SystemTimeZoneSource>();
         };
-        QVERIFY(sim.port() && f.start(u"127.0.0.1:"_qs + QString::number(sim.port())));
+        QVERIFY(sim.port() && f.start(u"127.0.0.1:"_s + QString::number(sim.port())));
         FlexGrid &grid = f.window->grid();
         const auto send = [&f](const char *button, const QString &inReply = {}) {
             return f.send(button, 60000) && f.rxText().contains(inReply);
         };
 
         QVERIFY(send("cmd1"));
-        QCOMPARE(f.lblStat()->text(), u"Response Completed"_qs);
+        QCOMPARE(f.lblStat()->text(), u"Response Completed"_s);
         QCOMPARE(grid.Rows(), jobs + 1);
-        QCOMPARE(grid.TextMatrix(jobs, 0), u"SIM-%1"_qs.arg(jobs, 6, 10, QChar(u'0')));
+        QCOMPARE(grid.TextMatrix(jobs, 0), u"SIM-%1"_s.arg(jobs, 6, 10, QChar(u'0')));
         QVERIFY(grid.isVisible());
-        QVERIFY(f.rxText().startsWith(u"[\n    {\n"_qs) && f.rxText().endsWith(u"}\n]"_qs));
+        QVERIFY(f.rxText().startsWith(u"[\n    {\n"_s) && f.rxText().endsWith(u"}\n]"_s));
 
         // A job typed into the creation window, with its fields filled by its own buttons.
         f.click("cmd2");
         QPointer<frmCreate> win = f.window->createWindow();
         QVERIFY(win);
-        QTest::mouseClick(win->findChild<QPushButton *>(u"cmdRandom"_qs), Qt::LeftButton);
-        QTest::mouseClick(win->findChild<QPushButton *>(u"cmdTime"_qs), Qt::LeftButton);
-        const QString id = win->findChild<QLineEdit *>(u"txtExternalID"_qs)->text();
+        QTest::mouseClick(win->findChild<QPushButton *>(u"cmdRandom"_s), Qt::LeftButton);
+        QTest::mouseClick(win->findChild<QPushButton *>(u"cmdTime"_s), Qt::LeftButton);
+        const QString id = win->findChild<QLineEdit *>(u"txtExternalID"_s)->text();
         for (const auto &[name, text] : std::span(CreateExampleFields).subspan(3))
             QTest::keyClicks(win->findChild<QWidget *>(QLatin1String(name)), QLatin1String(text));
-        QTest::mouseClick(win->findChild<QPushButton *>(u"cmdCreate"_qs), Qt::LeftButton);
+        QTest::mouseClick(win->findChild<QPushButton *>(u"cmdCreate"_s), Qt::LeftButton);
         QTRY_VERIFY(!win);
         QCOMPARE(f.window->requestKind(), RequestKind::Create);
         QVERIFY(f.waitIdle() && f.rxText().contains(
-            u"\"externalId\": \"%1\",\n    \"latestAlertStatus\": \"None\""_qs.arg(id)));
+            u"\"externalId\": \"%1\",\n    \"latestAlertStatus\": \"None\""_s.arg(id)));
 
         // Listed again, the new job has the next row.
         QVERIFY(send("cmd1"));
         const int row = jobs + 1;
         auto cells = [&] { return grid.TextMatrix(row, 0) + u'|' + grid.TextMatrix(row, 1); };
-        QCOMPARE(cells(), id + u"|None"_qs);
+        QCOMPARE(cells(), id + u"|None"_s);
 
         // Get, stop and delete the selected job; the server's answers show in the received pane.
         const QModelIndex index = grid.model()->index(row - 1, 0);
         grid.scrollTo(index);
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(index).center());
         QCOMPARE(grid.Row(), row);
-        QVERIFY(send("cmdGetJob", u"\"programName\": \"Evening News\""_qs));
-        QVERIFY(send("cmdStopJob", u"\"latestAlertStatus\": \"Stopped\""_qs));
-        QVERIFY(send("cmdDeleteJob", u"Deleted"_qs));
-        QVERIFY(send("cmdGetJob", u"no job with externalId"_qs));
+        QVERIFY(send("cmdGetJob", u"\"programName\": \"Evening News\""_s));
+        QVERIFY(send("cmdStopJob", u"\"latestAlertStatus\": \"Stopped\""_s));
+        QVERIFY(send("cmdDeleteJob", u"Deleted"_s));
+        QVERIFY(send("cmdGetJob", u"no job with externalId"_s));
 
         // The server no longer lists the deleted job; its row stays with its last values.
         QVERIFY(send("cmd1"));
         QVERIFY(!f.rxText().contains(id));
         QCOMPARE(grid.Rows(), jobs + 2);
-        QCOMPARE(cells(), id + u"|None"_qs);
+        QCOMPARE(cells(), id + u"|None"_s);
 
         // The traffic log holds every block, in order: its marker and its first record.
         static const QRegularExpression marker(
-            u"(?m)^---Data (?:Transmitted---\r\n(.*)\r|Received---\r)$"_qs);
+            u"(?m)^---Data (?:Transmitted---\r\n(.*)\r|Received---\r)$"_s);
         QStringList blocks;
         for (const QRegularExpressionMatch &m : marker.globalMatch(QString::fromUtf8(f.log())))
-            blocks << (m.hasCaptured(1) ? u"TX "_qs + m.captured(1) : u"RX"_qs);
-        QString base = u"TX http://"_qs + f.txtIP()->text() + u"/api/videocompare/tracking"_qs;
+            blocks << (m.hasCaptured(1) ? u"TX "_s + m.captured(1) : u"RX"_s);
+        QString base = u"TX http://"_s + f.txtIP()->text() + u"/api/videocompare/tracking"_s;
         const QString job = base + u'/' + id;
         QStringList expected; // list, create, list, get, stop, delete, get (now unknown), list
-        for (const QString &tx : {base, base, base, job, job + u"/stopTracking"_qs, job, job, base})
-            expected << tx << u"RX"_qs;
+        for (const QString &tx : {base, base, base, job, job + u"/stopTracking"_s, job, job, base})
+            expected << tx << u"RX"_s;
         QCOMPARE(blocks, expected);
         QVERIFY(f.log().contains("\r\n\r\n{\r\n    \"externalId\": \"" + id.toUtf8() + "\",\r\n"));
     }

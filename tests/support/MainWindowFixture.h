@@ -18,6 +18,8 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // A main window started in a program folder of its own, with recorded message boxes.
 struct MainWindowFixture
 {
@@ -58,7 +60,7 @@ struct MainWindowFixture
     void click(const char *button) const { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
 
     QString path(const QString &name) const { return QDir(folder.path()).filePath(name); }
-    QByteArray log() const { return fileBytes(path(QStringLiteral("Data_Text.txt"))); }
+    QByteArray log() const { return fileBytes(path(u"Data_Text.txt"_s)); }
 
     // Waits until the transfer under way has ended (completed and read, or failed), and its
     // received block is in the log.

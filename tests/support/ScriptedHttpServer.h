@@ -9,6 +9,8 @@
 
 #include <sys/socket.h>
 
+using namespace Qt::StringLiterals;
+
 // An HTTP server on 127.0.0.1 and a free port that records every connection's bytes and answers
 // each complete request with scripted raw bytes, in pieces from the event loop so that the client
 // sees many reads, then closes. Settings apply to requests completed afterwards.
@@ -31,7 +33,7 @@ public:
 
     quint16 port() const { return m_server.serverPort(); }
     // "127.0.0.1:port", as an operator would type it.
-    QString authority() const { return QStringLiteral("127.0.0.1:") + QString::number(port()); }
+    QString authority() const { return u"127.0.0.1:"_s + QString::number(port()); }
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
@@ -48,7 +50,7 @@ public:
     {
         QTcpServer closed;
         closed.listen(QHostAddress::LocalHost);
-        return QStringLiteral("127.0.0.1:") + QString::number(closed.serverPort());
+        return u"127.0.0.1:"_s + QString::number(closed.serverPort());
     }
 
     static QByteArray okResponse(const QByteArray &body)

@@ -14,7 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 // As the decoder reads it, a leading byte order mark included.
 static QString decoded(const QByteArray &body)
 {
@@ -28,7 +30,7 @@ private Q_SLOTS:
         auto *layout = new QVBoxLayout(m_window.get());
         layout->addWidget(m_view = new TrafficView);
         layout->addWidget(new QLineEdit);
-        m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+        m_view->setFont(QFont(u"DejaVu Sans Mono"_s, 9));
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -158,7 +160,7 @@ private Q_SLOTS:
         QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), Utf8::decode(expected)); // fails on no copy
         const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
-        QCOMPARE(copied->data(QStringLiteral("application/octet-stream")), expected);
+        QCOMPARE(copied->data(u"application/octet-stream"_s), expected);
     }
 
     void accessibilityThenTabThenContextMenu()
@@ -176,10 +178,10 @@ private Q_SLOTS:
         QTest::keyClick(m_view, Qt::Key_Down);
         QCOMPARE(std::pair(text->cursorPosition(), text->selectionCount()), std::pair(14, 0));
         const auto line = QAccessible::LineBoundary;
-        QCOMPARE(text->textAtOffset(6, line, &start, &end), QStringLiteral("cé😀z\r"));
+        QCOMPARE(text->textAtOffset(6, line, &start, &end), u"cé😀z\r"_s);
         QCOMPARE(std::pair(start, end), std::pair(4, 10));
-        QCOMPARE(text->textAfterOffset(6, line, &start, &end), QStringLiteral("last"));
-        QCOMPARE(text->textBeforeOffset(6, line, &start, &end), QStringLiteral("ab\r\n"));
+        QCOMPARE(text->textAfterOffset(6, line, &start, &end), u"last"_s);
+        QCOMPARE(text->textBeforeOffset(6, line, &start, &end), u"ab\r\n"_s);
 
         // Left of the text margin, half way down: only the focus frame paints there.
         const auto edgePixel = [this] {
@@ -204,7 +206,7 @@ private Q_SLOTS:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, m_view->mapToGlobal(QPoint()));
         QApplication::sendEvent(m_view->viewport(), &event);
-        QCOMPARE(shown.join(u'|'), QStringLiteral("&Copy||Select &All")); // a separator between
+        QCOMPARE(shown.join(u'|'), u"&Copy||Select &All"_s); // a separator between
         QCOMPARE(m_view->selectedBytes(), body);
     }
 

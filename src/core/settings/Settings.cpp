@@ -4,17 +4,19 @@
 
 #include <QDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-const QString kSection = QStringLiteral("IP");
-const QString kKey = QStringLiteral("Address");
-const QString kDefaultAddress = QStringLiteral("127.0.0.1");
+const QString kSection = u"IP"_s;
+const QString kKey = u"Address"_s;
+const QString kDefaultAddress = u"127.0.0.1"_s;
 // The value read back fits a 255-character buffer with its terminator.
 constexpr qsizetype kMaxValueLength = 254;
 } // namespace
 
 QString SettingsFilePath(const QString &programFolder)
 {
-    return QDir(programFolder).filePath(QStringLiteral("ORVA_Test_Application.ini"));
+    return QDir(programFolder).filePath(u"ORVA_Test_Application.ini"_s);
 }
 
 QString ReadIniValue(const QString &fileName, const QString &section, const QString &key,

@@ -4,12 +4,14 @@
 
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Two digits with a leading zero; the offset keeps its fixed width whatever the zone data says.
 QString TwoDigits(qint32 value)
 {
-    return QStringLiteral("%1").arg(value % 100, 2, 10, QLatin1Char('0'));
+    return u"%1"_s.arg(value % 100, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 bool TrafficLog::create(const QString &path, QString *error)
 {
     close();
@@ -86,7 +88,7 @@ bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
     // An earlier block that failed is reported, but does not keep this one out of the log.
     const bool earlierWritten = finishWriting();
     if (!m_file.isOpen()) {
-        m_error = QStringLiteral("the log is not open");
+        m_error = u"the log is not open"_s;
         return false;
     }
     for (const QByteArrayView record : records)

@@ -1,8 +1,10 @@
 #include "transfer/TrackingUrl.h"
 
+using namespace Qt::StringLiterals;
+
 QString TrackingUrl(const QString &address, const QString &suffix)
 {
-    return QStringLiteral("http://") + address + QStringLiteral("/api/videocompare/tracking")
+    return u"http://"_s + address + u"/api/videocompare/tracking"_s
         + suffix;
 }
 

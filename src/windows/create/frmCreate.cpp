@@ -20,6 +20,8 @@
 #include <QTimeZone>
 #include <QWindow> // focusWindowChanged carries a QWindow
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QColor kFormBack(64, 64, 64);
@@ -115,7 +117,7 @@ void frmCreate::changeEvent(QEvent *event)
 
 void frmCreate::Form_Load()
 {
-    const QStringList items{QStringLiteral("ThresholdValue1"), QStringLiteral("ThresholdValue2")};
+    const QStringList items{u"ThresholdValue1"_s, u"ThresholdValue2"_s};
     cmbThreshold[1]->addItems(items);
     cmbThreshold[1]->setCurrentIndex(0);
     cmbThreshold[2]->addItems(items);
@@ -154,8 +156,8 @@ void frmCreate::cmdCreate_Click()
     }
     if (invalid) {
         m_env.messageBoxes->critical(
-            this, QStringLiteral("Data Error"),
-            QStringLiteral("Please make sure all fields are completed with valid data."));
+            this, u"Data Error"_s,
+            u"Please make sure all fields are completed with valid data."_s);
         return;
     }
 
@@ -177,7 +179,7 @@ void frmCreate::cmdCreate_Click()
 
     // A transfer still running refuses the request; the job is dropped with the window all
     // the same, as the operator asked for the window to be done with.
-    m_sender.SendRequest(RequestKind::Create, QStringLiteral("POST"), QString(),
+    m_sender.SendRequest(RequestKind::Create, u"POST"_s, QString(),
                          BuildCreateBody(fields));
     close();
 }

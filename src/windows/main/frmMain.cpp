@@ -42,7 +42,7 @@ const QColor kProblemText(255, 191, 0);
 const QColor kFailedText(255, 80, 80);
 // Byte counts repaint at most this often while bytes move.
 constexpr int kByteCountRepaintMs = 100;
-const QString kCrLf = QStringLiteral("\r\n");
+const QString kCrLf = u"\r\n"_s;
 
 // Runs one step of a handler whose steps must each run even when an earlier one failed. A
 // failed step is skipped, but not silently.
@@ -85,7 +85,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
 {
     ui->setupUi(this);
     gridCon[1] = ui->gridCon_1;
-    iNetTalus->setObjectName(QStringLiteral("iNetTalus"));
+    iNetTalus->setObjectName(u"iNetTalus"_s);
     iNetTalus->setTimeout(m_env.transferTimeout);
     applyLook();
 
@@ -151,7 +151,7 @@ void frmMain::applyLook()
     // its caption and inside its frame.
     for (const auto &[count, caption] : {std::pair{ui->lblTXBytes, ui->Label2},
                                          std::pair{ui->lblRXBytes, ui->Label3}}) {
-        const int needed = count->fontMetrics().horizontalAdvance(QStringLiteral("0000000000"))
+        const int needed = count->fontMetrics().horizontalAdvance(u"0000000000"_s)
             + 2 * count->frameWidth() + 2 * count->margin() + 2;
         const int captionEnd = caption->x() + qMax(caption->width(),
                                                    caption->fontMetrics().horizontalAdvance(caption->text()));
@@ -178,13 +178,13 @@ void frmMain::applyLook()
 
 bool frmMain::Form_Load(QString *error)
 {
-    setWindowTitle(windowTitle() + QStringLiteral("  Version: %1.%2.%3")
+    setWindowTitle(windowTitle() + u"  Version: %1.%2.%3"_s
                                        .arg(TalusVersionMajor)
                                        .arg(TalusVersionMinor)
                                        .arg(TalusVersionPatch));
     ui->txtIP->setText(LoadSettings(m_env.programFolder));
     // The operator must learn which file in which folder could not be made, and why.
-    const QString logName = QStringLiteral("Data_Text.txt");
+    const QString logName = u"Data_Text.txt"_s;
     QString why;
     if (!MakeProgramFolder(m_env.programFolder, &why)
         || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
@@ -273,7 +273,7 @@ bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString
 
 void frmMain::cmd1_Click()
 {
-    SendRequest(RequestKind::List, QStringLiteral("GET"), QString(), QString());
+    SendRequest(RequestKind::List, u"GET"_s, QString(), QString());
 }
 
 void frmMain::cmd2_Click()
@@ -284,7 +284,7 @@ void frmMain::cmd2_Click()
 void frmMain::cmdJob_Click()
 {
     const auto text =
-        ReadSavedResponse(QDir(m_env.programFolder).filePath(QStringLiteral("JobReturn.txt")));
+        ReadSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
     if (!text)
         return;
     ParseJobList(*text, JobStatuses);
@@ -298,27 +298,27 @@ void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const 
     FlexGrid &grid = *gridCon[1];
     const QString externalId = grid.TextMatrix(grid.Row(), 0);
     if (externalId.isEmpty()) {
-        m_env.messageBoxes->critical(this, QStringLiteral("Error"),
-                                     QStringLiteral("Please select a row with a  valid externalId."));
+        m_env.messageBoxes->critical(this, u"Error"_s,
+                                     u"Please select a row with a  valid externalId."_s);
         return;
     }
-    SendRequest(kind, method, QStringLiteral("/") + PathSegment(externalId) + tail, QString());
+    SendRequest(kind, method, u"/"_s + PathSegment(externalId) + tail, QString());
 }
 
 void frmMain::cmdGetJob_Click()
 {
-    sendForSelectedJob(RequestKind::GetJob, QStringLiteral("GET"), QString());
+    sendForSelectedJob(RequestKind::GetJob, u"GET"_s, QString());
 }
 
 void frmMain::cmdStopJob_Click()
 {
-    sendForSelectedJob(RequestKind::StopJob, QStringLiteral("POST"),
-                       QStringLiteral("/stopTracking"));
+    sendForSelectedJob(RequestKind::StopJob, u"POST"_s,
+                       u"/stopTracking"_s);
 }
 
 void frmMain::cmdDeleteJob_Click()
 {
-    sendForSelectedJob(RequestKind::DeleteJob, QStringLiteral("DELETE"), QString());
+    sendForSelectedJob(RequestKind::DeleteJob, u"DELETE"_s, QString());
 }
 
 void frmMain::iNetTalus_StateChanged(qint16 state)

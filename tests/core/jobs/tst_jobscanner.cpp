@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray job(const QByteArray &id, const QByteArray &status = "s", const QByteArray &time = "t")
@@ -126,7 +128,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, expected);
         const QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("JobReturn.txt"));
+        const QString path = dir.filePath(u"JobReturn.txt"_s);
         QVERIFY(bytes.isNull() || writeFileBytes(path, bytes));
         QCOMPARE(ReadSavedResponse(path), expected.isNull() ? std::nullopt : std::optional(expected));
     }

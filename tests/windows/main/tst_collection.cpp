@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray job(const char *id, const char *status, const char *time)
@@ -39,13 +41,13 @@ private Q_SLOTS:
         const QColor green(0, 255, 0), amber(255, 191, 0), red(255, 80, 80);
         const QByteArray ok = "HTTP/1.1 200 OK\r\n";
         const auto answered = [&](const char *name, const QByteArray &response, const QByteArray &body) {
-            QTest::newRow(name) << u"SERVER"_qs << response << body
-                                << u"HTTP 200 OK · %1 bytes · \\d+ ms"_qs.arg(body.size()) << green;
+            QTest::newRow(name) << u"SERVER"_s << response << body
+                                << u"HTTP 200 OK · %1 bytes · \\d+ ms"_s.arg(body.size()) << green;
         };
         const auto failed = [&](const char *name, const char *address, const QByteArray &response,
                                 const QString &why) {
             QTest::newRow(name) << QString::fromLatin1(address) << response << QByteArray()
-                                << u"Failed: "_qs + why << red;
+                                << u"Failed: "_s + why << red;
         };
         answered("empty body", ScriptedHttpServer::okResponse({}), "");
         answered("2,500 bytes", ScriptedHttpServer::okResponse(QByteArray(2500, 'b')), QByteArray(2500, 'b'));
@@ -55,19 +57,19 @@ private Q_SLOTS:
         answered("large", ScriptedHttpServer::okResponse(large), large);
         answered("not UTF-8: logged unchanged", ScriptedHttpServer::okResponse("caf\xe9 \xc3\xa9\n"),
                  "caf\xe9 \xc3\xa9\n");
-        QTest::newRow("404") << u"SERVER"_qs
+        QTest::newRow("404") << u"SERVER"_s
                              << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such j")
-                             << QByteArray("no such j") << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_qs << amber;
-        failed("refused", "FREE", {}, u"connection refused"_qs);
-        failed("time-out", "SILENT", {}, u"no answer within 0.3 s"_qs);
+                             << QByteArray("no such j") << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_s << amber;
+        failed("refused", "FREE", {}, u"connection refused"_s);
+        failed("time-out", "SILENT", {}, u"no answer within 0.3 s"_s);
         failed("cut short", "SERVER", ok + "Content-Length: 9\r\n\r\nshort",
-               u"connection closed before the answer was complete"_qs);
+               u"connection closed before the answer was complete"_s);
         failed("bad chunk size", "SERVER", ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n",
-               u"malformed answer: chunk size is not hexadecimal"_qs);
+               u"malformed answer: chunk size is not hexadecimal"_s);
         failed("over the limit", "SERVER", ok + "Content-Length: 4194305\r\n\r\n",
-               u"answer larger than the limit"_qs);
+               u"answer larger than the limit"_s);
         failed("bad address", "127.0.0.1:99999", {},
-               u"cannot send to this address: the port is not a number from 1 to 65535"_qs);
+               u"cannot send to this address: the port is not a number from 1 to 65535"_s);
     }
 
     void listOutcome()
@@ -80,14 +82,14 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         server.setResponse(response);
         server.setPieceSize(response.size() > 100000 ? 0 : 700);
-        const bool silent = address == u"SILENT"_qs;
+        const bool silent = address == u"SILENT"_s;
         server.setSilent(silent);
         MainWindowFixture f;
         if (silent) // given up on soon; the others keep the usual time-out on a loaded machine
             f.customize = [](AppEnvironment &env) { env.transferTimeout = std::chrono::milliseconds(300); };
-        QVERIFY(f.start(address.replace(u"SERVER"_qs, server.authority())
-                            .replace(u"SILENT"_qs, server.authority())
-                            .replace(u"FREE"_qs, ScriptedHttpServer::refusingAuthority())));
+        QVERIFY(f.start(address.replace(u"SERVER"_s, server.authority())
+                            .replace(u"SILENT"_s, server.authority())
+                            .replace(u"FREE"_s, ScriptedHttpServer::refusingAuthority())));
         f.window->transfer().setBodyLimit(TrafficLog::BackgroundBytes);
         // The last transfer's details go away while the next one runs.
         QStringList whileRunning;
@@ -102,7 +104,7 @@ private Q_SLOTS:
             const QByteArray transmitted = f.log();
             QVERIFY(transmitted.startsWith(before));
             QVERIFY(f.waitIdle());
-            QCOMPARE(f.lblStat()->text(), body.isNull() ? u"Error"_qs : u"Response Completed"_qs);
+            QCOMPARE(f.lblStat()->text(), body.isNull() ? u"Error"_s : u"Response Completed"_s);
             QCOMPARE(f.log(), body.isNull() ? transmitted : transmitted + "---Data Received---\r\n" + body + "\r\n");
             QCOMPARE(f.txtRx()->bytes(), body);
             // The pane and the log take the body as it was read, without a copy.
@@ -114,7 +116,7 @@ private Q_SLOTS:
                      QString::number(server.received(round - 1).size()));
             if (!body.isNull())
                 QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
-            QVERIFY2(QRegularExpression(u"^"_qs + toolTip + u"$"_qs).match(f.lblStat()->toolTip()).hasMatch(),
+            QVERIFY2(QRegularExpression(u"^"_s + toolTip + u"$"_s).match(f.lblStat()->toolTip()).hasMatch(),
                      qPrintable(f.lblStat()->toolTip()));
             QCOMPARE(f.lblStat()->accessibleDescription(), f.lblStat()->toolTip());
             QCOMPARE(f.lblStat()->palette().color(QPalette::WindowText), color);
@@ -134,16 +136,16 @@ private Q_SLOTS:
         QVERIFY(f.start(ScriptedHttpServer::refusingAuthority()));
         auto *cmdJob = f.control<QPushButton>("cmdJob");
         cmdJob->click(); // no saved file: nothing changes, nothing is shown
-        QCOMPARE(gridText(f.window->grid()), u"||"_qs);
+        QCOMPARE(gridText(f.window->grid()), u"||"_s);
         QVERIFY(f.boxes->shown.isEmpty());
         const QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2") + "]";
-        QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_qs), saved));
+        QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_s), saved));
         cmdJob->click();
-        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_qs);
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_s);
 
         // A refused list logs no answer and does not stand in the way of the next one.
         QVERIFY(f.send("cmd1"));
-        QCOMPARE(f.lblStat()->text(), u"Error"_qs);
+        QCOMPARE(f.lblStat()->text(), u"Error"_s);
         QVERIFY(!f.log().contains("---Data Received---"));
         f.txtIP()->setText(server.authority());
         const auto send = [&](const char *button, const QByteArray &response) {
@@ -154,19 +156,19 @@ private Q_SLOTS:
         QByteArray errorPage = ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3"));
         QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
         QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("B2", "Freeze", "t3") + "\r\n"));
-        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_qs);
+        QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_s);
         QVERIFY(send("cmd1", ScriptedHttpServer::okResponse(
                                  "[" + job("C3", "Freeze", "t4") + "," + job("A7", "OK", "t5") + "]")));
-        const QString listed = u"A7|OK|t5 B2|Freeze|t3 C3|Freeze|t4"_qs;
+        const QString listed = u"A7|OK|t5 B2|Freeze|t3 C3|Freeze|t4"_s;
         QCOMPARE(gridText(f.window->grid()), listed);
 
         // Answers to create, get, stop and delete are shown but never scanned.
         server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
         for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob, RequestKind::StopJob,
                                        RequestKind::DeleteJob}) {
-            QVERIFY(f.window->SendRequest(kind, u"POST"_qs, {}, u"{}"_qs));
+            QVERIFY(f.window->SendRequest(kind, u"POST"_s, {}, u"{}"_s));
             QVERIFY(f.waitIdle());
-            QVERIFY(f.rxText().contains(u"Z9"_qs));
+            QVERIFY(f.rxText().contains(u"Z9"_s));
         }
         QCOMPARE(gridText(f.window->grid()), listed);
         QCOMPARE(f.window->jobStatuses().jobCount(), 3);
@@ -183,7 +185,7 @@ private Q_SLOTS:
         for (int i = 0; i < 1000; ++i) {
             const QByteArray id = "J" + QByteArray::number(i);
             body += (i ? ",{" : "{") + pad + job(id.data(), "OK", "t").mid(1);
-            expected << QString::fromLatin1(id) + u"|OK|t"_qs;
+            expected << QString::fromLatin1(id) + u"|OK|t"_s;
         }
         const QByteArray response = ScriptedHttpServer::okResponse(body += "]");
         QCOMPARE(body.size() / ResponseCollector::DigestPieceBytes, 2); // three pieces

@@ -12,6 +12,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 class tst_frmMain final : public QObject
 {
     Q_OBJECT
@@ -20,11 +22,11 @@ private Q_SLOTS:
     void startUp()
     {
         MainWindowFixture f;
-        QVERIFY(writeFileBytes(f.path(u"Data_Text.txt"_qs), "left by the previous run\r\n"));
+        QVERIFY(writeFileBytes(f.path(u"Data_Text.txt"_s), "left by the previous run\r\n"));
         QVERIFY(f.start());
         QCOMPARE(f.window->windowTitle(),
-                 u"Veltrane  TALUS Video Compare Tracking API Test App  Version: 0.0.1"_qs);
-        QCOMPARE(f.txtIP()->text(), u"127.0.0.1"_qs);
+                 u"Veltrane  TALUS Video Compare Tracking API Test App  Version: 0.0.1"_s);
+        QCOMPARE(f.txtIP()->text(), u"127.0.0.1"_s);
         QCOMPARE(f.log(), QByteArray());
         QCOMPARE(f.window->focusWidget(), f.txtIP());
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
@@ -38,7 +40,7 @@ private Q_SLOTS:
             next = next->nextInFocusChain();
         } while (next != f.txtIP());
         QCOMPARE(order.join(u' '), u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
-                                   "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_qs);
+                                   "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_s);
         // Tab leaves the grid instead of moving inside it.
         QVERIFY(!f.window->grid().tabKeyNavigation());
         // Every visible caption fits its room, and so does a count of ten digits.
@@ -65,7 +67,7 @@ private Q_SLOTS:
                 caption = button->text();
             } else if (auto *label = qobject_cast<QLabel *>(widget)) {
                 caption = label == f.lblStat() ? StatusText(InetTransfer::ResponseCompleted)
-                    : name.endsWith("Bytes")   ? u"4294967296"_qs
+                    : name.endsWith("Bytes")   ? u"4294967296"_s
                                                : label->text();
                 QVERIFY2(label->geometry().right() <= label->parentWidget()->contentsRect().right(),
                          name.constData());
@@ -84,15 +86,15 @@ private Q_SLOTS:
 
         // A data folder that does not exist yet is made at the first start.
         MainWindowFixture g;
-        const QString data = g.path(u"share/talus-test-app"_qs);
+        const QString data = g.path(u"share/talus-test-app"_s);
         g.customize = [&](AppEnvironment &env) { env.programFolder = data; };
         QVERIFY(g.start());
-        QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_qs));
+        QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_s));
 
         // A log that cannot be created names the file, the folder and the system's reason.
-        const QString blocked = g.path(u"blocked"_qs);
-        const QString named = u"Cannot create Data_Text.txt in "_qs + blocked + u": "_qs;
-        QVERIFY(QDir().mkpath(blocked + u"/Data_Text.txt"_qs));
+        const QString blocked = g.path(u"blocked"_s);
+        const QString named = u"Cannot create Data_Text.txt in "_s + blocked + u": "_s;
+        QVERIFY(QDir().mkpath(blocked + u"/Data_Text.txt"_s));
         frmMain window(testEnvironment(blocked, g.boxes));
         QString error;
         QVERIFY(!window.Form_Load(&error));
@@ -122,10 +124,10 @@ private Q_SLOTS:
         }
         const QStringList states =
             u"|Resolving Host|Host Resolved|Connecting|Connected|Requesting|Request Sent|Receiving "
-            "Response|Response Received|Disconecting|Disconnected|Error||"_qs.split(u'|');
+            "Response|Response Received|Disconecting|Disconnected|Error||"_s.split(u'|');
         for (int state = 0; state < states.size(); ++state) {
             if (state != InetTransfer::ResponseCompleted)
-                QTest::addRow("state %d", state) << u"lblStat"_qs << state << states[state] << QString();
+                QTest::addRow("state %d", state) << u"lblStat"_s << state << states[state] << QString();
         }
     }
 
@@ -150,19 +152,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<bool>("installed");
-        const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_qs;
+        const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_s;
         QTest::newRow("installed") << bin << true;
-        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_qs << true;
-        QTest::newRow("build folder") << QDir::tempPath() + u"/build/src"_qs << false;
-        QTest::newRow("copied elsewhere") << bin + u"2"_qs << false;
+        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_s << true;
+        QTest::newRow("build folder") << QDir::tempPath() + u"/build/src"_s << false;
+        QTest::newRow("copied elsewhere") << bin + u"2"_s << false;
     }
 
     void programFolder()
     {
         QFETCH(QString, executable);
         QFETCH(bool, installed);
-        const QString data = u"/home/u/.local/share/talus-test-app"_qs;
-        const QStringList installedBins{u"/usr/bin"_qs, QDir::tempPath() + u"/talus-prefix/bin"_qs};
+        const QString data = u"/home/u/.local/share/talus-test-app"_s;
+        const QStringList installedBins{u"/usr/bin"_s, QDir::tempPath() + u"/talus-prefix/bin"_s};
         QCOMPARE(ChooseProgramFolder(executable, installedBins, data), installed ? data : executable);
     }
 
@@ -171,10 +173,10 @@ private Q_SLOTS:
     void closingSavesTheAddress()
     {
         MainWindowFixture f;
-        const QString ini = f.path(u"ORVA_Test_Application.ini"_qs);
+        const QString ini = f.path(u"ORVA_Test_Application.ini"_s);
         QVERIFY(writeFileBytes(ini, "[IP]\r\nAddress=10.1.2.3:8080\r\n"));
         QVERIFY(f.start());
-        QCOMPARE(f.txtIP()->text(), u"10.1.2.3:8080"_qs);
+        QCOMPARE(f.txtIP()->text(), u"10.1.2.3:8080"_s);
         CloseOnSignals closeOnSignals(*f.window);
         for (const int number : {0, SIGTERM, SIGINT, SIGHUP}) {
             f.window->show();
@@ -206,12 +208,12 @@ private Q_SLOTS:
         };
         press("cmdTxClear", Qt::Key_Return);
         QCOMPARE(f.txText(), QString());
-        QCOMPARE(f.rxText(), u"received"_qs);
+        QCOMPARE(f.rxText(), u"received"_s);
         // Copying an empty pane leaves the clipboard empty.
         f.click("cmdTxCopy");
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
         f.click("cmdRxCopy");
-        QCOMPARE(QGuiApplication::clipboard()->text(), u"received"_qs);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"received"_s);
         press("cmdRxClear", Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(f.rxText(), QString());
         QCOMPARE(f.log(), QByteArray());

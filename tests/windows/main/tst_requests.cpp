@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+using namespace Qt::StringLiterals;
+
 class tst_Requests final : public QObject
 {
     Q_OBJECT
@@ -15,11 +17,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed"); // @: the scripted server's host and port
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("host");
-        QTest::newRow("as given") << u"@"_qs << u"@"_qs << u"@"_qs;
-        QTest::newRow("spaces around") << u" @ "_qs << u"@"_qs << u"@"_qs;
-        QTest::newRow("slash not in Host") << u"@/"_qs << u"@/"_qs << u"@"_qs;
-        QTest::newRow("path prefix not in Host") << u"@/prefix"_qs << u"@/prefix"_qs << u"@"_qs;
-        QTest::newRow("tab is not trimmed") << u"\t@ "_qs << u"\t@"_qs << u"\t@"_qs;
+        QTest::newRow("as given") << u"@"_s << u"@"_s << u"@"_s;
+        QTest::newRow("spaces around") << u" @ "_s << u"@"_s << u"@"_s;
+        QTest::newRow("slash not in Host") << u"@/"_s << u"@/"_s << u"@"_s;
+        QTest::newRow("path prefix not in Host") << u"@/prefix"_s << u"@/prefix"_s << u"@"_s;
+        QTest::newRow("tab is not trimmed") << u"\t@ "_s << u"\t@"_s << u"\t@"_s;
     }
 
     void listRequest()
@@ -61,7 +63,7 @@ private Q_SLOTS:
         QTRY_COMPARE(server.connectionCount(), 1);
 
         const QString before = f.txText() + QString::fromUtf8(f.log());
-        f.txtIP()->setText(u"10.9.9.9"_qs);
+        f.txtIP()->setText(u"10.9.9.9"_s);
         // Busy beats the empty-row box of the selected-job commands.
         for (const char *button : {"cmd1", "cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
             f.click(button);
@@ -81,12 +83,12 @@ private Q_SLOTS:
             QTest::newRow(name) << id << QByteArray(button) << int(kind)
                 << method + " /api/videocompare/tracking/" + target + " HTTP/1.1\r\n";
         };
-        row("get", u"815"_qs, "cmdGetJob", RequestKind::GetJob, "GET", "815");
-        row("stop", u"815"_qs, "cmdStopJob", RequestKind::StopJob, "POST", "815/stopTracking");
-        row("delete", u"815"_qs, "cmdDeleteJob", RequestKind::DeleteJob, "DELETE", "815");
-        row("delimiters stay inside the identifier", u"a?b/c%41"_qs, "cmdDeleteJob",
+        row("get", u"815"_s, "cmdGetJob", RequestKind::GetJob, "GET", "815");
+        row("stop", u"815"_s, "cmdStopJob", RequestKind::StopJob, "POST", "815/stopTracking");
+        row("delete", u"815"_s, "cmdDeleteJob", RequestKind::DeleteJob, "DELETE", "815");
+        row("delimiters stay inside the identifier", u"a?b/c%41"_s, "cmdDeleteJob",
             RequestKind::DeleteJob, "DELETE", "a%3Fb%2Fc%2541");
-        row("a space, sent encoded", u" "_qs, "cmdGetJob", RequestKind::GetJob, "GET", "%20");
+        row("a space, sent encoded", u" "_s, "cmdGetJob", RequestKind::GetJob, "GET", "%20");
         for (const char *button : {"cmdGetJob", "cmdStopJob", "cmdDeleteJob"})
             QTest::addRow("%s, empty row", button)
                 << QString() << QByteArray(button) << int(RequestKind::None) << QByteArray();
@@ -106,16 +108,16 @@ private Q_SLOTS:
         f.click(button.constData());
         QCOMPARE(int(f.window->requestKind()), kind);
         if (request.isEmpty()) { // the pane keeps its text, and nothing is logged
-            QCOMPARE(f.txText() + QString::fromUtf8(f.log()), u"before"_qs);
+            QCOMPARE(f.txText() + QString::fromUtf8(f.log()), u"before"_s);
         } else { // the pane shows the identifier as read from the grid
             QString target = QString::fromUtf8(request).section(u' ', 1, -2);
-            QCOMPARE(f.txText().section(u"\r\n"_qs, 0, 0),
-                     u"http://"_qs + server.authority() + target.replace(u"%20"_qs, u" "_qs));
+            QCOMPARE(f.txText().section(u"\r\n"_s, 0, 0),
+                     u"http://"_s + server.authority() + target.replace(u"%20"_s, u" "_s));
             QTRY_VERIFY(server.received(0).startsWith(request));
             QVERIFY(f.waitIdle());
         }
         QCOMPARE(f.boxes->shown.join(u'\n'), request.isEmpty()
-                 ? u"Error|Please select a row with a  valid externalId."_qs : QString());
+                 ? u"Error|Please select a row with a  valid externalId."_s : QString());
     }
 };
 
