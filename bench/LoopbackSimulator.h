@@ -15,8 +15,7 @@ public:
     explicit LoopbackSimulator(int jobs)
     {
         m_process.start(QString::fromUtf8(TRACKING_SIM_PATH),
-                        {u"--port"_s, u"0"_s, u"--quiet"_s,
-                         u"--jobs"_s, QString::number(jobs)});
+                        {u"--port"_s, u"0"_s, u"--quiet"_s, u"--jobs"_s, QString::number(jobs)});
         while (m_process.waitForStarted() && !m_process.canReadLine()) {
             if (!m_process.waitForReadyRead(kStartMs))
                 qFatal("the simulator did not start");
@@ -36,8 +35,7 @@ public:
     quint16 port() const { return quint16(m_base.port()); }
     QString listUrl() const
     {
-        return m_base.toString(QUrl::StripTrailingSlash)
-            + u"/api/videocompare/tracking"_s;
+        return m_base.toString(QUrl::StripTrailingSlash) + u"/api/videocompare/tracking"_s;
     }
 
 private:

@@ -6,17 +6,16 @@
 //
 //   bench_listclick [--runs N] [JOBS...]      (default: 5 runs of 32766 and 100000 jobs)
 
+#include "FlexGrid.h"
 #include "LoopbackSimulator.h"
 #include "ProcessMemory.h"
+#include "ProgramLook.h"
 #include "StallMeter.h"
-
-#include "main/frmMain.h"
+#include "TrafficView.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/HugePageHeap.h"
+#include "main/frmMain.h"
 #include "transfer/InetTransfer.h"
-#include "FlexGrid.h"
-#include "ProgramLook.h"
-#include "TrafficView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -34,9 +33,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <vector>
-
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -81,8 +79,7 @@ double curlMs(const QString &url)
     QProcess curl;
     QElapsedTimer clock;
     clock.start();
-    curl.start(u"curl"_s, {u"-s"_s, u"-o"_s,
-                                        u"/dev/null"_s, url});
+    curl.start(u"curl"_s, {u"-s"_s, u"-o"_s, u"/dev/null"_s, url});
     if (!curl.waitForFinished(600000) || curl.exitStatus() != QProcess::NormalExit
         || curl.exitCode() != 0)
         qFatal("curl failed on %s (is curl installed?)", qPrintable(url));
@@ -130,7 +127,7 @@ public:
         child<QLineEdit>("txtIP")->setText(u"127.0.0.1:"_s + QString::number(port));
     }
 
-    template<typename T>
+    template <typename T>
     T *child(const char *name) const
     {
         T *found = m_window->findChild<T *>(QString::fromLatin1(name));
@@ -146,14 +143,13 @@ public:
         QElapsedTimer clock;
         ListRun run;
         // Connected after the window's own handler, so it runs once that handler has returned.
-        QObject::connect(&m_window->transfer(), &InetTransfer::StateChanged, &done,
-                         [&](qint16 state) {
-                             if (state == InetTransfer::ResponseCompleted
-                                 || state == InetTransfer::Failed) {
-                                 run.ms = elapsedMs(clock);
-                                 done.quit();
-                             }
-                         });
+        QObject::connect(
+            &m_window->transfer(), &InetTransfer::StateChanged, &done, [&](qint16 state) {
+                if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed) {
+                    run.ms = elapsedMs(clock);
+                    done.quit();
+                }
+            });
         StallMeter stalls(kStallTickMs);
         // The logs of earlier runs, 100 MB each, are otherwise still being written back, and
         // the kernel then holds this run's log write up: each run starts on a settled machine.
@@ -261,7 +257,8 @@ const char *verdict(bool met)
 void printTable(const std::vector<Sizes> &all, int runs)
 {
     std::printf("\nList: click on cmd1 to the end of the completed response's handling; "
-                "median of %d runs\n", runs);
+                "median of %d runs\n",
+                runs);
     std::printf("%8s %9s %10s %9s %7s %4s %11s %7s %4s %10s %10s %4s\n", "jobs", "body MB",
                 "program ms", "curl ms", "ratio", "", "growth MiB", "x body", "", "stall med",
                 "stall max", "");
@@ -278,15 +275,15 @@ void printTable(const std::vector<Sizes> &all, int runs)
         // Judged on the worst stall of all runs: one freeze is one too many. The median run's
         // is there too, since on a shared machine a run can also stall for want of a core.
         const double worstStall = *std::max_element(stall.begin(), stall.end());
-        std::printf("%8d %9.1f %10.0f %9.0f %7.2f %4s %11.1f %7.2f %4s %10.1f %10.1f %4s\n",
-                    s.jobs, double(s.lists.front().bodyBytes) / 1e6, median(ms), s.curlMs, ratio,
+        std::printf("%8d %9.1f %10.0f %9.0f %7.2f %4s %11.1f %7.2f %4s %10.1f %10.1f %4s\n", s.jobs,
+                    double(s.lists.front().bodyBytes) / 1e6, median(ms), s.curlMs, ratio,
                     verdict(ratio <= kMaxRatio), median(growth), perBody,
                     verdict(perBody <= kMaxGrowthPerBody), median(stall), worstStall,
                     verdict(worstStall <= kMaxStallMs));
     }
     std::printf("\nReceived pane with the body shown; median of %d runs, ms\n", runs);
-    std::printf("%8s %16s %4s %18s %4s %14s %4s\n", "jobs", "Ctrl+End, paint", "",
-                "Ctrl+A, Ctrl+C", "", "Copy button", "");
+    std::printf("%8s %16s %4s %18s %4s %14s %4s\n", "jobs", "Ctrl+End, paint", "", "Ctrl+A, Ctrl+C",
+                "", "Copy button", "");
     for (const Sizes &s : all) {
         if (s.jobs > kMaxPaneJobs)
             continue;
@@ -296,8 +293,8 @@ void printTable(const std::vector<Sizes> &all, int runs)
                     verdict(s.pane.copyButtonMs < kMaxCopyMs));
     }
     std::printf("\nGoals: ratio <= %.0fx curl, growth <= %.0fx body, stall <= %.0f ms, "
-                "Ctrl+End < %.0f ms, copies < %.0f ms\n", kMaxRatio, kMaxGrowthPerBody,
-                kMaxStallMs, kMaxEndMs, kMaxCopyMs);
+                "Ctrl+End < %.0f ms, copies < %.0f ms\n",
+                kMaxRatio, kMaxGrowthPerBody, kMaxStallMs, kMaxEndMs, kMaxCopyMs);
 }
 
 } // namespace

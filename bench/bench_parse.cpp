@@ -2,7 +2,6 @@
 // each run. Prints the body size, the median time of several runs and the rate in MB/s.
 
 #include "JobListGenerator.h"
-
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 

@@ -4,7 +4,6 @@
 // shared machine the wall time also holds the waits for a core.
 
 #include "JobListGenerator.h"
-
 #include "TrafficView.h"
 
 #include <QApplication>
@@ -97,8 +96,8 @@ void benchLines(TrafficView &view)
     report("Ctrl+End and paint",
            median([&] { pressAndPaint(view, Qt::Key_Home, Qt::ControlModifier); },
                   [&] { pressAndPaint(view, Qt::Key_End, Qt::ControlModifier); }));
-    report("Ctrl+A then Ctrl+C", median([] { QGuiApplication::clipboard()->clear(); },
-                                        [&] { selectAllAndCopy(view); }));
+    report("Ctrl+A then Ctrl+C",
+           median([] { QGuiApplication::clipboard()->clear(); }, [&] { selectAllAndCopy(view); }));
     report("copyAll (the Copy button)", median([] {}, [&] { view.copyAll(); }));
 }
 
@@ -142,8 +141,7 @@ int main(int argc, char **argv)
     // Painting only happens once the window is exposed.
     while (!view.windowHandle() || !view.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    std::printf("TrafficView, median of %d runs; milliseconds of wall and processor time\n",
-                kRuns);
+    std::printf("TrafficView, median of %d runs; milliseconds of wall and processor time\n", kRuns);
     benchLines(view);
     benchOneLine(view);
     return 0;

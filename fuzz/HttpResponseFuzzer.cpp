@@ -2,7 +2,6 @@
 // Input: a control byte, then as many piece lengths as its low four bits say (15: one byte at a
 // time), then the response. Bits 4-5 pick the limits, so that their edges are near.
 #include "FuzzCheck.h"
-
 #include "transfer/HttpResponseParser.h"
 
 #include <QList>

@@ -2,7 +2,6 @@
 // lists scanned while they arrive, cut anywhere, and stored list by list give the same table.
 // Input: job lists separated by NUL bytes, scanned into the same table in turn.
 #include "FuzzCheck.h"
-
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 

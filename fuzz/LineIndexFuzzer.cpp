@@ -1,7 +1,6 @@
 // The pane's line index finds the lines a byte-by-byte reading finds (ends: CR LF, lone LF, lone
 // CR), whether it is built at once or while the bytes arrive, cut anywhere.
 #include "FuzzCheck.h"
-
 #include "text/LineIndex.h"
 
 #include <QList>
@@ -31,7 +30,8 @@ FUZZ_TARGET(input)
     for (const LineIndex *index : {&whole, &arrived}) {
         FUZZ_CHECK(index->lineCount() == starts.size() && index->longestLine() == longest);
         for (qsizetype line = 0; line < starts.size(); ++line) {
-            FUZZ_CHECK(index->lineStart(line) == starts[line] && index->lineEnd(line) == ends[line]);
+            FUZZ_CHECK(index->lineStart(line) == starts[line]
+                       && index->lineEnd(line) == ends[line]);
             FUZZ_CHECK(index->lineOf(starts[line]) == line && index->lineOf(ends[line]) == line);
         }
     }

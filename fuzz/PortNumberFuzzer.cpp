@@ -1,7 +1,6 @@
 // The port reader on any text: no crash or undefined behaviour, and the properties its
 // callers rely on. Input: the text as UTF-8.
 #include "FuzzCheck.h"
-
 #include "create/PortNumber.h"
 
 #include <QRegularExpression>

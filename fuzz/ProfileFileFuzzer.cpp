@@ -2,7 +2,6 @@
 // around it), and no other key's value moves. Input: section-name, key and value lengths (a byte
 // each), the three texts as UTF-8, then the file before. In tmpfs, so runs write no disk.
 #include "FuzzCheck.h"
-
 #include "settings/ProfileFile.h"
 
 #include <QDir>

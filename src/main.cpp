@@ -1,7 +1,7 @@
+#include "ProgramLook.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/CloseOnSignals.h"
 #include "desktop/HugePageHeap.h"
-#include "ProgramLook.h"
 #include "main/frmMain.h"
 
 #include <QApplication>

@@ -19,12 +19,12 @@ namespace {
 
 QString svgOf(const QImage &image)
 {
-    QString svg = QStringLiteral(
-                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
-                      "viewBox=\"0 0 %1 %2\" shape-rendering=\"crispEdges\">\n")
-                      .arg(image.width())
-                      .arg(image.height());
+    QString svg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
+                       "viewBox=\"0 0 %1 %2\" shape-rendering=\"crispEdges\">\n")
+            .arg(image.width())
+            .arg(image.height());
     for (int y = 0; y < image.height(); ++y) {
         int x = 0;
         while (x < image.width()) {
@@ -34,8 +34,7 @@ QString svgOf(const QImage &image)
                 ++end;
             // Fully transparent runs are left out; the canvas is transparent already.
             if (qAlpha(colour) != 0) {
-                svg += u"<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\" fill=\"%4\""_s
-                           .arg(x)
+                svg += u"<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\" fill=\"%4\""_s.arg(x)
                            .arg(y)
                            .arg(end - x)
                            .arg(QColor::fromRgb(colour).name());
@@ -53,8 +52,7 @@ QString svgOf(const QImage &image)
 std::optional<QString> writeSvg(const QImage &image, const QString &path)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(svgOf(image).toUtf8()) < 0
-        || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(svgOf(image).toUtf8()) < 0 || !file.commit())
         return u"cannot write %1: %2"_s.arg(path, file.errorString());
     return std::nullopt;
 }
@@ -67,8 +65,7 @@ std::optional<QString> writePng(const QImage &image, const QString &request)
     if (!isNumber || size < 1 || size > 1024)
         return u"expected SIZE:FILE.png, got \"%1\""_s.arg(request);
     const QString path = request.mid(colon + 1);
-    const QImage scaled
-        = image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage scaled = image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !scaled.save(&file, "PNG") || !file.commit())
         return u"cannot write %1: %2"_s.arg(path, file.errorString());

@@ -6,10 +6,10 @@
 #include <QContextMenuEvent>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMenu>
 
 #include <algorithm>
 

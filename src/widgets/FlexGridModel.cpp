@@ -3,8 +3,7 @@
 FlexGridModel::FlexGridModel(QObject *parent)
     : QAbstractTableModel(parent)
     , m_cells(2)
-{
-}
+{ }
 
 FlexGridModel::~FlexGridModel() = default;
 

@@ -159,9 +159,9 @@ void TrafficView::setSelection(qsizetype anchor, qsizetype cursor)
     if (QAccessible::isActive()) {
         QAccessibleTextCursorEvent moved(this, clampToInt(m_offsets.offsetOf(m_cursor)));
         QAccessible::updateAccessibility(&moved);
-        QAccessibleTextSelectionEvent selected(
-            this, clampToInt(m_offsets.offsetOf(selectionStart())),
-            clampToInt(m_offsets.offsetOf(selectionEnd())));
+        QAccessibleTextSelectionEvent selected(this,
+                                               clampToInt(m_offsets.offsetOf(selectionStart())),
+                                               clampToInt(m_offsets.offsetOf(selectionEnd())));
         QAccessible::updateAccessibility(&selected);
     }
     if (selectionMoved)
@@ -233,18 +233,18 @@ QRect TrafficView::characterRect(qsizetype pos) const
 {
     const qsizetype line = m_lines.lineOf(pos);
     const qsizetype top = kTopMargin + (line - firstVisibleLine()) * m_metrics.lineHeight;
-    return {columnX(m_offsets.columnOf(line, pos)),
-            static_cast<int>(std::clamp<qsizetype>(top, -m_metrics.lineHeight,
-                                                   viewport()->height())),
-            m_metrics.column, m_metrics.lineHeight};
+    return {
+        columnX(m_offsets.columnOf(line, pos)),
+        static_cast<int>(std::clamp<qsizetype>(top, -m_metrics.lineHeight, viewport()->height())),
+        m_metrics.column, m_metrics.lineHeight};
 }
 
 qsizetype TrafficView::positionAt(QPoint point) const
 {
     const int below = point.y() - kTopMargin;
     const int y = below < 0 ? below - m_metrics.lineHeight + 1 : below;
-    const qsizetype line = std::clamp<qsizetype>(firstVisibleLine() + y / m_metrics.lineHeight, 0,
-                                                 lineCount() - 1);
+    const qsizetype line =
+        std::clamp<qsizetype>(firstVisibleLine() + y / m_metrics.lineHeight, 0, lineCount() - 1);
     const int x = std::max(0, point.x() - kMargin + m_metrics.column / 2);
     const qsizetype column = horizontalScrollBar()->value() + x / m_metrics.column;
     return m_offsets.positionAtColumn(line, column);
@@ -324,8 +324,8 @@ void TrafficView::paintLine(QPainter &painter, qsizetype line, int top) const
     const qsizetype columns = viewport()->width() / m_metrics.column + 2;
     const qsizetype from = m_offsets.positionAtColumn(line, firstColumn);
     const qsizetype fromColumn = m_offsets.columnOf(line, from);
-    const Utf8::Span shown = Utf8::walk(body.sliced(from), end - from,
-                                        columns + firstColumn - fromColumn);
+    const Utf8::Span shown =
+        Utf8::walk(body.sliced(from), end - from, columns + firstColumn - fromColumn);
     const QString text = shownText(body.sliced(from, shown.bytes));
     const QPoint baseline(columnX(fromColumn), top + m_metrics.ascent);
     painter.setPen(palette().color(QPalette::Text));
@@ -387,8 +387,8 @@ qsizetype TrafficView::previousPosition(qsizetype pos) const
 
 qsizetype TrafficView::verticalMove(qsizetype lines) const
 {
-    const qsizetype line = std::clamp<qsizetype>(m_lines.lineOf(m_cursor) + lines, 0,
-                                                 lineCount() - 1);
+    const qsizetype line =
+        std::clamp<qsizetype>(m_lines.lineOf(m_cursor) + lines, 0, lineCount() - 1);
     return m_offsets.positionAtColumn(line, m_goalColumn);
 }
 
@@ -403,16 +403,40 @@ bool TrafficView::moveByKey(QKeyEvent *event)
         qsizetype pos = m_cursor;
         bool vertical = false;
         switch (move.target) {
-        case Target::NextChar: pos = nextPosition(m_cursor); break;
-        case Target::PreviousChar: pos = previousPosition(m_cursor); break;
-        case Target::NextLine: pos = verticalMove(1); vertical = true; break;
-        case Target::PreviousLine: pos = verticalMove(-1); vertical = true; break;
-        case Target::NextPage: pos = verticalMove(page); vertical = true; break;
-        case Target::PreviousPage: pos = verticalMove(-page); vertical = true; break;
-        case Target::StartOfLine: pos = m_lines.lineStart(line); break;
-        case Target::EndOfLine: pos = m_lines.lineEnd(line); break;
-        case Target::StartOfDocument: pos = 0; break;
-        case Target::EndOfDocument: pos = m_bytes.size(); break;
+        case Target::NextChar:
+            pos = nextPosition(m_cursor);
+            break;
+        case Target::PreviousChar:
+            pos = previousPosition(m_cursor);
+            break;
+        case Target::NextLine:
+            pos = verticalMove(1);
+            vertical = true;
+            break;
+        case Target::PreviousLine:
+            pos = verticalMove(-1);
+            vertical = true;
+            break;
+        case Target::NextPage:
+            pos = verticalMove(page);
+            vertical = true;
+            break;
+        case Target::PreviousPage:
+            pos = verticalMove(-page);
+            vertical = true;
+            break;
+        case Target::StartOfLine:
+            pos = m_lines.lineStart(line);
+            break;
+        case Target::EndOfLine:
+            pos = m_lines.lineEnd(line);
+            break;
+        case Target::StartOfDocument:
+            pos = 0;
+            break;
+        case Target::EndOfDocument:
+            pos = m_bytes.size();
+            break;
         }
         const qsizetype goal = m_goalColumn;
         moveCursor(pos, select);

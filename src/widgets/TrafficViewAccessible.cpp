@@ -38,8 +38,7 @@ void installTrafficViewAccessibility()
 
 TrafficViewAccessible::TrafficViewAccessible(TrafficView *view)
     : QAccessibleWidget(view, QAccessible::EditableText)
-{
-}
+{ }
 
 TrafficView *TrafficViewAccessible::view() const
 {

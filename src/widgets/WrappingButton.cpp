@@ -5,8 +5,7 @@
 
 WrappingButton::WrappingButton(QWidget *parent)
     : QPushButton(parent)
-{
-}
+{ }
 
 QRect WrappingButton::captionRect() const
 {
@@ -29,8 +28,8 @@ void WrappingButton::paintEvent(QPaintEvent *)
     // The style draws the bevel and focus frame; the caption is drawn here so it may wrap.
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     QRect area = captionRect();
     if (isDown())
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),

@@ -1,10 +1,10 @@
 #include "CreateExample.h"
 #include "MainWindowFixture.h"
 #include "SimProcess.h"
-
 #include "create/frmCreate.h"
 
 #include <QRegularExpression>
+
 #include <span>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +19,7 @@ private Q_SLOTS:
     {
         const int jobs = 40000;
         SimProcess sim;
-        QVERIFY(sim.start({u"--jobs"_s, QString::number(jobs), u"--port"_s, u"0"_s,
-                           u"--quiet"_s}));
+        QVERIFY(sim.start({u"--jobs"_s, QString::number(jobs), u"--port"_s, u"0"_s, u"--quiet"_s}));
         MainWindowFixture f;
         f.customize = [](AppEnvironment &env) {
             env.clock = [] { return QDateTime::currentDateTime(); };
@@ -51,8 +50,9 @@ private Q_SLOTS:
         QTest::mouseClick(win->findChild<QPushButton *>(u"cmdCreate"_s), Qt::LeftButton);
         QTRY_VERIFY(!win);
         QCOMPARE(f.window->requestKind(), RequestKind::Create);
-        QVERIFY(f.waitIdle() && f.rxText().contains(
-            u"\"externalId\": \"%1\",\n    \"latestAlertStatus\": \"None\""_s.arg(id)));
+        QVERIFY(f.waitIdle()
+                && f.rxText().contains(
+                    u"\"externalId\": \"%1\",\n    \"latestAlertStatus\": \"None\""_s.arg(id)));
 
         // Listed again, the new job has the next row.
         QVERIFY(send("cmd1"));

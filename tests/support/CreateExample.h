@@ -4,12 +4,20 @@
 
 // The creation window's worked example by text box; its buttons can fill the first three.
 inline constexpr const char *CreateExampleFields[][2] = {
-    {"txtExternalID", "4123856710"}, {"txtStart", "2027-03-01T09:32:00-0500"},
-    {"txtEnd", "2027-03-01T10:02:00-0500"}, {"txtProgram", "Evening News"},
-    {"txtPrimaryIP_1", "239.10.0.1"}, {"txtPrimaryPort_1", "5000"},
-    {"txtBackupIP_1", "239.10.0.2"}, {"txtBackupPort_1", "5002"}, {"txtChannelName_1", "Feed A"},
-    {"txtPrimaryIP_2", "239.20.0.1"}, {"txtPrimaryPort_2", "6000"},
-    {"txtBackupIP_2", "239.20.0.2"}, {"txtBackupPort_2", "6002"}, {"txtChannelName_2", "Feed B"},
+    {"txtExternalID", "4123856710"},
+    {"txtStart", "2027-03-01T09:32:00-0500"},
+    {"txtEnd", "2027-03-01T10:02:00-0500"},
+    {"txtProgram", "Evening News"},
+    {"txtPrimaryIP_1", "239.10.0.1"},
+    {"txtPrimaryPort_1", "5000"},
+    {"txtBackupIP_1", "239.10.0.2"},
+    {"txtBackupPort_1", "5002"},
+    {"txtChannelName_1", "Feed A"},
+    {"txtPrimaryIP_2", "239.20.0.1"},
+    {"txtPrimaryPort_2", "6000"},
+    {"txtBackupIP_2", "239.20.0.2"},
+    {"txtBackupPort_2", "6002"},
+    {"txtChannelName_2", "Feed B"},
 };
 
 // The worked example as the simulator renders it; %1 is the time it was created.

@@ -8,8 +8,7 @@ class FixedTimeZone final : public TimeZoneSource
 public:
     explicit FixedTimeZone(ZoneBias bias = {})
         : m_bias(bias)
-    {
-    }
+    { }
     ZoneBias currentBias() const override { return m_bias; }
 
 private:

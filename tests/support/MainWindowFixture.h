@@ -1,16 +1,15 @@
 #pragma once
 
-#include "TestEnvironment.h"
-
-#include "ProgramLook.h"
-#include "main/frmMain.h"
 #include "FlexGrid.h"
+#include "ProgramLook.h"
+#include "TestEnvironment.h"
+#include "TrafficView.h"
+#include "main/frmMain.h"
 #include "transfer/InetTransfer.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include "TrafficView.h"
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,7 +56,10 @@ struct MainWindowFixture
     QString txText() const { return QString::fromUtf8(txtTx()->bytes()); }
     QString rxText() const { return QString::fromUtf8(txtRx()->bytes()); }
     QLabel *lblStat() const { return control<QLabel>("lblStat"); }
-    void click(const char *button) const { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+    void click(const char *button) const
+    {
+        QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton);
+    }
 
     QString path(const QString &name) const { return QDir(folder.path()).filePath(name); }
     QByteArray log() const { return fileBytes(path(u"Data_Text.txt"_s)); }
@@ -67,7 +69,11 @@ struct MainWindowFixture
     bool waitIdle(int timeoutMs = 10000) const
     {
         return QTest::qWaitFor(
-            [this] { return !window->StillExecuting() && !window->trafficLog().writing(); }, timeoutMs);
+            [this] { return !window->StillExecuting() && !window->trafficLog().writing(); },
+            timeoutMs);
     }
-    bool send(const char *button, int timeoutMs = 10000) const { return click(button), waitIdle(timeoutMs); }
+    bool send(const char *button, int timeoutMs = 10000) const
+    {
+        return click(button), waitIdle(timeoutMs);
+    }
 };

@@ -37,7 +37,7 @@ public:
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
-    void setRandomPieces() { m_pieceSize = -1; }                  // 1 to 20 bytes, seeded
+    void setRandomPieces() { m_pieceSize = -1; }                // 1 to 20 bytes, seeded
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
     void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
     void setSilent(bool silent) { m_silent = silent; }            // answers nothing, for time-outs
@@ -102,10 +102,12 @@ private:
         if (next == m_resetAfter) {
             // A zero linger time makes the close a reset.
             ::linger hard{1, 0};
-            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                         sizeof hard);
             socket->abort();
         } else if (next < response.size()) {
-            QTimer::singleShot(m_pieceDelayMs, socket, [=, this] { writeFrom(socket, response, next); });
+            QTimer::singleShot(m_pieceDelayMs, socket,
+                               [=, this] { writeFrom(socket, response, next); });
         } else {
             socket->disconnectFromHost();
         }

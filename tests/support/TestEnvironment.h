@@ -1,10 +1,10 @@
 #pragma once
 
-#include "desktop/AppEnvironment.h"
-#include "desktop/MessageBoxes.h"
-#include "create/RandomSource.h"
 #include "FileBytes.h"
 #include "FixedTimeZone.h"
+#include "create/RandomSource.h"
+#include "desktop/AppEnvironment.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QStringList>
 
@@ -35,4 +35,3 @@ inline AppEnvironment testEnvironment(const QString &programFolder,
     env.transferTimeout = std::chrono::milliseconds(5000);
     return env;
 }
-

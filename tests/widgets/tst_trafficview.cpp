@@ -54,12 +54,18 @@ private Q_SLOTS:
         row("outside the basic plane", "ab\r\nc\xc3\xa9\xf0\x9f\x98\x80\xffz\rlast",
             "ab|cé😀\uFFFDz|last");
         row("byte order marks; overlong, surrogate, above U+10FFFF, invalid, cut short at the end",
-            "\xef\xbb\xbf" "ab\xef\xbb\xbfxy" "\xc0\x80\xe0\x80\x80" "\xed\xa0\x80x"
-            "\xf4\x90\x80\x80" "\xff\xc3(" "ab\xe2\x82");
+            "\xef\xbb\xbf"
+            "ab\xef\xbb\xbfxy"
+            "\xc0\x80\xe0\x80\x80"
+            "\xed\xa0\x80x"
+            "\xf4\x90\x80\x80"
+            "\xff\xc3("
+            "ab\xe2\x82");
         row("long mixed line, past a checkpoint", QByteArray("\xc3\xa9\xff-").repeated(3000));
         row("1 MB single line", QByteArray(1 << 20, 'x') + "END");
         row("mixed line ends, CR LF across 16-byte blocks",
-            QByteArray("ab\r\r\ncd\n\re\rf\r\n").repeated(500), QByteArray("ab||cd||e|f|").repeated(500));
+            QByteArray("ab\r\r\ncd\n\re\rf\r\n").repeated(500),
+            QByteArray("ab||cd||e|f|").repeated(500));
         row("20,000 LF lines", QByteArray("some text\n").repeated(20000) + "last",
             QByteArray("some text|").repeated(20000) + "last");
         row("20,000 CR LF lines, ending in a line end", QByteArray("text\r\n").repeated(20000),

@@ -6,8 +6,8 @@ namespace {
 
 constexpr std::uint64_t kSeed = 0x7a1c5eedULL;
 
-constexpr std::array<std::string_view, 5> kStatuses
-    = {"Video Freeze", "Audio Silence", "Black Frame", "Stream Mismatch", "OK"};
+constexpr std::array<std::string_view, 5> kStatuses = {"Video Freeze", "Audio Silence",
+                                                       "Black Frame", "Stream Mismatch", "OK"};
 
 // splitmix64: cheap, well mixed, and the same on every platform.
 std::uint64_t mix(std::uint64_t value)
@@ -32,7 +32,7 @@ std::uint64_t hashText(std::string_view text)
 
 std::string_view pickAlert(std::string_view externalId, std::int64_t tick)
 {
-    const std::uint64_t draw
-        = mix(kSeed ^ hashText(externalId) ^ mix(static_cast<std::uint64_t>(tick)));
+    const std::uint64_t draw =
+        mix(kSeed ^ hashText(externalId) ^ mix(static_cast<std::uint64_t>(tick)));
     return kStatuses[draw % kStatuses.size()];
 }

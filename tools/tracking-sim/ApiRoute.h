@@ -7,10 +7,10 @@
 struct ApiRoute
 {
     enum class Kind {
-        Collection, // /api/videocompare/tracking
-        Job, // /api/videocompare/tracking/{externalId}
+        Collection,   // /api/videocompare/tracking
+        Job,          // /api/videocompare/tracking/{externalId}
         StopTracking, // /api/videocompare/tracking/{externalId}/stopTracking
-        BadEncoding, // the id segment holds a broken %-escape
+        BadEncoding,  // the id segment holds a broken %-escape
         Unknown,
     };
     Kind kind = Kind::Unknown;

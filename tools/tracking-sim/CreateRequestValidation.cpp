@@ -55,9 +55,9 @@ std::string readStream(const Json &stream, const std::string &prefix, JobStream 
     if (!stream.is_object())
         return "channelGroup must hold two stream objects";
     const auto name = [&prefix](const char *key) { return prefix + key; };
-    std::string problem
-        = readText(stream, "primaryUdpMulticastIpAddress", name("primaryUdpMulticastIpAddress"),
-                   out.primaryUdpMulticastIpAddress);
+    std::string problem = readText(stream, "primaryUdpMulticastIpAddress",
+                                   name("primaryUdpMulticastIpAddress"),
+                                   out.primaryUdpMulticastIpAddress);
     if (problem.empty())
         problem = readPort(stream, "primaryUdpPort", name("primaryUdpPort"), out.primaryUdpPort);
     if (problem.empty())

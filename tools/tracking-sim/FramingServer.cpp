@@ -1,13 +1,11 @@
 #include "FramingServer.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <arpa/inet.h>
-
-#include <algorithm>
 
 namespace {
 

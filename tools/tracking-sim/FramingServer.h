@@ -2,10 +2,9 @@
 
 #include "RequestFramer.h"
 
-#include <httplib.h>
-
 #include <chrono>
 #include <functional>
+#include <httplib.h>
 #include <string>
 
 // An httplib server that reads its connections itself. The library's own reading drops the

@@ -3,7 +3,6 @@
 #include "Job.h"
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <string_view>
 

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 8> kPrograms
-    = {"Evening News",   "Morning Show",  "Midday Report", "Late Movie",
-       "Sports Tonight", "Weather Watch", "Kids Club",     "Night Desk"};
+constexpr std::array<std::string_view, 8> kPrograms = {
+    "Evening News",   "Morning Show",  "Midday Report", "Late Movie",
+    "Sports Tonight", "Weather Watch", "Kids Club",     "Night Desk"};
 
 constexpr UnixSeconds kJobSpacing = 600;
 constexpr UnixSeconds kJobLength = 3600;

@@ -76,8 +76,8 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
                     continue;
                 known = true;
                 const auto text = takeValue();
-                const auto number
-                    = text ? wholeNumber(*text, option.lowest, option.highest) : std::nullopt;
+                const auto number = text ? wholeNumber(*text, option.lowest, option.highest)
+                                         : std::nullopt;
                 if (!number) {
                     result.error = std::string(name) + " needs a whole number from "
                         + std::to_string(option.lowest) + " to " + std::to_string(option.highest)
@@ -87,8 +87,8 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
                 options.*option.field = *number;
             }
             if (!known) {
-                result.error
-                    = (name.starts_with("-") ? "unknown option '" : "unexpected argument '")
+                result.error =
+                    (name.starts_with("-") ? "unknown option '" : "unexpected argument '")
                     + std::string(args[i]) + "'";
                 return result;
             }

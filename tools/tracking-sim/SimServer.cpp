@@ -5,12 +5,11 @@
 #include "JobJson.h"
 #include "JobStore.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <sys/socket.h>
 #include <thread>
 
 namespace {
@@ -73,8 +72,9 @@ SimServer::SimServer(JobStore &store, const SimOptions &options)
 
     // Every method reaches one dispatcher, so a known path with the wrong method gets 405 and
     // an unknown path gets a JSON 404 instead of the library's empty one.
-    const auto handler
-        = [this](const Request &request, Response &response) { handle(request, response); };
+    const auto handler = [this](const Request &request, Response &response) {
+        handle(request, response);
+    };
     m_server.Get(".*", handler)
         .Post(".*", handler)
         .Put(".*", handler)

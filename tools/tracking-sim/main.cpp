@@ -4,13 +4,12 @@
 #include "SimOptions.h"
 #include "SimServer.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
 #include <ctime>
 #include <iostream>
+#include <pthread.h>
+#include <signal.h>
 #include <string_view>
 #include <thread>
 #include <vector>

@@ -20,8 +20,8 @@ public:
 
     void bare(int indent, QLatin1String key, const QString &value, QLatin1String tail)
     {
-        m_text += QString(indent, QLatin1Char(' ')) + QLatin1Char('"') + key
-            + QLatin1String("\": ") + TrimSpaces(value) + tail + CrLf();
+        m_text += QString(indent, QLatin1Char(' ')) + QLatin1Char('"') + key + QLatin1String("\": ")
+            + TrimSpaces(value) + tail + CrLf();
     }
 
     void opener(int indent, QLatin1String key, QLatin1String opening)

@@ -40,7 +40,8 @@ bool ReadBasedInteger(const std::u16string &text, int base, double *value)
         const int digit = DigitValue(text[i], base);
         if (digit < 0)
             break;
-        magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        magnitude = magnitude * static_cast<std::uint64_t>(base)
+            + static_cast<std::uint64_t>(digit);
         if (magnitude > 0xFFFFFFFFULL)
             return false;
     }

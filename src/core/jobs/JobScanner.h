@@ -21,7 +21,9 @@ void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses);
 class JobListScanner
 {
 public:
-    explicit JobListScanner(JobStatusTable &table) : m_table(&table) {}
+    explicit JobListScanner(JobStatusTable &table)
+        : m_table(&table)
+    { }
 
     void feed(QByteArrayView soFar);
     void finish(QByteArrayView whole);

@@ -28,10 +28,20 @@ struct SipState
 
     void round()
     {
-        v0 += v1; v1 = rotl(v1, 13); v1 ^= v0; v0 = rotl(v0, 32);
-        v2 += v3; v3 = rotl(v3, 16); v3 ^= v2;
-        v0 += v3; v3 = rotl(v3, 21); v3 ^= v0;
-        v2 += v1; v1 = rotl(v1, 17); v1 ^= v2; v2 = rotl(v2, 32);
+        v0 += v1;
+        v1 = rotl(v1, 13);
+        v1 ^= v0;
+        v0 = rotl(v0, 32);
+        v2 += v3;
+        v3 = rotl(v3, 16);
+        v3 ^= v2;
+        v0 += v3;
+        v3 = rotl(v3, 21);
+        v3 ^= v0;
+        v2 += v1;
+        v1 = rotl(v1, 17);
+        v1 ^= v2;
+        v2 = rotl(v2, 32);
     }
 
     void absorb(quint64 word)
@@ -94,8 +104,7 @@ JobStatusTable::JobStatusTable()
     : m_slots(1)
     , m_key0(QRandomGenerator::system()->generate64())
     , m_key1(QRandomGenerator::system()->generate64())
-{
-}
+{ }
 
 qsizetype JobStatusTable::upperBound() const
 {

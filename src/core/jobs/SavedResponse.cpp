@@ -14,8 +14,8 @@ QByteArray joinLines(const QByteArray &raw)
     const char *p = raw.constData();
     const char *const end = p + raw.size();
     while (p < end) {
-        const auto *cr = static_cast<const char *>(
-            std::memchr(p, '\r', static_cast<size_t>(end - p)));
+        const auto *cr =
+            static_cast<const char *>(std::memchr(p, '\r', static_cast<size_t>(end - p)));
         if (!cr) {
             joined.append(p, end - p);
             break;

@@ -103,8 +103,8 @@ QByteArray storedValue(const QString &value)
 {
     const QByteArray bytes = value.toUtf8();
     const QByteArray trimmed = trimmedBlanks(bytes);
-    const bool enclosed = trimmed.size() >= 2
-        && (trimmed.front() == '"' || trimmed.front() == '\'') && trimmed.back() == trimmed.front();
+    const bool enclosed = trimmed.size() >= 2 && (trimmed.front() == '"' || trimmed.front() == '\'')
+        && trimmed.back() == trimmed.front();
     return enclosed ? '"' + trimmed + '"' : bytes;
 }
 

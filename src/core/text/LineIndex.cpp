@@ -76,8 +76,8 @@ void LineIndex::scan(QByteArrayView bytes, qsizetype limit)
     const __m128i lf = _mm_set1_epi8('\n');
     while (end - p >= 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        auto hits = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+        auto hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
         const char *next = p; // the first byte not yet part of a line
         while (hits != 0) {
             const char *brk = p + std::countr_zero(hits);

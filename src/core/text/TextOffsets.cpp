@@ -46,9 +46,9 @@ qsizetype TextOffsets::offsetOf(qsizetype pos) const
 TextOffsets::Position TextOffsets::positionAt(qsizetype offset) const
 {
     buildCheckpoints();
-    const auto after
-        = std::upper_bound(m_checkpoints.begin(), m_checkpoints.end(), offset,
-                           [](qsizetype o, const Position &c) { return o < c.offset; });
+    const auto after =
+        std::upper_bound(m_checkpoints.begin(), m_checkpoints.end(), offset,
+                         [](qsizetype o, const Position &c) { return o < c.offset; });
     const Position &from = *(after - 1);
     const Utf8::Span span = Utf8::walk(m_bytes.sliced(from.byte), kNoLimit, offset - from.offset);
     return {from.byte + span.bytes, from.offset + span.units};

@@ -89,7 +89,8 @@ qsizetype previousSequenceStart(QByteArrayView text, qsizetype at)
 
 QString decode(QByteArrayView bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless
                                | QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
 }

@@ -1,11 +1,10 @@
 #include "traffic/TrafficLog.h"
 
-#include <sys/uio.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <sys/uio.h>
 #include <system_error>
 #include <utility>
 #include <vector>

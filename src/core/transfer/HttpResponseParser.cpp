@@ -69,8 +69,7 @@ HttpResponseParser::HttpResponseParser() = default;
 
 HttpResponseParser::HttpResponseParser(Limits limits)
     : m_limits(limits)
-{
-}
+{ }
 
 HttpResponseParser::Result HttpResponseParser::feed(QByteArrayView bytes)
 {
@@ -196,8 +195,7 @@ QByteArray HttpResponseParser::takeBody()
 
 bool HttpResponseParser::isLineStage() const
 {
-    return m_stage != Stage::Body && m_stage != Stage::BodyToClose
-        && m_stage != Stage::ChunkData;
+    return m_stage != Stage::Body && m_stage != Stage::BodyToClose && m_stage != Stage::ChunkData;
 }
 
 bool HttpResponseParser::chargeLineBytes(qsizetype count)
@@ -218,7 +216,8 @@ bool HttpResponseParser::chargeLineBytes(qsizetype count)
         break;
     }
     if (!fits)
-        fail(Failure::Malformed, m_stage == Stage::ChunkSize || m_stage == Stage::ChunkDataEnd
+        fail(Failure::Malformed,
+             m_stage == Stage::ChunkSize || m_stage == Stage::ChunkDataEnd
                  ? "chunk line too long"
                  : "header section too large");
     return fits;

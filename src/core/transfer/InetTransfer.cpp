@@ -311,8 +311,7 @@ void InetTransfer::Private::restartTimer()
 InetTransfer::InetTransfer(QObject *parent)
     : QObject(parent)
     , d(std::make_unique<Private>(this))
-{
-}
+{ }
 
 InetTransfer::~InetTransfer()
 {

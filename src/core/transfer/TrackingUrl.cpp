@@ -4,8 +4,7 @@ using namespace Qt::StringLiterals;
 
 QString TrackingUrl(const QString &address, const QString &suffix)
 {
-    return u"http://"_s + address + u"/api/videocompare/tracking"_s
-        + suffix;
+    return u"http://"_s + address + u"/api/videocompare/tracking"_s + suffix;
 }
 
 QString PathSegment(const QString &externalId)

@@ -1,21 +1,20 @@
 #include "create/frmCreate.h"
 
-#include "ui_frmCreate.h"
-
-#include "desktop/MessageBoxes.h"
 #include "ProgramLook.h"
 #include "create/CreateBody.h"
 #include "create/ExternalId.h"
 #include "create/PortNumber.h"
 #include "create/RandomSource.h"
-#include "timeconv/FormatUtcTimestamp.h"
-#include "text/TrimSpaces.h"
+#include "desktop/MessageBoxes.h"
 #include "desktop/RequestSender.h"
+#include "text/TrimSpaces.h"
+#include "timeconv/FormatUtcTimestamp.h"
+#include "ui_frmCreate.h"
 
 #include <QApplication>
 #include <QEvent>
-#include <QLabel>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QShortcut>
 #include <QTimeZone>
 #include <QWindow> // focusWindowChanged carries a QWindow
@@ -65,8 +64,7 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+                   | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     applyLook();
 
     txtPrimaryIP = {nullptr, m_ui->txtPrimaryIP_1, m_ui->txtPrimaryIP_2};
@@ -156,8 +154,7 @@ void frmCreate::cmdCreate_Click()
     }
     if (invalid) {
         m_env.messageBoxes->critical(
-            this, u"Data Error"_s,
-            u"Please make sure all fields are completed with valid data."_s);
+            this, u"Data Error"_s, u"Please make sure all fields are completed with valid data."_s);
         return;
     }
 
@@ -179,8 +176,7 @@ void frmCreate::cmdCreate_Click()
 
     // A transfer still running refuses the request; the job is dropped with the window all
     // the same, as the operator asked for the window to be done with.
-    m_sender.SendRequest(RequestKind::Create, u"POST"_s, QString(),
-                         BuildCreateBody(fields));
+    m_sender.SendRequest(RequestKind::Create, u"POST"_s, QString(), BuildCreateBody(fields));
     close();
 }
 

@@ -1,9 +1,9 @@
 #include "desktop/AppEnvironment.h"
 
 #include "BuildInfo.h"
+#include "create/RandomSource.h"
 #include "desktop/MessageBoxes.h"
 #include "desktop/ProgramFolder.h"
-#include "create/RandomSource.h"
 #include "timeconv/FormatUtcTimestamp.h"
 
 #include <QCoreApplication>

@@ -4,13 +4,12 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 

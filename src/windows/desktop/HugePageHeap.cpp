@@ -5,8 +5,8 @@
 #include <string>
 
 #if defined(__linux__) && defined(__GLIBC__)
-#include <sys/auxv.h>
 #include <climits>
+#include <sys/auxv.h>
 #include <unistd.h>
 #endif
 

@@ -1,22 +1,21 @@
 #include "main/frmMain.h"
 
-#include "ui_frmMain.h"
-
-#include "desktop/MessageBoxes.h"
-#include "desktop/ProgramFolder.h"
-#include "ProgramLook.h"
 #include "BuildInfo.h"
-#include "traffic/StatusText.h"
-#include "create/frmCreate.h"
 #include "FlexGrid.h"
 #include "JobGrid.h"
+#include "ProgramLook.h"
+#include "create/frmCreate.h"
+#include "desktop/MessageBoxes.h"
+#include "desktop/ProgramFolder.h"
 #include "jobs/JobScanner.h"
 #include "jobs/SavedResponse.h"
 #include "settings/Settings.h"
 #include "text/TrimSpaces.h"
+#include "traffic/StatusText.h"
 #include "transfer/HeaderBlock.h"
-#include "transfer/TrackingUrl.h"
 #include "transfer/InetTransfer.h"
+#include "transfer/TrackingUrl.h"
+#include "ui_frmMain.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -74,7 +73,6 @@ QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize,
     return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
 }
 
-
 } // namespace
 
 frmMain::frmMain(AppEnvironment env, QWidget *parent)
@@ -105,7 +103,8 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
     connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
     connect(iNetTalus, &InetTransfer::BytesMoved, this, [this] {
-        guarded("reading the arriving response", [&] { m_arriving.arrived(iNetTalus->bodySoFar()); });
+        guarded("reading the arriving response",
+                [&] { m_arriving.arrived(iNetTalus->bodySoFar()); });
         if (!m_byteCountRepaint.isActive())
             m_byteCountRepaint.start();
     });
@@ -149,12 +148,12 @@ void frmMain::applyLook()
 
     // A count of up to ten digits must stay readable: the label grows to the right, clear of
     // its caption and inside its frame.
-    for (const auto &[count, caption] : {std::pair{ui->lblTXBytes, ui->Label2},
-                                         std::pair{ui->lblRXBytes, ui->Label3}}) {
+    for (const auto &[count, caption] :
+         {std::pair{ui->lblTXBytes, ui->Label2}, std::pair{ui->lblRXBytes, ui->Label3}}) {
         const int needed = count->fontMetrics().horizontalAdvance(u"0000000000"_s)
             + 2 * count->frameWidth() + 2 * count->margin() + 2;
-        const int captionEnd = caption->x() + qMax(caption->width(),
-                                                   caption->fontMetrics().horizontalAdvance(caption->text()));
+        const int captionEnd = caption->x()
+            + qMax(caption->width(), caption->fontMetrics().horizontalAdvance(caption->text()));
         const int left = qMax(count->x(), captionEnd + 1);
         const int right = qMin(qMax(count->geometry().right(), left + needed - 1),
                                count->parentWidget()->contentsRect().right());
@@ -178,10 +177,10 @@ void frmMain::applyLook()
 
 bool frmMain::Form_Load(QString *error)
 {
-    setWindowTitle(windowTitle() + u"  Version: %1.%2.%3"_s
-                                       .arg(TalusVersionMajor)
-                                       .arg(TalusVersionMinor)
-                                       .arg(TalusVersionPatch));
+    setWindowTitle(windowTitle()
+                   + u"  Version: %1.%2.%3"_s.arg(TalusVersionMajor)
+                         .arg(TalusVersionMinor)
+                         .arg(TalusVersionPatch));
     ui->txtIP->setText(LoadSettings(m_env.programFolder));
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
@@ -189,7 +188,8 @@ bool frmMain::Form_Load(QString *error)
     if (!MakeProgramFolder(m_env.programFolder, &why)
         || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
         if (error)
-            *error = u"Cannot create %1 in %2: %3"_s.arg(logName, QDir::toNativeSeparators(m_env.programFolder), why);
+            *error = u"Cannot create %1 in %2: %3"_s.arg(
+                logName, QDir::toNativeSeparators(m_env.programFolder), why);
         return false;
     }
     InitJobGrid(*gridCon[1]);
@@ -211,13 +211,15 @@ void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
     Q_UNUSED(unloadMode);
     // A window closed while a response is being collected (events run during it) keeps the
     // log open until that response's block is written.
-    guarded("closing the traffic log", [&] { m_collector.afterResponse([this] { m_log.close(); }); });
+    guarded("closing the traffic log",
+            [&] { m_collector.afterResponse([this] { m_log.close(); }); });
     guarded("saving the settings", [&] {
         QString why;
         if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
-            std::fprintf(stderr, "Cannot save the settings to %s: %s\n",
-                         qPrintable(QDir::toNativeSeparators(SettingsFilePath(m_env.programFolder))),
-                         qPrintable(why));
+            std::fprintf(
+                stderr, "Cannot save the settings to %s: %s\n",
+                qPrintable(QDir::toNativeSeparators(SettingsFilePath(m_env.programFolder))),
+                qPrintable(why));
         }
     });
     cancel = 0;
@@ -283,8 +285,7 @@ void frmMain::cmd2_Click()
 
 void frmMain::cmdJob_Click()
 {
-    const auto text =
-        ReadSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
+    const auto text = ReadSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
     if (!text)
         return;
     ParseJobList(*text, JobStatuses);
@@ -312,8 +313,7 @@ void frmMain::cmdGetJob_Click()
 
 void frmMain::cmdStopJob_Click()
 {
-    sendForSelectedJob(RequestKind::StopJob, u"POST"_s,
-                       u"/stopTracking"_s);
+    sendForSelectedJob(RequestKind::StopJob, u"POST"_s, u"/stopTracking"_s);
 }
 
 void frmMain::cmdDeleteJob_Click()

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "desktop/AppEnvironment.h"
+#include "desktop/RequestSender.h"
+#include "jobs/JobStatusTable.h"
 #include "traffic/ArrivingResponse.h"
 #include "traffic/ResponseCollector.h"
 #include "traffic/TrafficLog.h"
-#include "jobs/JobStatusTable.h"
-#include "desktop/RequestSender.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -73,10 +73,10 @@ private:
     std::unique_ptr<Ui::frmMain> ui;
     AppEnvironment m_env;
     InetTransfer *iNetTalus;
-    std::array<FlexGrid *, 2> gridCon{};  // element 1 is the job grid
+    std::array<FlexGrid *, 2> gridCon{}; // element 1 is the job grid
     TrafficLog m_log;
     RequestKind m_requestKind = RequestKind::None;
-    QByteArray ResponseBuffer;            // one response body while it is collected
+    QByteArray ResponseBuffer; // one response body while it is collected
     ResponseCollector m_collector;
     ArrivingResponse m_arriving;
     QTimer m_byteCountRepaint;

@@ -1,8 +1,7 @@
+#include "FileBytes.h"
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 #include "jobs/SavedResponse.h"
-
-#include "FileBytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,7 +36,8 @@ private Q_SLOTS:
 
         const QByteArrayList a7{"A7/s/t"};
         row("members in any order", {"{" + kRest + ", " + kId}, a7);
-        row("spaces inside quotes trimmed, tab kept", {job("  A7 ", " s 1 ", "\tt ")}, {"A7/s 1/\tt"});
+        row("spaces inside quotes trimmed, tab kept", {job("  A7 ", " s 1 ", "\tt ")},
+            {"A7/s 1/\tt"});
         row("key ending in the key name", {"{\"myexternalId\": \"A7\", " + kRest}, a7);
         row("first of two members taken", {"{" + kId + ", " + job("B2").mid(1)}, a7);
         row("nested object before the members", {"{\"m\": {\"x\": 1}, " + kId + ", " + kRest}, a7);
@@ -86,7 +86,8 @@ private Q_SLOTS:
             QByteArrayList jobs;
             for (qsizetype i = 0; i <= result->upperBound(); ++i) {
                 if (const JobStatus &slot = result->slot(i); slot.InUse)
-                    jobs << slot.externalId + '/' + slot.latestAlertStatus + '/' + slot.latestAlertTime;
+                    jobs << slot.externalId + '/' + slot.latestAlertStatus + '/'
+                            + slot.latestAlertTime;
             }
             QCOMPARE(jobs, expected);
             QCOMPARE(result->upperBound(), table.upperBound());
@@ -96,7 +97,8 @@ private Q_SLOTS:
     void growth()
     {
         // Distinct jobs stored -> upper bound: the start-up slot takes one, then ten at a time.
-        const QList<std::pair<int, int>> checks = {{1, 0}, {2, 10}, {11, 10}, {12, 20}, {40002, 40010}};
+        const QList<std::pair<int, int>> checks = {
+            {1, 0}, {2, 10}, {11, 10}, {12, 20}, {40002, 40010}};
         JobStatusTable table;
         for (const auto &[jobs, upperBound] : checks) {
             for (qsizetype i = table.jobCount(); i < jobs; ++i) {
@@ -130,7 +132,8 @@ private Q_SLOTS:
         const QTemporaryDir dir;
         const QString path = dir.filePath(u"JobReturn.txt"_s);
         QVERIFY(bytes.isNull() || writeFileBytes(path, bytes));
-        QCOMPARE(ReadSavedResponse(path), expected.isNull() ? std::nullopt : std::optional(expected));
+        QCOMPARE(ReadSavedResponse(path),
+                 expected.isNull() ? std::nullopt : std::optional(expected));
     }
 };
 

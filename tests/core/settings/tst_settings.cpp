@@ -1,6 +1,5 @@
-#include "settings/Settings.h"
-
 #include "FileBytes.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,7 +19,7 @@ private Q_SLOTS:
     void startAndClose_data()
     {
         QTest::addColumn<QByteArray>("before"); // null: no file yet
-        QTest::addColumn<QByteArray>("shown"); // as UTF-8, as is typed
+        QTest::addColumn<QByteArray>("shown");  // as UTF-8, as is typed
         QTest::addColumn<QByteArray>("typedBytes");
         QTest::addColumn<QByteArray>("after");
         const auto row = [](const char *name, const QByteArray &before, const QByteArray &shown,

@@ -1,6 +1,5 @@
-#include "timeconv/FormatUtcTimestamp.h"
-
 #include "FixedTimeZone.h"
+#include "timeconv/FormatUtcTimestamp.h"
 
 #include <QScopeGuard>
 #include <QTest>

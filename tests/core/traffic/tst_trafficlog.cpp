@@ -1,6 +1,5 @@
-#include "traffic/TrafficLog.h"
-
 #include "FileBytes.h"
+#include "traffic/TrafficLog.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -30,7 +29,8 @@ private Q_SLOTS:
         QVERIFY(log.writeBlock({"next"}));
         QVERIFY(log.writeBlockSharing("big", body));
         log.close();
-        QCOMPARE(fileBytes(dir.filePath(u"log"_s)), "big\r\n" + body + "\r\nnext\r\nbig\r\n" + body + "\r\n");
+        QCOMPARE(fileBytes(dir.filePath(u"log"_s)),
+                 "big\r\n" + body + "\r\nnext\r\nbig\r\n" + body + "\r\n");
 
         QVERIFY(log.create(u"/dev/full"_s, nullptr));
         QVERIFY(log.writeBlockSharing("big", body));
@@ -45,7 +45,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("blocksBeforeKill");
         for (const int size : {70000, 300000}) {
             for (int blocks = 1; blocks <= 25; ++blocks)
-                QTest::addRow("%d-byte bodies, killed after %d blocks", size, blocks) << size << blocks;
+                QTest::addRow("%d-byte bodies, killed after %d blocks", size, blocks)
+                    << size << blocks;
         }
     }
 

@@ -1,9 +1,8 @@
+#include "ScriptedHttpServer.h"
 #include "transfer/HeaderBlock.h"
 #include "transfer/InetTransfer.h"
 #include "transfer/RequestWire.h"
 #include "transfer/TrackingUrl.h"
-
-#include "ScriptedHttpServer.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -71,7 +70,8 @@ private Q_SLOTS:
             c.read = read;
             c.states = read12 ? FullSequence : FailedReceiving;
             c.outcome = read12 || outcome == CutShort || outcome == TooLarge
-                ? outcome : u"malformed answer: "_s + outcome;
+                ? outcome
+                : u"malformed answer: "_s + outcome;
             row(name, c);
         };
         const auto badAddress = [&](const char *name, Case c, const QString &why) {
@@ -82,19 +82,25 @@ private Q_SLOTS:
 
         const QByteArray to = " HTTP/1.1\r\nHost: h\r\n", end = to + "\r\n";
         const QByteArray post = "POST /x" + to + "Content-Length: ", len2 = "Content-Length: 2\r\n";
-        row("POST body length counts UTF-8 bytes", {.method = u"POST"_s, .body = u"\"é\"\r\n"_s,
-                                                    .sent = post + "6\r\n\r\n\"\xc3\xa9\"\r\n"});
+        row("POST body length counts UTF-8 bytes",
+            {.method = u"POST"_s,
+             .body = u"\"é\"\r\n"_s,
+             .sent = post + "6\r\n\r\n\"\xc3\xa9\"\r\n"});
         row("POST without a body says length 0", {.method = u"POST"_s, .sent = post + "0\r\n\r\n"});
         row("DELETE without a body", {.method = u"DELETE"_s, .sent = "DELETE /x" + end});
-        row("unsafe bytes encoded, % kept", {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
-            .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
+        row("unsafe bytes encoded, % kept",
+            {.url = u"http://SERVER/a b\x01é\"%41{}/a.b/..."_s,
+             .sent = "GET /a%20b%01%C3%A9%22%41%7B%7D/a.b/..." + end});
         row("prefix kept", {.url = u"http://SERVER/prefix/x"_s, .sent = "GET /prefix/x" + end});
 
         const QString ok = u"HTTP 200 OK"_s;
         const QByteArray binary("\r\n\r\nHTTP/1.1 200\0\xff\r\n\n", 21);
         row("raw body in 700-byte pieces", {.read = binary.repeated(120), .pieceSize = 700});
-        reply("chunk extensions and trailer fields", Chunked + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\n"
-              "pedia\r\n0\r\nExpires: 0\r\n\r\n", ok, "Wikipedia");
+        reply("chunk extensions and trailer fields",
+              Chunked
+                  + "4;x=1\r\nWiki\r\n5 ; y=\"a;b\"\r\n"
+                    "pedia\r\n0\r\nExpires: 0\r\n\r\n",
+              ok, "Wikipedia");
         reply("upper-case and zero-padded chunk sizes",
               Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", ok, "0123456789");
         reply("chunked wins over length",
@@ -102,7 +108,9 @@ private Q_SLOTS:
         reply("field names in any case", Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello", ok, "hello");
         reply("several 1xx answers first",
               "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early "
-              "Hints\r\nLink: </a>\r\n\r\n" + Ok + len2 + "\r\nok", ok, "ok");
+              "Hints\r\nLink: </a>\r\n\r\n"
+                  + Ok + len2 + "\r\nok",
+              ok, "ok");
         reply("empty reason phrase", "HTTP/1.1 200 \r\n" + len2 + "\r\nok", u"HTTP 200 "_s, "ok");
         reply("status outside 100-599 taken as a server error",
               "HTTP/1.1 999 Odd\r\nContent-Length: 3\r\n\r\nodd", u"HTTP 999 Odd"_s, "odd");
@@ -156,11 +164,15 @@ private Q_SLOTS:
         reply("announced body too large", Ok + "Content-Length: 2147483648\r\n\r\n", TooLarge);
         reply("reset in the middle of the body", Ok + "Content-Length: 10\r\n\r\n0123456789",
               CutShort, {}, {.pieceSize = 0, .resetAfter = Ok.size() + 24});
-        row("accepted and never answered", {.silent = true, .timeout = 200ms,
-                                            .states = {1, 2, 3, 4, 5, 6, 11},
-                                            .outcome = u"no answer within 0.2 s"_s});
-        row("connection refused", {.url = u"http://REFUSING/x"_s, .states = {1, 2, 3, 11},
-                                   .outcome = u"connection refused"_s});
+        row("accepted and never answered",
+            {.silent = true,
+             .timeout = 200ms,
+             .states = {1, 2, 3, 4, 5, 6, 11},
+             .outcome = u"no answer within 0.2 s"_s});
+        row("connection refused",
+            {.url = u"http://REFUSING/x"_s,
+             .states = {1, 2, 3, 11},
+             .outcome = u"connection refused"_s});
 
         const QString badLine = u"a header line holds a line break or a control character"_s;
         const QString dots = u"a \".\" or \"..\" path segment would name another resource"_s;
@@ -213,8 +225,10 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(ended(), 1, 20000);
         QCOMPARE(states, c.states);
         const QString reason = QString::fromUtf8(transfer.reasonPhrase());
-        QCOMPARE(states.last() == InetTransfer::Failed ? transfer.failureText()
-                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason), c.outcome);
+        QCOMPARE(states.last() == InetTransfer::Failed
+                     ? transfer.failureText()
+                     : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason),
+                 c.outcome);
         using F = InetTransfer::Failure;
         QVERIFY(transfer.failure() != F::TimedOut || endedAfterMs >= c.timeout.count());
         if (!c.sent.isEmpty())
@@ -223,7 +237,8 @@ private Q_SLOTS:
         // The bytes that crossed: a refused answer is not read on, nor one too large to its end.
         QCOMPARE(transfer.bytesSent(), server.received(0).size());
         const qsizetype served = !c.states.contains(InetTransfer::Connected) || c.silent ? 0
-            : c.resetAfter >= 0 ? c.resetAfter : c.response.size();
+            : c.resetAfter >= 0 ? c.resetAfter
+                                : c.response.size();
         if (const F failure = transfer.failure(); failure == F::Malformed || failure == F::TooLarge)
             QVERIFY(transfer.bytesReceived() <= served - (c.bodyLimit > 0 ? 1 : 0));
         else

@@ -1,11 +1,9 @@
-#include "create/frmCreate.h"
-
-#include "ProgramLook.h"
-#include "create/ExternalId.h"
-#include "desktop/RequestSender.h"
-
 #include "CreateExample.h"
+#include "ProgramLook.h"
 #include "TestEnvironment.h"
+#include "create/ExternalId.h"
+#include "create/frmCreate.h"
+#include "desktop/RequestSender.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -38,21 +36,38 @@ struct FakeRequestSender final : RequestSender
 };
 
 // Every caption the window shows, by object name, with its tool tip.
-struct Caption { const char *name, *text, *tip = ""; };
+struct Caption
+{
+    const char *name, *text, *tip = "";
+};
 constexpr Caption Captions[] = {
-    {"frmCreate", "Create Tracking Job"}, {"Frame1", "New Tracking Job Details"},
-    {"lblExternalID", "externalId"}, {"cmdRandom", "Random", "Random externalId"},
-    {"lblStart", "startTrackingUtc"}, {"lblEnd", "endTrackingUtc"}, {"lblProgram", "programName"},
-    {"cmdTime", "Now + 2 + 32", "Use current time plus 2 minutes for the start time.  Use current "
-                                "time plus 32 minutes for the end time (30 minute duration)."},
-    {"lblComaper", "Compare To"}, {"cmdCreate", "Create Tracking Job"}, {"cmdCancel", "Cancel"},
-    {"Frame2_0", "Stream 1 Details"}, {"lblPrimaryIP_1", "primaryUdpMulticastIpAddress"},
-    {"Frame2_1", "Stream 2 Details"}, {"lblPrimaryIP_2", "primaryUdpMulticastIpAddress"},
-    {"lblBackupIP_1", "backupUdpMulticastIpAddress"}, {"lblPrimaryPort_1", "primaryUdpPort"},
-    {"lblBackupIP_2", "backupUdpMulticastIpAddress"}, {"lblPrimaryPort_2", "primaryUdpPort"},
-    {"lblBackupPort_1", "backupUdpPort"}, {"lblBackupPort_2", "backupUdpPort"},
-    {"lblChannelName_1", "channelName"}, {"lblChannelName_2", "channelName"},
-    {"lblThreshold_1", "thresholdKey1"}, {"lblThreshold_2", "thresholdKey2"},
+    {"frmCreate", "Create Tracking Job"},
+    {"Frame1", "New Tracking Job Details"},
+    {"lblExternalID", "externalId"},
+    {"cmdRandom", "Random", "Random externalId"},
+    {"lblStart", "startTrackingUtc"},
+    {"lblEnd", "endTrackingUtc"},
+    {"lblProgram", "programName"},
+    {"cmdTime", "Now + 2 + 32",
+     "Use current time plus 2 minutes for the start time.  Use current "
+     "time plus 32 minutes for the end time (30 minute duration)."},
+    {"lblComaper", "Compare To"},
+    {"cmdCreate", "Create Tracking Job"},
+    {"cmdCancel", "Cancel"},
+    {"Frame2_0", "Stream 1 Details"},
+    {"lblPrimaryIP_1", "primaryUdpMulticastIpAddress"},
+    {"Frame2_1", "Stream 2 Details"},
+    {"lblPrimaryIP_2", "primaryUdpMulticastIpAddress"},
+    {"lblBackupIP_1", "backupUdpMulticastIpAddress"},
+    {"lblPrimaryPort_1", "primaryUdpPort"},
+    {"lblBackupIP_2", "backupUdpMulticastIpAddress"},
+    {"lblPrimaryPort_2", "primaryUdpPort"},
+    {"lblBackupPort_1", "backupUdpPort"},
+    {"lblBackupPort_2", "backupUdpPort"},
+    {"lblChannelName_1", "channelName"},
+    {"lblChannelName_2", "channelName"},
+    {"lblThreshold_1", "thresholdKey1"},
+    {"lblThreshold_2", "thresholdKey2"},
 };
 
 } // namespace
@@ -90,8 +105,9 @@ private Q_SLOTS:
             QTest::addRow("port \"%s\" refused", text)
                 << u"txtPrimaryPort_1"_s << QString::fromLatin1(text) << QString();
         for (auto text : {"80", " 8 0 ", "80abc", "1.5", "&H50", "65536", "99999", "1e3", "1D2"})
-            QTest::addRow("port \"%s\" accepted", text) << u"txtPrimaryPort_1"_s
-                << QString::fromLatin1(text) << QString::fromLatin1(text).trimmed();
+            QTest::addRow("port \"%s\" accepted", text)
+                << u"txtPrimaryPort_1"_s << QString::fromLatin1(text)
+                << QString::fromLatin1(text).trimmed();
         QTest::newRow("a tab is not empty") << u"txtProgram"_s << u"\t"_s << u"\t"_s;
         QTest::newRow("quote in a channel name")
             << u"txtChannelName_2"_s << u"  Feed \"B\" "_s << u"Feed \"B\""_s;
@@ -114,7 +130,8 @@ private Q_SLOTS:
         QCOMPARE(m_sender.sent, inBody.isNull() ? decltype(sent)() : sent);
         QCOMPARE(m_boxes->shown.join(u'\n'),
                  inBody.isNull() ? u"Data Error|Please make sure all fields are completed with "
-                                   "valid data."_s : QString());
+                                   "valid data."_s
+                                 : QString());
         QTRY_VERIFY(inBody.isNull() ? stillOpen() : m_current.isNull());
     }
 
@@ -151,7 +168,9 @@ private Q_SLOTS:
         QString stream = u"txtPrimaryIP_%1 txtPrimaryPort_%1 txtBackupIP_%1 txtBackupPort_%1 "
                          "txtChannelName_%1 cmbThreshold_%1 "_s;
         const QStringList order = (u"cmdRandom txtStart cmdTime txtEnd txtProgram "_s
-            + stream.arg(1) + stream.arg(2) + u"cmdCreate cmdCancel txtExternalID"_s).split(u' ');
+                                   + stream.arg(1) + stream.arg(2)
+                                   + u"cmdCreate cmdCancel txtExternalID"_s)
+                                      .split(u' ');
         QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>("txtExternalID"));
         for (const QString &next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -168,12 +187,14 @@ private Q_SLOTS:
             const QString shown = frame ? frame->title() : w->property(property).toString();
             QCOMPARE(shown, QLatin1String(caption));
             QCOMPARE(w->toolTip(), QLatin1String(tip));
-            const QRect room = frame ? w->rect().adjusted(8, 0, -8, 0)
+            const QRect room = frame              ? w->rect().adjusted(8, 0, -8, 0)
                 : qobject_cast<const QLabel *>(w) ? w->contentsRect()
                                                   : w->rect().adjusted(4, 4, -4, -4);
             const QFontMetrics metrics(w->font());
-            QVERIFY2(w->isWindow() || (metrics.horizontalAdvance(shown) <= room.width()
-                                       && metrics.height() <= room.height()), name);
+            QVERIFY2(w->isWindow()
+                         || (metrics.horizontalAdvance(shown) <= room.width()
+                             && metrics.height() <= room.height()),
+                     name);
         }
 
         // The fill buttons: identifiers from the seeded generator, times from the fixed clock.
@@ -232,8 +253,11 @@ private:
         return QTest::qWaitForWindowActive(OpenCreateWindow(m_current, m_sender, m_env));
     }
     bool stillOpen() const { return m_current && m_current->isVisible(); }
-    template<typename T>
-    T *control(const char *name) const { return m_current->findChild<T *>(QLatin1String(name)); }
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return m_current->findChild<T *>(QLatin1String(name));
+    }
     void click(const char *name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
     // The worked example with text in field ("*": in every field); returns the example's value.
     QString fill(const QString &field = {}, const QString &text = {})

@@ -19,7 +19,8 @@ QString gridText(const FlexGrid &grid)
 {
     QStringList rows;
     for (int row = 1; row < grid.Rows(); ++row)
-        rows << grid.TextMatrix(row, 0) + u'|' + grid.TextMatrix(row, 1) + u'|' + grid.TextMatrix(row, 2);
+        rows << grid.TextMatrix(row, 0) + u'|' + grid.TextMatrix(row, 1) + u'|'
+                + grid.TextMatrix(row, 2);
     return rows.join(u' ');
 }
 
@@ -40,7 +41,8 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("color");
         const QColor green(0, 255, 0), amber(255, 191, 0), red(255, 80, 80);
         const QByteArray ok = "HTTP/1.1 200 OK\r\n";
-        const auto answered = [&](const char *name, const QByteArray &response, const QByteArray &body) {
+        const auto answered = [&](const char *name, const QByteArray &response,
+                                  const QByteArray &body) {
             QTest::newRow(name) << u"SERVER"_s << response << body
                                 << u"HTTP 200 OK · %1 bytes · \\d+ ms"_s.arg(body.size()) << green;
         };
@@ -50,16 +52,20 @@ private Q_SLOTS:
                                 << u"Failed: "_s + why << red;
         };
         answered("empty body", ScriptedHttpServer::okResponse({}), "");
-        answered("2,500 bytes", ScriptedHttpServer::okResponse(QByteArray(2500, 'b')), QByteArray(2500, 'b'));
-        answered("chunked", ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
+        answered("2,500 bytes", ScriptedHttpServer::okResponse(QByteArray(2500, 'b')),
+                 QByteArray(2500, 'b'));
+        answered("chunked",
+                 ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
                  "hello world");
         const QByteArray large(TrafficLog::BackgroundBytes, 'L'); // logged by the log's own thread
         answered("large", ScriptedHttpServer::okResponse(large), large);
-        answered("not UTF-8: logged unchanged", ScriptedHttpServer::okResponse("caf\xe9 \xc3\xa9\n"),
-                 "caf\xe9 \xc3\xa9\n");
+        answered("not UTF-8: logged unchanged",
+                 ScriptedHttpServer::okResponse("caf\xe9 \xc3\xa9\n"), "caf\xe9 \xc3\xa9\n");
         QTest::newRow("404") << u"SERVER"_s
-                             << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such j")
-                             << QByteArray("no such j") << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_s << amber;
+                             << QByteArray(
+                                    "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such j")
+                             << QByteArray("no such j")
+                             << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_s << amber;
         failed("refused", "FREE", {}, u"connection refused"_s);
         failed("time-out", "SILENT", {}, u"no answer within 0.3 s"_s);
         failed("cut short", "SERVER", ok + "Content-Length: 9\r\n\r\nshort",
@@ -86,7 +92,9 @@ private Q_SLOTS:
         server.setSilent(silent);
         MainWindowFixture f;
         if (silent) // given up on soon; the others keep the usual time-out on a loaded machine
-            f.customize = [](AppEnvironment &env) { env.transferTimeout = std::chrono::milliseconds(300); };
+            f.customize = [](AppEnvironment &env) {
+                env.transferTimeout = std::chrono::milliseconds(300);
+            };
         QVERIFY(f.start(address.replace(u"SERVER"_s, server.authority())
                             .replace(u"SILENT"_s, server.authority())
                             .replace(u"FREE"_s, ScriptedHttpServer::refusingAuthority())));
@@ -105,7 +113,9 @@ private Q_SLOTS:
             QVERIFY(transmitted.startsWith(before));
             QVERIFY(f.waitIdle());
             QCOMPARE(f.lblStat()->text(), body.isNull() ? u"Error"_s : u"Response Completed"_s);
-            QCOMPARE(f.log(), body.isNull() ? transmitted : transmitted + "---Data Received---\r\n" + body + "\r\n");
+            QCOMPARE(f.log(),
+                     body.isNull() ? transmitted
+                                   : transmitted + "---Data Received---\r\n" + body + "\r\n");
             QCOMPARE(f.txtRx()->bytes(), body);
             // The pane and the log take the body as it was read, without a copy.
             if (!body.isEmpty())
@@ -116,7 +126,9 @@ private Q_SLOTS:
                      QString::number(server.received(round - 1).size()));
             if (!body.isNull())
                 QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
-            QVERIFY2(QRegularExpression(u"^"_s + toolTip + u"$"_s).match(f.lblStat()->toolTip()).hasMatch(),
+            QVERIFY2(QRegularExpression(u"^"_s + toolTip + u"$"_s)
+                         .match(f.lblStat()->toolTip())
+                         .hasMatch(),
                      qPrintable(f.lblStat()->toolTip()));
             QCOMPARE(f.lblStat()->accessibleDescription(), f.lblStat()->toolTip());
             QCOMPARE(f.lblStat()->palette().color(QPalette::WindowText), color);
@@ -138,7 +150,8 @@ private Q_SLOTS:
         cmdJob->click(); // no saved file: nothing changes, nothing is shown
         QCOMPARE(gridText(f.window->grid()), u"||"_s);
         QVERIFY(f.boxes->shown.isEmpty());
-        const QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2") + "]";
+        const QByteArray saved = "[" + job("A7", "None", "t1") + ",\r\n" + job("B2", "OK", "t2")
+            + "]";
         QVERIFY(writeFileBytes(f.path(u"JobReturn.txt"_s), saved));
         cmdJob->click();
         QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|OK|t2"_s);
@@ -157,15 +170,16 @@ private Q_SLOTS:
         QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
         QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("B2", "Freeze", "t3") + "\r\n"));
         QCOMPARE(gridText(f.window->grid()), u"A7|None|t1 B2|Freeze|t3"_s);
-        QVERIFY(send("cmd1", ScriptedHttpServer::okResponse(
-                                 "[" + job("C3", "Freeze", "t4") + "," + job("A7", "OK", "t5") + "]")));
+        QVERIFY(send("cmd1",
+                     ScriptedHttpServer::okResponse("[" + job("C3", "Freeze", "t4") + ","
+                                                    + job("A7", "OK", "t5") + "]")));
         const QString listed = u"A7|OK|t5 B2|Freeze|t3 C3|Freeze|t4"_s;
         QCOMPARE(gridText(f.window->grid()), listed);
 
         // Answers to create, get, stop and delete are shown but never scanned.
         server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
-        for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob, RequestKind::StopJob,
-                                       RequestKind::DeleteJob}) {
+        for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob,
+                                       RequestKind::StopJob, RequestKind::DeleteJob}) {
             QVERIFY(f.window->SendRequest(kind, u"POST"_s, {}, u"{}"_s));
             QVERIFY(f.waitIdle());
             QVERIFY(f.rxText().contains(u"Z9"_s));
@@ -216,10 +230,12 @@ private Q_SLOTS:
         MainWindowFixture f;
         QVERIFY(f.start(server.authority()));
         // Queued behind "response complete", so the close arrives between the body's chunks.
-        connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
-            if (state == InetTransfer::Disconnected)
-                QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
-        });
+        connect(&f.window->transfer(), &InetTransfer::StateChanged, f.window.get(),
+                [&f](qint16 state) {
+                    if (state == InetTransfer::Disconnected)
+                        QMetaObject::invokeMethod(f.window.get(), &QWidget::close,
+                                                  Qt::QueuedConnection);
+                });
         QVERIFY(f.send("cmd1"));
         QVERIFY(!f.window->isVisible());
         QVERIFY(f.log().endsWith("---Data Received---\r\n" + QByteArray(5000, 'x') + "\r\n"));

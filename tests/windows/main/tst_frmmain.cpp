@@ -1,10 +1,9 @@
 #include "MainWindowFixture.h"
-
-#include "traffic/StatusText.h"
+#include "WrappingButton.h"
 #include "desktop/CloseOnSignals.h"
 #include "desktop/ProgramFolder.h"
 #include "settings/Settings.h"
-#include "WrappingButton.h"
+#include "traffic/StatusText.h"
 
 #include <QClipboard>
 #include <QGroupBox>
@@ -30,7 +29,8 @@ private Q_SLOTS:
         QCOMPARE(f.log(), QByteArray());
         QCOMPARE(f.window->focusWidget(), f.txtIP());
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
-        QVERIFY(!(f.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!(f.window->windowFlags()
+                  & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
         QStringList order;
         QWidget *next = f.txtIP();
@@ -39,8 +39,9 @@ private Q_SLOTS:
                 order << next->objectName();
             next = next->nextInFocusChain();
         } while (next != f.txtIP());
-        QCOMPARE(order.join(u' '), u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
-                                   "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_s);
+        QCOMPARE(order.join(u' '),
+                 u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
+                 "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_s);
         // Tab leaves the grid instead of moving inside it.
         QVERIFY(!f.window->grid().tabKeyNavigation());
         // Every visible caption fits its room, and so does a count of ten digits.
@@ -63,7 +64,8 @@ private Q_SLOTS:
             } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
                 QStyleOptionButton option;
                 option.initFrom(button);
-                area = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                area =
+                    button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
                 caption = button->text();
             } else if (auto *label = qobject_cast<QLabel *>(widget)) {
                 caption = label == f.lblStat() ? StatusText(InetTransfer::ResponseCompleted)
@@ -127,7 +129,8 @@ private Q_SLOTS:
             "Response|Response Received|Disconecting|Disconnected|Error||"_s.split(u'|');
         for (int state = 0; state < states.size(); ++state) {
             if (state != InetTransfer::ResponseCompleted)
-                QTest::addRow("state %d", state) << u"lblStat"_s << state << states[state] << QString();
+                QTest::addRow("state %d", state)
+                    << u"lblStat"_s << state << states[state] << QString();
         }
     }
 
@@ -165,7 +168,8 @@ private Q_SLOTS:
         QFETCH(bool, installed);
         const QString data = u"/home/u/.local/share/talus-test-app"_s;
         const QStringList installedBins{u"/usr/bin"_s, QDir::tempPath() + u"/talus-prefix/bin"_s};
-        QCOMPARE(ChooseProgramFolder(executable, installedBins, data), installed ? data : executable);
+        QCOMPARE(ChooseProgramFolder(executable, installedBins, data),
+                 installed ? data : executable);
     }
 
     // The close box and the stop signals alike save the typed address; an unwritable settings file
@@ -191,7 +195,8 @@ private Q_SLOTS:
         QVERIFY(!f.window->isVisible());
     }
 
-    // Copy hands on the whole pane exactly, CR LF and lone CR kept; Enter presses the focused button.
+    // Copy hands on the whole pane exactly, CR LF and lone CR kept; Enter presses the focused
+    // button.
     void clearAndCopy()
     {
         MainWindowFixture f;
@@ -202,7 +207,8 @@ private Q_SLOTS:
         f.txtTx()->setSelection(1, 3);
         f.click("cmdTxCopy");
         QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(sent));
-        const auto press = [&f](const char *button, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        const auto press = [&f](const char *button, Qt::Key key,
+                                Qt::KeyboardModifiers modifiers = {}) {
             f.control<QPushButton>(button)->setFocus();
             QTest::keyClick(f.control<QPushButton>(button), key, modifiers);
         };

@@ -81,7 +81,8 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QString &id, const char *button,
                             RequestKind kind, const QByteArray &method, const QByteArray &target) {
             QTest::newRow(name) << id << QByteArray(button) << int(kind)
-                << method + " /api/videocompare/tracking/" + target + " HTTP/1.1\r\n";
+                                << method + " /api/videocompare/tracking/" + target
+                    + " HTTP/1.1\r\n";
         };
         row("get", u"815"_s, "cmdGetJob", RequestKind::GetJob, "GET", "815");
         row("stop", u"815"_s, "cmdStopJob", RequestKind::StopJob, "POST", "815/stopTracking");
@@ -116,8 +117,9 @@ private Q_SLOTS:
             QTRY_VERIFY(server.received(0).startsWith(request));
             QVERIFY(f.waitIdle());
         }
-        QCOMPARE(f.boxes->shown.join(u'\n'), request.isEmpty()
-                 ? u"Error|Please select a row with a  valid externalId."_s : QString());
+        QCOMPARE(f.boxes->shown.join(u'\n'),
+                 request.isEmpty() ? u"Error|Please select a row with a  valid externalId."_s
+                                   : QString());
     }
 };
 
