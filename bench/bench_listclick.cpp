@@ -302,10 +302,10 @@ void printTable(const std::vector<Sizes> &all, int runs)
 int main(int argc, char *argv[])
 {
     // The heap the program itself runs with.
-    RestartWithHugePageHeap(argv);
+    restartWithHugePageHeap(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ApplyProgramFonts();
+    applyProgramFonts();
 
     int runs = 5;
     std::vector<int> jobCounts;

@@ -13,8 +13,8 @@ using namespace Qt::StringLiterals;
 static std::pair<bool, double> read(const QString &text)
 {
     double value = -1;
-    const bool inRange = ReadPortNumber(text, &value);
-    FUZZ_CHECK((inRange || value == 0) && IsValidPort(text) == (inRange && value > 0));
+    const bool inRange = readPortNumber(text, &value);
+    FUZZ_CHECK((inRange || value == 0) && isValidPort(text) == (inRange && value > 0));
     return {inRange, value};
 }
 

@@ -13,12 +13,12 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    RestartWithHugePageHeap(argv);
+    restartWithHugePageHeap(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"talus-test-app"_s);
     QApplication::setDesktopFileName(u"org.talus.testapp"_s);
-    ApplyProgramFonts();
-    QApplication::setWindowIcon(ProgramIcon());
+    applyProgramFonts();
+    QApplication::setWindowIcon(programIcon());
 
     frmMain window(AppEnvironment::system());
     QString error;

@@ -6,7 +6,7 @@
 
 using namespace Qt::StringLiterals;
 
-QFont ProgramFont()
+QFont programFont()
 {
     QFont font(u"Liberation Sans"_s);
     font.setPointSizeF(8.25);
@@ -14,7 +14,7 @@ QFont ProgramFont()
     return font;
 }
 
-QFont TerminalFont()
+QFont terminalFont()
 {
     QFont font(u"DejaVu Sans Mono"_s);
     font.setPointSizeF(6);
@@ -24,19 +24,19 @@ QFont TerminalFont()
     return font;
 }
 
-QIcon ProgramIcon()
+QIcon programIcon()
 {
     // The resources live in the static library: make sure they are linked in and registered.
     Q_INIT_RESOURCE(ProgramLook);
     return QIcon(u":/app/talus.xpm"_s);
 }
 
-void ApplyProgramFonts()
+void applyProgramFonts()
 {
-    QApplication::setFont(ProgramFont());
+    QApplication::setFont(programFont());
 }
 
-void FillBackground(QWidget *widget, const QColor &color)
+void fillBackground(QWidget *widget, const QColor &color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
@@ -44,7 +44,7 @@ void FillBackground(QWidget *widget, const QColor &color)
     widget->setAutoFillBackground(true);
 }
 
-void SetTextColor(QWidget *widget, const QColor &color)
+void setTextColor(QWidget *widget, const QColor &color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);

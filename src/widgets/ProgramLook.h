@@ -8,18 +8,18 @@ class QWidget;
 
 // The program's default face, Liberation Sans 8.25 pt: narrow enough that every caption fits
 // the control it was laid out for.
-QFont ProgramFont();
+QFont programFont();
 
 // Small bold fixed-pitch face of the traffic panes.
-QFont TerminalFont();
+QFont terminalFont();
 
 // The program's window icon (32 x 32, 16 colours), shared by all its windows.
-QIcon ProgramIcon();
+QIcon programIcon();
 
-// Makes ProgramFont() the application default; call once after the QApplication exists.
-void ApplyProgramFonts();
+// Makes programFont() the application default; call once after the QApplication exists.
+void applyProgramFonts();
 
 // The windows' fixed colours, the same in every state (active, inactive, disabled), so that a
 // caption reads alike whether or not its window has the focus.
-void FillBackground(QWidget *widget, const QColor &color);
-void SetTextColor(QWidget *widget, const QColor &color);
+void fillBackground(QWidget *widget, const QColor &color);
+void setTextColor(QWidget *widget, const QColor &color);

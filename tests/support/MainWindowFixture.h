@@ -30,7 +30,7 @@ struct MainWindowFixture
 
     bool start()
     {
-        ApplyProgramFonts();
+        applyProgramFonts();
         AppEnvironment env = testEnvironment(folder.path(), boxes);
         if (customize)
             customize(env);

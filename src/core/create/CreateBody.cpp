@@ -15,13 +15,13 @@ public:
     void string(int indent, QLatin1String key, const QString &value, QLatin1String tail)
     {
         m_text += QString(indent, QLatin1Char(' ')) + QLatin1Char('"') + key
-            + QLatin1String("\": \"") + TrimSpaces(value) + QLatin1Char('"') + tail + CrLf();
+            + QLatin1String("\": \"") + trimSpaces(value) + QLatin1Char('"') + tail + CrLf();
     }
 
     void bare(int indent, QLatin1String key, const QString &value, QLatin1String tail)
     {
         m_text += QString(indent, QLatin1Char(' ')) + QLatin1Char('"') + key + QLatin1String("\": ")
-            + TrimSpaces(value) + tail + CrLf();
+            + trimSpaces(value) + tail + CrLf();
     }
 
     void opener(int indent, QLatin1String key, QLatin1String opening)
@@ -50,7 +50,7 @@ private:
 
 } // namespace
 
-QString BuildCreateBody(const CreateFields &fields)
+QString buildCreateBody(const CreateFields &fields)
 {
     const QLatin1String comma(",");
     const QLatin1String none;

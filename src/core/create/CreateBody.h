@@ -8,4 +8,4 @@
 // in trimmed of spaces and otherwise exactly as typed: the server is given what the operator
 // wrote, quotes and all, and ports stay bare text. Its length is 669 plus the lengths of the
 // sixteen trimmed values.
-QString BuildCreateBody(const CreateFields &fields);
+QString buildCreateBody(const CreateFields &fields);

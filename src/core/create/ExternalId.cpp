@@ -9,12 +9,12 @@ namespace {
 QString NextHalf(RandomSource &random)
 {
     const float scaled = random.next() * 64000.0F + 32000.0F;
-    return QString::number(static_cast<qint32>(RoundHalfEven(scaled)));
+    return QString::number(static_cast<qint32>(roundHalfEven(scaled)));
 }
 
 } // namespace
 
-float RoundHalfEven(float value)
+float roundHalfEven(float value)
 {
     const float below = std::floor(value);
     const float fraction = value - below;
@@ -25,7 +25,7 @@ float RoundHalfEven(float value)
     return std::fmod(below, 2.0F) == 0.0F ? below : below + 1.0F;
 }
 
-QString NextExternalId(RandomSource &random)
+QString nextExternalId(RandomSource &random)
 {
     const QString first = NextHalf(random);
     return first + NextHalf(random);

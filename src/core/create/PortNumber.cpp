@@ -92,7 +92,7 @@ std::string DecimalPrefix(const std::u16string &text, std::size_t start)
 
 } // namespace
 
-bool ReadPortNumber(QStringView text, double *value)
+bool readPortNumber(QStringView text, double *value)
 {
     *value = 0;
 
@@ -131,8 +131,8 @@ bool ReadPortNumber(QStringView text, double *value)
     return true;
 }
 
-bool IsValidPort(QStringView text)
+bool isValidPort(QStringView text)
 {
     double value = 0;
-    return ReadPortNumber(text, &value) && value > 0;
+    return readPortNumber(text, &value) && value > 0;
 }

@@ -10,7 +10,7 @@
 // more digits than 32 bits hold put it out of range. A text without a number reads as 0.
 // Returns false, leaving *value at 0, when the number lies outside the range of a double
 // (too large, or so small it would vanish to 0): no value stands for it.
-bool ReadPortNumber(QStringView text, double *value);
+bool readPortNumber(QStringView text, double *value);
 
 // A port is usable when its number is in range and greater than 0.
-bool IsValidPort(QStringView text);
+bool isValidPort(QStringView text);

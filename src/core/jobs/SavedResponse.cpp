@@ -30,7 +30,7 @@ QByteArray joinLines(const QByteArray &raw)
 
 } // namespace
 
-std::optional<QByteArray> ReadSavedResponse(const QString &path)
+std::optional<QByteArray> readSavedResponse(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

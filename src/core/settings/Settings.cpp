@@ -14,7 +14,7 @@ const QString kDefaultAddress = u"127.0.0.1"_s;
 constexpr qsizetype kMaxValueLength = 254;
 } // namespace
 
-QString SettingsFilePath(const QString &programFolder)
+QString settingsFilePath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(u"ORVA_Test_Application.ini"_s);
 }
@@ -39,10 +39,10 @@ bool WriteIniValue(const QString &fileName, const QString &section, const QStrin
 
 QString LoadSettings(const QString &programFolder)
 {
-    return ReadIniValue(SettingsFilePath(programFolder), kSection, kKey, kDefaultAddress);
+    return ReadIniValue(settingsFilePath(programFolder), kSection, kKey, kDefaultAddress);
 }
 
 bool SaveSettings(const QString &address, const QString &programFolder, QString *error)
 {
-    return WriteIniValue(SettingsFilePath(programFolder), kSection, kKey, address, error);
+    return WriteIniValue(settingsFilePath(programFolder), kSection, kKey, address, error);
 }

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The settings file in the program's folder; one section "IP" with the key "Address".
-QString SettingsFilePath(const QString &programFolder);
+QString settingsFilePath(const QString &programFolder);
 
 // The stored value, or defaultValue when missing; at most 254 characters.
 QString ReadIniValue(const QString &fileName, const QString &section, const QString &key,

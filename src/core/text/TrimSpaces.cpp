@@ -1,6 +1,6 @@
 #include "text/TrimSpaces.h"
 
-QString TrimSpaces(const QString &text)
+QString trimSpaces(const QString &text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();

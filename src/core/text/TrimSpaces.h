@@ -4,4 +4,4 @@
 
 // Leading and trailing spaces (U+0020) removed, nothing else: a tab or other white space
 // typed by the operator is part of the text.
-QString TrimSpaces(const QString &text);
+QString trimSpaces(const QString &text);

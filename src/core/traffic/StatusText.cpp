@@ -2,7 +2,7 @@
 
 #include <array>
 
-QString StatusText(int state)
+QString statusText(int state)
 {
     // Operators and their scripts know these texts as they stand, misspelling included.
     static const std::array<const char *, 12> texts = {

@@ -3,4 +3,4 @@
 #include <QString>
 
 // The text the status line shows for a transfer state; empty for numbers outside 1 to 12.
-QString StatusText(int state);
+QString statusText(int state);

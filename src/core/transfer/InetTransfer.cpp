@@ -38,14 +38,14 @@ public:
     void onClosed();
     void onSocketError(QAbstractSocket::SocketError error);
     void readAvailable();
-    void settle(HttpResponseParser::Status status);
+    void handleParserStatus(HttpResponseParser::Status status);
     void complete();
     void fail(Failure failure, const QString &text);
     void failFromParser();
     void dropSocket();
-    void reach(State state);
-    void post(State state);
-    void deliver(quint64 generation, State state);
+    void advanceTo(State state);
+    void queueState(State state);
+    void emitQueuedState(quint64 generation, State state);
     void restartTimer();
 
     InetTransfer *const m_q;
@@ -109,21 +109,21 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     std::optional<RequestWire> wire;
     QString why = u"not an HTTP request"_s;
     if (m_protocol == ProtocolHttp)
-        wire = RequestWire::Compose(url, method, body, headers, &why);
+        wire = RequestWire::compose(url, method, body, headers, &why);
     if (!wire) {
         fail(Failure::BadAddress, u"cannot send to this address: "_s + why);
         return;
     }
     m_request = std::move(wire->bytes);
 
-    reach(Resolving);
+    advanceTo(Resolving);
     m_socket = new QTcpSocket(m_q);
     QTcpSocket *const socket = m_socket;
     // dropSocket() cuts these before the socket is let go, so nothing an old socket still
     // does (its abort emits at once) can reach a later transfer.
     QObject::connect(socket, &QAbstractSocket::hostFound, m_q, [this] {
         restartTimer();
-        reach(Connecting);
+        advanceTo(Connecting);
     });
     QObject::connect(socket, &QAbstractSocket::connected, m_q, [this] { onConnected(); });
     QObject::connect(socket, &QAbstractSocket::bytesWritten, m_q,
@@ -139,7 +139,7 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
 void InetTransfer::Private::onConnected()
 {
     restartTimer();
-    reach(Requesting);
+    advanceTo(Requesting);
     m_socket->write(m_request);
 }
 
@@ -147,10 +147,10 @@ void InetTransfer::Private::onBytesWritten(qint64 count)
 {
     restartTimer();
     m_written += count;
-    Q_EMIT m_q->BytesMoved();
+    Q_EMIT m_q->bytesMoved();
     if (m_written >= m_request.size()) {
         m_request = QByteArray();
-        reach(RequestSent);
+        advanceTo(RequestSent);
     }
 }
 
@@ -165,7 +165,7 @@ void InetTransfer::Private::onClosed()
     // Bytes that came with the close are still waiting in the socket.
     readAvailable();
     if (m_socket)
-        settle(m_parser.connectionClosed());
+        handleParserStatus(m_parser.connectionClosed());
 }
 
 void InetTransfer::Private::onSocketError(QAbstractSocket::SocketError error)
@@ -190,28 +190,29 @@ void InetTransfer::Private::readAvailable()
 {
     const qint64 before = m_received;
     while (m_socket && m_socket->bytesAvailable() > 0) {
-        reach(Receiving);
+        advanceTo(Receiving);
         const qint64 available = m_socket->bytesAvailable();
         qint64 got = 0;
         if (const qsizetype direct = m_parser.directBodyBytes(); direct > 0) {
             const qsizetype count = qsizetype(std::min<qint64>(direct, available));
             got = std::max<qint64>(m_socket->read(m_parser.bodySpace(count), count), 0);
             m_received += got;
-            settle(m_parser.bodyWritten(qsizetype(got)));
+            handleParserStatus(m_parser.bodyWritten(qsizetype(got)));
         } else {
             const qint64 count = std::min<qint64>(available, kLineReadSize);
             got = std::max<qint64>(m_socket->read(m_lineBuffer.data(), count), 0);
             m_received += got;
-            settle(m_parser.feed(QByteArrayView(m_lineBuffer.data(), qsizetype(got))).status);
+            handleParserStatus(
+                m_parser.feed(QByteArrayView(m_lineBuffer.data(), qsizetype(got))).status);
         }
         if (got == 0)
             break;
     }
     if (m_received != before)
-        Q_EMIT m_q->BytesMoved();
+        Q_EMIT m_q->bytesMoved();
 }
 
-void InetTransfer::Private::settle(HttpResponseParser::Status status)
+void InetTransfer::Private::handleParserStatus(HttpResponseParser::Status status)
 {
     if (status == HttpResponseParser::Status::Complete)
         complete();
@@ -224,11 +225,11 @@ void InetTransfer::Private::complete()
     m_statusCode = m_parser.statusCode();
     m_reasonPhrase = m_parser.reasonPhrase();
     m_body = m_parser.takeBody();
-    reach(ResponseReceived);
-    reach(Disconnecting);
+    advanceTo(ResponseReceived);
+    advanceTo(Disconnecting);
     dropSocket();
-    reach(Disconnected);
-    post(ResponseCompleted);
+    advanceTo(Disconnected);
+    queueState(ResponseCompleted);
 }
 
 void InetTransfer::Private::failFromParser()
@@ -257,7 +258,7 @@ void InetTransfer::Private::fail(Failure failure, const QString &text)
     m_request = QByteArray();
     m_body = QByteArray();
     m_parser = HttpResponseParser(m_limits);
-    post(Failed);
+    queueState(Failed);
 }
 
 void InetTransfer::Private::dropSocket()
@@ -274,13 +275,13 @@ void InetTransfer::Private::dropSocket()
     socket->deleteLater();
 }
 
-void InetTransfer::Private::reach(State state)
+void InetTransfer::Private::advanceTo(State state)
 {
     while (m_reached < state)
-        post(static_cast<State>(++m_reached));
+        queueState(static_cast<State>(++m_reached));
 }
 
-void InetTransfer::Private::post(State state)
+void InetTransfer::Private::queueState(State state)
 {
     if (m_finalPosted)
         return;
@@ -289,10 +290,11 @@ void InetTransfer::Private::post(State state)
         m_elapsedMs = m_clock.elapsed();
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
-        m_q, [this, generation, state] { deliver(generation, state); }, Qt::QueuedConnection);
+        m_q, [this, generation, state] { emitQueuedState(generation, state); },
+        Qt::QueuedConnection);
 }
 
-void InetTransfer::Private::deliver(quint64 generation, State state)
+void InetTransfer::Private::emitQueuedState(quint64 generation, State state)
 {
     if (generation != m_generation)
         return;

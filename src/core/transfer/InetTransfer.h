@@ -110,7 +110,7 @@ public:
 Q_SIGNALS:
     void StateChanged(qint16 state);
     // bytesSent() or bytesReceived() went up. Emitted as bytes move, possibly very often.
-    void BytesMoved();
+    void bytesMoved();
 
 private:
     class Private;

@@ -99,7 +99,7 @@ QString splitUrl(const QString &url, Endpoint *endpoint)
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
         return u"not an http:// address"_s;
     const QStringView rest = QStringView(url).sliced(scheme.size());
-    const qsizetype end = AddressAuthority(rest.toString()).size();
+    const qsizetype end = addressAuthority(rest.toString()).size();
     if (QString why = splitAuthority(rest.first(end), endpoint); !why.isEmpty())
         return why;
     endpoint->target = rest.sliced(end).toString();
@@ -158,7 +158,7 @@ bool appendHeaderLines(const QString &headers, QByteArray *out)
 
 } // namespace
 
-std::optional<RequestWire> RequestWire::Compose(const QString &url, const QString &method,
+std::optional<RequestWire> RequestWire::compose(const QString &url, const QString &method,
                                                 const QString &body, const QString &headers,
                                                 QString *why)
 {

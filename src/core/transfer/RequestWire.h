@@ -21,7 +21,7 @@ struct RequestWire
     // would become a query or fragment), or a "." or ".." path segment (a server that
     // normalises paths would act on another resource). *why then says which. Bytes that may
     // not stand in a request target are percent-encoded.
-    static std::optional<RequestWire> Compose(const QString &url, const QString &method,
+    static std::optional<RequestWire> compose(const QString &url, const QString &method,
                                               const QString &body, const QString &headers,
                                               QString *why = nullptr);
 };

@@ -2,12 +2,12 @@
 
 using namespace Qt::StringLiterals;
 
-QString TrackingUrl(const QString &address, const QString &suffix)
+QString trackingUrl(const QString &address, const QString &suffix)
 {
     return u"http://"_s + address + u"/api/videocompare/tracking"_s + suffix;
 }
 
-QString PathSegment(const QString &externalId)
+QString pathSegment(const QString &externalId)
 {
     QString segment;
     segment.reserve(externalId.size());
@@ -20,7 +20,7 @@ QString PathSegment(const QString &externalId)
     return segment;
 }
 
-QString AddressAuthority(const QString &address)
+QString addressAuthority(const QString &address)
 {
     qsizetype end = 0;
     while (end < address.size() && address[end] != u'/' && address[end] != u'?'

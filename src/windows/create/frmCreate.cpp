@@ -30,18 +30,18 @@ const QColor kCaptionText(0, 0, 0);
 
 void setColors(QWidget *widget, const QColor &back, const QColor &text)
 {
-    FillBackground(widget, back);
-    SetTextColor(widget, text);
+    fillBackground(widget, back);
+    setTextColor(widget, text);
 }
 
-bool IsBlank(const QLineEdit *box)
+bool isBlank(const QLineEdit *box)
 {
-    return TrimSpaces(box->text()).isEmpty();
+    return trimSpaces(box->text()).isEmpty();
 }
 
 } // namespace
 
-frmCreate *OpenCreateWindow(QPointer<frmCreate> &current, RequestSender &sender,
+frmCreate *openCreateWindow(QPointer<frmCreate> &current, RequestSender &sender,
                             const AppEnvironment &env)
 {
     // Whatever was typed in an earlier window is discarded; the operator gets a fresh one.
@@ -85,7 +85,7 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
         button->setAutoDefault(true);
     // Activation between two windows of the program can arrive as a focus-window change
     // without a matching activation event here, so both are watched.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmCreate::CheckActivation);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmCreate::checkActivation);
 
     Form_Load();
     m_ui->txtExternalID->setFocus(Qt::OtherFocusReason);
@@ -96,7 +96,7 @@ frmCreate::~frmCreate() = default;
 void frmCreate::applyLook()
 {
     setFixedSize(size());
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     // Light caption boxes on the dark form. The frames' titles and the "Compare To" heading
     // between the streams stand on the form itself, in its white.
     setColors(this, kFormBack, kFormText);
@@ -110,7 +110,7 @@ void frmCreate::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange)
-        CheckActivation();
+        checkActivation();
 }
 
 void frmCreate::Form_Load()
@@ -124,7 +124,7 @@ void frmCreate::Form_Load()
 
 void frmCreate::cmdRandom_Click()
 {
-    m_ui->txtExternalID->setText(NextExternalId(*m_env.random));
+    m_ui->txtExternalID->setText(nextExternalId(*m_env.random));
 }
 
 void frmCreate::cmdTime_Click()
@@ -141,16 +141,16 @@ void frmCreate::cmdCreate_Click()
 {
     // Every check runs so that one box covers every problem at once.
     bool invalid = false;
-    invalid |= IsBlank(m_ui->txtExternalID);
-    invalid |= IsBlank(m_ui->txtStart);
-    invalid |= IsBlank(m_ui->txtEnd);
-    invalid |= IsBlank(m_ui->txtProgram);
+    invalid |= isBlank(m_ui->txtExternalID);
+    invalid |= isBlank(m_ui->txtStart);
+    invalid |= isBlank(m_ui->txtEnd);
+    invalid |= isBlank(m_ui->txtProgram);
     for (std::size_t i = 1; i <= 2; ++i) {
-        invalid |= IsBlank(txtPrimaryIP[i]);
-        invalid |= !IsValidPort(txtPrimaryPort[i]->text());
-        invalid |= IsBlank(txtBackupIP[i]);
-        invalid |= !IsValidPort(txtBackupPort[i]->text());
-        invalid |= IsBlank(txtChannelName[i]);
+        invalid |= isBlank(txtPrimaryIP[i]);
+        invalid |= !isValidPort(txtPrimaryPort[i]->text());
+        invalid |= isBlank(txtBackupIP[i]);
+        invalid |= !isValidPort(txtBackupPort[i]->text());
+        invalid |= isBlank(txtChannelName[i]);
     }
     if (invalid) {
         m_env.messageBoxes->critical(
@@ -176,7 +176,7 @@ void frmCreate::cmdCreate_Click()
 
     // A transfer still running refuses the request; the job is dropped with the window all
     // the same, as the operator asked for the window to be done with.
-    m_sender.SendRequest(RequestKind::Create, u"POST"_s, QString(), BuildCreateBody(fields));
+    m_sender.sendRequest(RequestKind::Create, u"POST"_s, QString(), buildCreateBody(fields));
     close();
 }
 
@@ -190,7 +190,7 @@ void frmCreate::Form_Deactivate()
     close();
 }
 
-void frmCreate::CheckActivation()
+void frmCreate::checkActivation()
 {
     if (isActiveWindow()) {
         m_beenActive = true;
@@ -200,12 +200,12 @@ void frmCreate::CheckActivation()
         return;
     // No active window of ours means another application has the focus: the job stays.
     const QWidget *active = QApplication::activeWindow();
-    if (active == nullptr || OwnsWindow(active))
+    if (active == nullptr || ownsWindow(active))
         return;
     Form_Deactivate();
 }
 
-bool frmCreate::OwnsWindow(const QWidget *window) const
+bool frmCreate::ownsWindow(const QWidget *window) const
 {
     for (const QWidget *w = window; w != nullptr; w = w->parentWidget()) {
         if (w == this)

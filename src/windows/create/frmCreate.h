@@ -20,7 +20,7 @@ class frmCreate;
 // Opens a fresh creation window: modeless, without an owner, at most one at a time, focus in
 // the identifier box. current is the program's one reference to it; it turns null when the
 // window closes (the window deletes itself).
-frmCreate *OpenCreateWindow(QPointer<frmCreate> &current, RequestSender &sender,
+frmCreate *openCreateWindow(QPointer<frmCreate> &current, RequestSender &sender,
                             const AppEnvironment &env);
 
 // The window in which the operator types a new tracking job. It holds nothing beyond its
@@ -48,8 +48,8 @@ private:
     void cmdCancel_Click();
     void Form_Deactivate();
 
-    void CheckActivation();
-    bool OwnsWindow(const QWidget *window) const;
+    void checkActivation();
+    bool ownsWindow(const QWidget *window) const;
 
     std::unique_ptr<Ui::frmCreate> m_ui;
     RequestSender &m_sender;

@@ -16,7 +16,7 @@ AppEnvironment AppEnvironment::system()
     for (const char *folder : TalusInstalledBinFolders)
         installed.append(QString::fromUtf8(folder));
     env.programFolder =
-        ChooseProgramFolder(QCoreApplication::applicationDirPath(), installed,
+        chooseProgramFolder(QCoreApplication::applicationDirPath(), installed,
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     env.messageBoxes = std::make_shared<MessageBoxes>();
     env.clock = [] { return QDateTime::currentDateTime(); };

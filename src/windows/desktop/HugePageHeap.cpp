@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-void RestartWithHugePageHeap(char *argv[])
+void restartWithHugePageHeap(char *argv[])
 {
 #if defined(__linux__) && defined(__GLIBC__)
     static constexpr char kSetting[] = "glibc.malloc.hugetlb";

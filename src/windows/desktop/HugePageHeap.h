@@ -7,4 +7,4 @@
 // once more with the setting added to its environment, unless it is there already (the
 // operator's own setting stands). If that cannot be done the program goes on as it is.
 // Call first thing in main(), before anything else runs.
-void RestartWithHugePageHeap(char *argv[]);
+void restartWithHugePageHeap(char *argv[]);

@@ -18,7 +18,7 @@ QString samePathForm(const QString &folder)
 
 } // namespace
 
-QString ChooseProgramFolder(const QString &executableFolder, const QStringList &installedBinFolders,
+QString chooseProgramFolder(const QString &executableFolder, const QStringList &installedBinFolders,
                             const QString &userDataFolder)
 {
     const QString here = samePathForm(executableFolder);
@@ -29,7 +29,7 @@ QString ChooseProgramFolder(const QString &executableFolder, const QStringList &
     return executableFolder;
 }
 
-bool MakeProgramFolder(const QString &folder, QString *error)
+bool makeProgramFolder(const QString &folder, QString *error)
 {
     std::error_code failure;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), failure);

@@ -14,6 +14,6 @@ public:
     // Busy guard, then: header block for the trimmed address, URL "http://" + address +
     // urlPath, kind stored, transfer started, transmitted block logged, transmitted pane
     // replaced. Returns false (and does nothing) when a transfer is still running.
-    virtual bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+    virtual bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                              const QString &body) = 0;
 };

@@ -102,7 +102,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     m_byteCountRepaint.setSingleShot(true);
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
     connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
-    connect(iNetTalus, &InetTransfer::BytesMoved, this, [this] {
+    connect(iNetTalus, &InetTransfer::bytesMoved, this, [this] {
         guarded("reading the arriving response",
                 [&] { m_arriving.arrived(iNetTalus->bodySoFar()); });
         if (!m_byteCountRepaint.isActive())
@@ -123,22 +123,22 @@ frmCreate *frmMain::createWindow() const
 
 void frmMain::applyLook()
 {
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     // Fixed size, close box only.
     setFixedSize(size());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    FillBackground(this, kFormBack);
+    fillBackground(this, kFormBack);
     for (QWidget *frame : {static_cast<QWidget *>(ui->Frame3), static_cast<QWidget *>(ui->Frame4),
                            static_cast<QWidget *>(ui->Frame5), static_cast<QWidget *>(ui->Frame1)})
-        FillBackground(frame, kFrameBack);
-    FillBackground(ui->Picture1, kStatusBack);
-    SetTextColor(ui->Label6, kHeadingText);
-    SetTextColor(ui->lblStat, kStatusText);
+        fillBackground(frame, kFrameBack);
+    fillBackground(ui->Picture1, kStatusBack);
+    setTextColor(ui->Label6, kHeadingText);
+    setTextColor(ui->lblStat, kStatusText);
 
-    ui->txtTx->setFont(TerminalFont());
-    ui->txtRx->setFont(TerminalFont());
+    ui->txtTx->setFont(terminalFont());
+    ui->txtRx->setFont(terminalFont());
     // Tab moves on through the window instead of moving inside the grid.
     gridCon[1]->setTabKeyNavigation(false);
 
@@ -185,7 +185,7 @@ bool frmMain::Form_Load(QString *error)
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
     QString why;
-    if (!MakeProgramFolder(m_env.programFolder, &why)
+    if (!makeProgramFolder(m_env.programFolder, &why)
         || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
         if (error)
             *error = u"Cannot create %1 in %2: %3"_s.arg(
@@ -218,7 +218,7 @@ void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
         if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
             std::fprintf(
                 stderr, "Cannot save the settings to %s: %s\n",
-                qPrintable(QDir::toNativeSeparators(SettingsFilePath(m_env.programFolder))),
+                qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
                 qPrintable(why));
         }
     });
@@ -251,16 +251,16 @@ bool frmMain::StillExecuting() const
     return iNetTalus->StillExecuting();
 }
 
-bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                           const QString &body)
 {
     if (iNetTalus->StillExecuting())
         return false;
-    const QString address = TrimSpaces(ui->txtIP->text());
+    const QString address = trimSpaces(ui->txtIP->text());
     // A path typed after the address ("10.0.0.5:8080/prefix") stays in the URL, but the Host
     // field may only carry the host and port.
-    const QString headers = BuildHeaderBlock(AddressAuthority(address));
-    const QString url = TrackingUrl(address, urlPath);
+    const QString headers = BuildHeaderBlock(addressAuthority(address));
+    const QString url = trackingUrl(address, urlPath);
     m_requestKind = kind;
     iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
     m_arriving.start(kind == RequestKind::List);
@@ -275,17 +275,17 @@ bool frmMain::SendRequest(RequestKind kind, const QString &method, const QString
 
 void frmMain::cmd1_Click()
 {
-    SendRequest(RequestKind::List, u"GET"_s, QString(), QString());
+    sendRequest(RequestKind::List, u"GET"_s, QString(), QString());
 }
 
 void frmMain::cmd2_Click()
 {
-    OpenCreateWindow(m_createWindow, *this, m_env);
+    openCreateWindow(m_createWindow, *this, m_env);
 }
 
 void frmMain::cmdJob_Click()
 {
-    const auto text = ReadSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
+    const auto text = readSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
     if (!text)
         return;
     ParseJobList(*text, JobStatuses);
@@ -303,7 +303,7 @@ void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const 
                                      u"Please select a row with a  valid externalId."_s);
         return;
     }
-    SendRequest(kind, method, u"/"_s + PathSegment(externalId) + tail, QString());
+    sendRequest(kind, method, u"/"_s + pathSegment(externalId) + tail, QString());
 }
 
 void frmMain::cmdGetJob_Click()
@@ -323,7 +323,7 @@ void frmMain::cmdDeleteJob_Click()
 
 void frmMain::iNetTalus_StateChanged(qint16 state)
 {
-    const QString text = StatusText(state);
+    const QString text = statusText(state);
     QString details;
     QColor color = kStatusText;
     if (state == InetTransfer::ResponseCompleted) {
@@ -370,7 +370,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
     }
     if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed)
         showByteCounts();
-    SetTextColor(ui->lblStat, color);
+    setTextColor(ui->lblStat, color);
     ui->lblStat->setToolTip(details);
     ui->lblStat->setAccessibleDescription(details);
     ui->lblStat->setText(text);

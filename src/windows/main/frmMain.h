@@ -39,7 +39,7 @@ public:
 
     // True while a transfer runs; a command that sees true does nothing further.
     bool StillExecuting() const;
-    bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+    bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                      const QString &body) override;
 
     RequestKind requestKind() const { return m_requestKind; }

@@ -132,7 +132,7 @@ private Q_SLOTS:
         const QTemporaryDir dir;
         const QString path = dir.filePath(u"JobReturn.txt"_s);
         QVERIFY(bytes.isNull() || writeFileBytes(path, bytes));
-        QCOMPARE(ReadSavedResponse(path),
+        QCOMPARE(readSavedResponse(path),
                  expected.isNull() ? std::nullopt : std::optional(expected));
     }
 };

@@ -53,7 +53,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, after);
         QString typed = QString::fromUtf8(typedBytes);
         QTemporaryDir dir;
-        const QString path = SettingsFilePath(dir.path());
+        const QString path = settingsFilePath(dir.path());
         QVERIFY(before.isNull() || writeFileBytes(path, before));
         QCOMPARE(LoadSettings(dir.path()), QString::fromUtf8(shown));
         QVERIFY(SaveSettings(typed, dir.path()));
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(bool, diskFull);
         QTemporaryDir dir;
         folder.replace(u"DIR"_s, dir.path());
-        const QString path = SettingsFilePath(folder);
+        const QString path = settingsFilePath(folder);
         const QByteArray old = "[IP]\r\nAddress=1\r\n";
         QVERIFY(!fileIsFolder || QDir(folder).mkdir(u"ORVA_Test_Application.ini"_s));
         QVERIFY(!diskFull || writeFileBytes(path, old));

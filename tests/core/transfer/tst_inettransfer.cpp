@@ -55,7 +55,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, id);
         QFETCH(QString, segment);
-        QCOMPARE(PathSegment(id), segment);
+        QCOMPARE(::pathSegment(id), segment);
     }
 
     void transfer_data()
@@ -267,8 +267,8 @@ private Q_SLOTS:
     // The default port and an IPv6 host, which a loopback server cannot show.
     void endpointNotSeenOnLoopback()
     {
-        QCOMPARE(RequestWire::Compose(u"http://10.0.0.5/x"_s, u"GET"_s, {}, {})->port, 80);
-        const auto v6 = RequestWire::Compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
+        QCOMPARE(RequestWire::compose(u"http://10.0.0.5/x"_s, u"GET"_s, {}, {})->port, 80);
+        const auto v6 = RequestWire::compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
         QCOMPARE(std::pair(v6->host, v6->port), std::pair(u"fe80::1"_s, quint16(81)));
     }
 };

@@ -28,7 +28,7 @@ struct FakeRequestSender final : RequestSender
     bool busy = false;
     QList<Request> sent;
 
-    bool SendRequest(RequestKind kind, const QString &method, const QString &urlPath,
+    bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                      const QString &body) override
     {
         return !busy && (sent.append({kind, method, urlPath, body}), true);
@@ -152,7 +152,7 @@ private Q_SLOTS:
     // A window opened again starts empty, shows its captions and tips, and every caption fits.
     void freshWindow()
     {
-        ApplyProgramFonts();
+        applyProgramFonts();
         QVERIFY(open());
         fill();
         control<QComboBox>("cmbThreshold_1")->setCurrentIndex(1);
@@ -202,8 +202,8 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             ids << (click("cmdRandom"), control<QLineEdit>("txtExternalID")->text());
         QCOMPARE(ids.join(u' '), u"3729447729 8001775343 5820771971"_s);
-        QCOMPARE(RoundHalfEven(32062.5F), 32062.0F);
-        QCOMPARE(RoundHalfEven(32187.5F), 32188.0F);
+        QCOMPARE(roundHalfEven(32062.5F), 32062.0F);
+        QCOMPARE(roundHalfEven(32187.5F), 32188.0F);
 
         click("cmdTime");
         QCOMPARE(control<QLineEdit>("txtStart")->text() + u'|'
@@ -250,7 +250,7 @@ private Q_SLOTS:
 private:
     bool open()
     {
-        return QTest::qWaitForWindowActive(OpenCreateWindow(m_current, m_sender, m_env));
+        return QTest::qWaitForWindowActive(openCreateWindow(m_current, m_sender, m_env));
     }
     bool stillOpen() const { return m_current && m_current->isVisible(); }
     template <typename T>

@@ -68,7 +68,7 @@ private Q_SLOTS:
                     button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
                 caption = button->text();
             } else if (auto *label = qobject_cast<QLabel *>(widget)) {
-                caption = label == f.lblStat() ? StatusText(InetTransfer::ResponseCompleted)
+                caption = label == f.lblStat() ? statusText(InetTransfer::ResponseCompleted)
                     : name.endsWith("Bytes")   ? u"4294967296"_s
                                                : label->text();
                 QVERIFY2(label->geometry().right() <= label->parentWidget()->contentsRect().right(),
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QFETCH(bool, installed);
         const QString data = u"/home/u/.local/share/talus-test-app"_s;
         const QStringList installedBins{u"/usr/bin"_s, QDir::tempPath() + u"/talus-prefix/bin"_s};
-        QCOMPARE(ChooseProgramFolder(executable, installedBins, data),
+        QCOMPARE(chooseProgramFolder(executable, installedBins, data),
                  installed ? data : executable);
     }
 
