@@ -5,23 +5,23 @@
 void ArrivingResponse::start(bool jobList)
 {
     m_jobList = jobList;
-    m_digested = 0;
+    m_scanned = 0;
     m_lines = LineIndex();
     m_jobs = JobStatusTable();
     m_scan = JobListScanner(m_jobs);
 }
 
-void ArrivingResponse::arrived(QByteArrayView soFar)
+void ArrivingResponse::indexLines(QByteArrayView soFar)
 {
     m_lines.extend(soFar);
 }
 
-void ArrivingResponse::digest(QByteArrayView soFar)
+void ArrivingResponse::scanJobs(QByteArrayView upToPieceEnd)
 {
-    if (!m_jobList || soFar.size() <= m_digested)
+    if (!m_jobList || upToPieceEnd.size() <= m_scanned)
         return;
-    m_digested = soFar.size();
-    m_scan.feed(soFar);
+    m_scanned = upToPieceEnd.size();
+    m_scan.feed(upToPieceEnd);
 }
 
 LineIndex ArrivingResponse::takeLines()
@@ -31,8 +31,8 @@ LineIndex ArrivingResponse::takeLines()
 
 JobStatusTable ArrivingResponse::takeJobs(QByteArrayView whole)
 {
-    // A body shorter than what was digested is not the one scanned so far.
-    if (whole.size() < m_digested)
+    // A body shorter than what was scanned is not the one scanned so far.
+    if (whole.size() < m_scanned)
         start(m_jobList);
     // finish() leaves the scanner ready for a new list in m_jobs.
     m_scan.finish(whole);

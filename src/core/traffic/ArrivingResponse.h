@@ -20,10 +20,12 @@ public:
 
     // A new request: forget the last response.
     void start(bool jobList);
-    // All the body bytes so far, while the body arrives.
-    void arrived(QByteArrayView soFar);
-    // All the body bytes up to the end of a piece, while the completed body is collected.
-    void digest(QByteArrayView soFar);
+    // Indexes the pane's lines of the body bytes so far (all of them each time), while the
+    // body arrives.
+    void indexLines(QByteArrayView soFar);
+    // Scans a job list's body up to the end of a piece (all of it each time), while the
+    // completed body is collected.
+    void scanJobs(QByteArrayView upToPieceEnd);
 
     // At completion: the pane's line index of what arrived (the pane indexes any rest when
     // it takes the whole body), and the list's jobs of the whole body in the order
@@ -33,7 +35,7 @@ public:
 
 private:
     bool m_jobList = false;
-    qsizetype m_digested = 0;
+    qsizetype m_scanned = 0;
     LineIndex m_lines;
     JobStatusTable m_jobs;
     JobListScanner m_scan{m_jobs};

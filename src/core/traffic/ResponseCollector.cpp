@@ -2,59 +2,56 @@
 
 #include "transfer/InetTransfer.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
-// The body is already in memory when it is collected. Handed out whole it is shared with the
-// buffer instead of copied piece by piece, which for a list of 100 MB halves the memory and
-// saves the copying.
-constexpr int kPieceSize = std::numeric_limits<int>::max();
+// The body is already in memory when it is collected: taken whole, it is shared with the
+// transfer instead of copied piece by piece.
+constexpr int kWholeBody = std::numeric_limits<int>::max();
 
 } // namespace
 
-void ResponseCollector::collect(InetTransfer &transfer, QByteArray &buffer,
-                                const std::function<void()> &taken,
-                                const std::function<void(QByteArrayView)> &digest)
-{
-    m_handling = true;
-    buffer += transfer.GetChunk(kPieceSize);
-    if (taken)
-        taken();
-    qsizetype digested = 0;
-    for (;;) {
-        // The work on the body goes in pieces with events between them: the only place where
-        // events run nested, and the transfer is still busy, so no new request interleaves.
-        do {
-            if (digest && digested < buffer.size()) {
-                digested = std::min(buffer.size(), digested + DigestPieceBytes);
-                digest(QByteArrayView(buffer).first(digested));
-            }
-            QCoreApplication::processEvents();
-        } while (digest && digested < buffer.size());
-        const QByteArray piece = transfer.GetChunk(kPieceSize);
-        if (piece.isEmpty())
-            break;
-        buffer += piece;
-    }
-}
+ResponseCollector::ResponseCollector(QObject *parent)
+    : QObject(parent)
+{ }
 
-void ResponseCollector::done()
+void ResponseCollector::collect(InetTransfer &transfer, QByteArray &buffer, Steps steps)
 {
-    m_handling = false;
-    auto waiting = std::move(m_waiting);
-    m_waiting.clear();
-    for (const auto &action : waiting)
-        action();
-}
-
-void ResponseCollector::afterResponse(std::function<void()> action)
-{
-    if (m_handling)
-        m_waiting.push_back(std::move(action));
+    m_transfer = &transfer;
+    m_buffer = &buffer;
+    m_steps = std::move(steps);
+    m_scanned = 0;
+    buffer += transfer.GetChunk(kWholeBody);
+    if (m_steps.taken)
+        m_steps.taken(buffer);
+    // Taking an empty body has released the transfer already: the rest must not wait for an
+    // event pass, or a request could start before this response is shown.
+    if (buffer.isEmpty())
+        scanNextPiece();
     else
-        action();
+        QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece, Qt::QueuedConnection);
+}
+
+void ResponseCollector::scanNextPiece()
+{
+    if (!m_buffer)
+        return;
+    if (m_steps.scanPiece && m_scanned < m_buffer->size()) {
+        m_scanned = std::min(m_buffer->size(), m_scanned + PieceBytes);
+        m_steps.scanPiece(QByteArrayView(*m_buffer).first(m_scanned));
+        QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece, Qt::QueuedConnection);
+        return;
+    }
+    // Reading to the end is what releases the transfer for the next request.
+    if (m_transfer) {
+        while (!m_transfer->GetChunk(kWholeBody).isEmpty()) {
+        }
+    }
+    m_buffer = nullptr;
+    const auto finished = std::exchange(m_steps, Steps()).finished;
+    if (finished)
+        finished();
 }

@@ -22,10 +22,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 
-#include <cstdio>
-#include <exception>
-#include <limits>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -42,20 +38,6 @@ const QColor kFailedText(255, 80, 80);
 // Byte counts repaint at most this often while bytes move.
 constexpr int kByteCountRepaintMs = 100;
 const QString kCrLf = u"\r\n"_s;
-
-// Runs one step of a handler whose steps must each run even when an earlier one failed. A
-// failed step is skipped, but not silently.
-template <typename Step>
-void guarded(const char *what, Step &&step)
-{
-    try {
-        step();
-    } catch (const std::exception &error) {
-        qWarning("%s failed: %s", what, error.what());
-    } catch (...) {
-        qWarning("%s failed", what);
-    }
-}
 
 // A block that did not reach the log is said on standard error; the window carries on.
 void warnIfNotLogged(bool written, const TrafficLog &log)
@@ -103,8 +85,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
     connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
     connect(iNetTalus, &InetTransfer::bytesMoved, this, [this] {
-        guarded("reading the arriving response",
-                [&] { m_arriving.arrived(iNetTalus->bodySoFar()); });
+        m_arriving.indexLines(iNetTalus->bodySoFar());
         if (!m_byteCountRepaint.isActive())
             m_byteCountRepaint.start();
     });
@@ -209,19 +190,15 @@ void frmMain::closeEvent(QCloseEvent *event)
 void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
 {
     Q_UNUSED(unloadMode);
-    // A window closed while a response is being collected (events run during it) keeps the
-    // log open until that response's block is written.
-    guarded("closing the traffic log",
-            [&] { m_collector.afterResponse([this] { m_log.close(); }); });
-    guarded("saving the settings", [&] {
-        QString why;
-        if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
-            std::fprintf(
-                stderr, "Cannot save the settings to %s: %s\n",
-                qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
-                qPrintable(why));
-        }
-    });
+    // A response being collected has its block in the log already: it is written before the
+    // first piece is scanned, and close() waits for a large one to be whole.
+    m_log.close();
+    QString why;
+    if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
+        qWarning("Cannot save the settings to %s: %s",
+                 qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
+                 qPrintable(why));
+    }
     cancel = 0;
 }
 
@@ -323,53 +300,56 @@ void frmMain::cmdDeleteJob_Click()
 
 void frmMain::iNetTalus_StateChanged(qint16 state)
 {
-    const QString text = statusText(state);
+    if (state == InetTransfer::ResponseCompleted) {
+        collectResponse();
+        return;
+    }
     QString details;
     QColor color = kStatusText;
-    if (state == InetTransfer::ResponseCompleted) {
-        const int code = iNetTalus->statusCode();
-        const QByteArray phrase = iNetTalus->reasonPhrase();
-        const qint64 elapsed = iNetTalus->elapsedMs();
-        // The received block is logged as soon as the body is in: a large one is written by
-        // the log's own thread while the list is scanned. The pane and the log share the
-        // body; neither copies it.
-        bool logged = false;
-        const auto log = [&] {
-            logged = true;
-            guarded("logging the response", [&] {
-                warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", ResponseBuffer),
-                                m_log);
-            });
-        };
-        const auto digest = [&](QByteArrayView soFar) {
-            guarded("scanning the job list", [&] { m_arriving.digest(soFar); });
-        };
-        guarded("reading the response",
-                [&] { m_collector.collect(*iNetTalus, ResponseBuffer, log, digest); });
-        if (!logged)
-            log();
-        // Whatever stopped the reading, the rest is drained so the transfer can end.
-        while (!iNetTalus->GetChunk(std::numeric_limits<int>::max()).isEmpty()) {
-        }
-        if (m_requestKind == RequestKind::List) {
-            guarded("scanning the job list",
-                    [&] { JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer)); });
-            guarded("filling the job grid", [&] { FillJobGrid(*gridCon[1], JobStatuses); });
-        }
-        guarded("showing the response",
-                [&] { ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines()); });
-        details = CompletedDetails(code, phrase, ResponseBuffer.size(), elapsed);
-        if (code >= 400 || code < 100)
-            color = kProblemText;
-        ResponseBuffer.clear();
-        m_collector.done();
-    } else if (state == InetTransfer::Failed) {
+    if (state == InetTransfer::Failed) {
         m_arriving.start(false); // nothing of a failed response is kept
         details = u"Failed: "_s + iNetTalus->failureText();
         color = kFailedText;
-    }
-    if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed)
         showByteCounts();
+    }
+    showStatus(statusText(state), details, color);
+}
+
+void frmMain::collectResponse()
+{
+    ResponseCollector::Steps steps;
+    // The received block is logged as soon as the body is in: a large one is written by the
+    // log's own thread while the list is scanned. The pane and the log share the body;
+    // neither copies it.
+    steps.taken = [this](const QByteArray &body) {
+        warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", body), m_log);
+    };
+    if (m_requestKind == RequestKind::List)
+        steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
+            m_arriving.scanJobs(upToPieceEnd);
+        };
+    steps.finished = [this] { showResponse(); };
+    m_collector.collect(*iNetTalus, ResponseBuffer, std::move(steps));
+}
+
+void frmMain::showResponse()
+{
+    if (m_requestKind == RequestKind::List) {
+        JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer));
+        FillJobGrid(*gridCon[1], JobStatuses);
+    }
+    ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines());
+    const int code = iNetTalus->statusCode();
+    const QString details = CompletedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),
+                                             iNetTalus->elapsedMs());
+    ResponseBuffer.clear();
+    showByteCounts();
+    showStatus(statusText(InetTransfer::ResponseCompleted), details,
+               code >= 400 || code < 100 ? kProblemText : kStatusText);
+}
+
+void frmMain::showStatus(const QString &text, const QString &details, const QColor &color)
+{
     setTextColor(ui->lblStat, color);
     ui->lblStat->setToolTip(details);
     ui->lblStat->setAccessibleDescription(details);

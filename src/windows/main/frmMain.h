@@ -19,6 +19,7 @@ namespace Ui {
 class frmMain;
 }
 class FlexGrid;
+class QColor;
 class InetTransfer;
 class frmCreate;
 
@@ -66,6 +67,9 @@ private:
     void cmdDeleteJob_Click();
     void iNetTalus_StateChanged(qint16 state);
 
+    void collectResponse();
+    void showResponse();
+    void showStatus(const QString &text, const QString &details, const QColor &color);
     void showByteCounts();
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
