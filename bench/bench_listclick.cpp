@@ -118,9 +118,8 @@ public:
         AppEnvironment env = AppEnvironment::system();
         env.programFolder = m_folder.path();
         m_window = std::make_unique<frmMain>(std::move(env));
-        QString error;
-        if (!m_window->Form_Load(&error))
-            qFatal("%s", qPrintable(error));
+        if (const Result<> loaded = m_window->Form_Load(); !loaded)
+            qFatal("%s", qPrintable(loaded.reason()));
         m_window->show();
         while (!m_window->windowHandle() || !m_window->windowHandle()->isExposed())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

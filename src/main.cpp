@@ -7,8 +7,6 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <cstdio>
-
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
@@ -21,10 +19,10 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(programIcon());
 
     frmMain window(AppEnvironment::system());
-    QString error;
-    if (!window.Form_Load(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        QMessageBox::critical(nullptr, window.windowTitle(), error);
+    // Messages go through Qt's handler, which writes them to standard error.
+    if (const Result<> loaded = window.Form_Load(); !loaded) {
+        qCritical("%s", qPrintable(loaded.reason()));
+        QMessageBox::critical(nullptr, window.windowTitle(), loaded.reason());
         return 1;
     }
     CloseOnSignals closeOnSignals(window);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -49,4 +50,15 @@ void setTextColor(QWidget *widget, const QColor &color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
+}
+
+void applyWindowLook(QWidget *window, const QColor &formBack, Qt::WindowFlags extraFlags)
+{
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | extraFlags);
+    window->setWindowIcon(programIcon());
+    window->setFixedSize(window->size());
+    fillBackground(window, formBack);
+    for (QPushButton *button : window->findChildren<QPushButton *>())
+        button->setAutoDefault(true);
 }

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <Qt>
 
 class QColor;
 class QWidget;
@@ -23,3 +24,8 @@ void applyProgramFonts();
 // caption reads alike whether or not its window has the focus.
 void fillBackground(QWidget *widget, const QColor &color);
 void setTextColor(QWidget *widget, const QColor &color);
+
+// What both windows share: the program's icon, a fixed size (the laid-out one), a title bar
+// with the close box only (plus extraFlags), the form's colour behind everything, and buttons
+// that press on Enter as on Space, as operators expect of a focused button.
+void applyWindowLook(QWidget *window, const QColor &formBack, Qt::WindowFlags extraFlags = {});

@@ -35,8 +35,7 @@ struct MainWindowFixture
         if (customize)
             customize(env);
         window = std::make_unique<frmMain>(std::move(env));
-        QString error;
-        if (!window->Form_Load(&error))
+        if (!window->Form_Load())
             return false;
         window->show();
         return true;

@@ -30,14 +30,14 @@ QByteArray joinLines(const QByteArray &raw)
 
 } // namespace
 
-std::optional<QByteArray> readSavedResponse(const QString &path)
+Result<QByteArray> readSavedResponse(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return Failure{file.errorString()};
     const QByteArray raw = file.readAll();
     // A read that stops half-way would scan a truncated list as if it were whole.
     if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+        return Failure{file.errorString()};
     return joinLines(raw);
 }

@@ -106,15 +106,14 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     m_clock.start();
     m_parser = HttpResponseParser(m_limits);
 
-    std::optional<RequestWire> wire;
-    QString why = u"not an HTTP request"_s;
-    if (m_protocol == ProtocolHttp)
-        wire = RequestWire::compose(url, method, body, headers, &why);
+    Result<RequestWire> wire = m_protocol == ProtocolHttp
+        ? RequestWire::compose(url, method, body, headers)
+        : Result<RequestWire>(::Failure{u"not an HTTP request"_s});
     if (!wire) {
-        fail(Failure::BadAddress, u"cannot send to this address: "_s + why);
+        fail(Failure::BadAddress, u"cannot send to this address: "_s + wire.reason());
         return;
     }
-    m_request = std::move(wire->bytes);
+    m_request = std::move(wire.value().bytes);
 
     advanceTo(Resolving);
     m_socket = new QTcpSocket(m_q);

@@ -42,23 +42,23 @@ bool parsePort(QStringView text, quint16 *port)
 }
 
 // Returns the reason when the authority cannot be used, an empty text when it can.
-QString splitAuthority(QStringView authority, Endpoint *endpoint)
+Result<> splitAuthority(QStringView authority, Endpoint *endpoint)
 {
     QStringView portText;
     bool hasPort = false;
     if (authority.startsWith(u'[')) {
         const qsizetype close = authority.indexOf(u']');
         if (close < 0)
-            return u"unclosed \"[\""_s;
+            return Failure{u"unclosed \"[\""_s};
         endpoint->host = authority.sliced(1, close - 1).toString();
         QHostAddress literal;
         if (!literal.setAddress(endpoint->host)
             || literal.protocol() != QAbstractSocket::IPv6Protocol) {
-            return u"not an IPv6 address between \"[\" and \"]\""_s;
+            return Failure{u"not an IPv6 address between \"[\" and \"]\""_s};
         }
         const QStringView after = authority.sliced(close + 1);
         if (!after.isEmpty() && !after.startsWith(u':'))
-            return u"text after \"]\""_s;
+            return Failure{u"text after \"]\""_s};
         hasPort = !after.isEmpty();
         portText = hasPort ? after.sliced(1) : QStringView();
     } else {
@@ -68,14 +68,14 @@ QString splitAuthority(QStringView authority, Endpoint *endpoint)
         portText = hasPort ? authority.sliced(colon + 1) : QStringView();
     }
     if (endpoint->host.isEmpty())
-        return u"no host"_s;
+        return Failure{u"no host"_s};
     if (std::any_of(endpoint->host.cbegin(), endpoint->host.cend(),
                     [](QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; })) {
-        return u"the host holds a space or a control character"_s;
+        return Failure{u"the host holds a space or a control character"_s};
     }
     if (hasPort && !parsePort(portText, &endpoint->port))
-        return u"the port is not a number from 1 to 65535"_s;
-    return QString();
+        return Failure{u"the port is not a number from 1 to 65535"_s};
+    return {};
 }
 
 // A segment that is "." or "..", also when written with "%2E": a server or proxy that
@@ -93,24 +93,25 @@ bool hasDotSegment(QStringView target)
 
 // The operator types the address, so "10.0.0.5/" makes a target starting "//": that is kept,
 // and so is a path prefix ("10.0.0.5:8080/prefix") for a server behind one.
-QString splitUrl(const QString &url, Endpoint *endpoint)
+Result<Endpoint> splitUrl(const QString &url)
 {
     const QString scheme = u"http://"_s;
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        return u"not an http:// address"_s;
+        return Failure{u"not an http:// address"_s};
     const QStringView rest = QStringView(url).sliced(scheme.size());
     const qsizetype end = addressAuthority(rest.toString()).size();
-    if (QString why = splitAuthority(rest.first(end), endpoint); !why.isEmpty())
-        return why;
-    endpoint->target = rest.sliced(end).toString();
+    Endpoint endpoint;
+    if (Result<> split = splitAuthority(rest.first(end), &endpoint); !split)
+        return Failure{split.reason()};
+    endpoint.target = rest.sliced(end).toString();
     // The request's own path would become a query or a fragment of what was typed.
-    if (endpoint->target.contains(u'?') || endpoint->target.contains(u'#'))
-        return u"it holds \"?\" or \"#\""_s;
-    if (hasDotSegment(endpoint->target))
-        return u"a \".\" or \"..\" path segment would name another resource"_s;
-    if (endpoint->target.isEmpty())
-        endpoint->target = u"/"_s;
-    return QString();
+    if (endpoint.target.contains(u'?') || endpoint.target.contains(u'#'))
+        return Failure{u"it holds \"?\" or \"#\""_s};
+    if (hasDotSegment(endpoint.target))
+        return Failure{u"a \".\" or \"..\" path segment would name another resource"_s};
+    if (endpoint.target.isEmpty())
+        endpoint.target = u"/"_s;
+    return endpoint;
 }
 
 // "%" stays: callers may already have encoded their text.
@@ -158,28 +159,22 @@ bool appendHeaderLines(const QString &headers, QByteArray *out)
 
 } // namespace
 
-std::optional<RequestWire> RequestWire::compose(const QString &url, const QString &method,
-                                                const QString &body, const QString &headers,
-                                                QString *why)
+Result<RequestWire> RequestWire::compose(const QString &url, const QString &method,
+                                         const QString &body, const QString &headers)
 {
-    const auto refuse = [why](const QString &reason) {
-        if (why)
-            *why = reason;
-        return std::nullopt;
-    };
-    Endpoint endpoint;
-    if (const QString reason = splitUrl(url, &endpoint); !reason.isEmpty())
-        return refuse(reason);
+    const Result<Endpoint> endpoint = splitUrl(url);
+    if (!endpoint)
+        return Failure{endpoint.reason()};
     const QByteArray verb = method.toUtf8();
     if (verb.isEmpty() || !std::all_of(verb.cbegin(), verb.cend(), isTokenChar))
-        return refuse(u"the method is not a plain word"_s);
+        return Failure{u"the method is not a plain word"_s};
 
     RequestWire wire;
-    wire.host = endpoint.host;
-    wire.port = endpoint.port;
-    wire.bytes = verb + ' ' + encodeTarget(endpoint.target) + " HTTP/1.1\r\n";
+    wire.host = endpoint->host;
+    wire.port = endpoint->port;
+    wire.bytes = verb + ' ' + encodeTarget(endpoint->target) + " HTTP/1.1\r\n";
     if (!appendHeaderLines(headers, &wire.bytes))
-        return refuse(u"a header line holds a line break or a control character"_s);
+        return Failure{u"a header line holds a line break or a control character"_s};
     const QByteArray payload = body.toUtf8();
     if (!payload.isEmpty() || verb == "POST")
         wire.bytes += "Content-Length: " + QByteArray::number(payload.size()) + "\r\n";

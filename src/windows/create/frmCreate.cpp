@@ -63,8 +63,6 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                   | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     applyLook();
 
     txtPrimaryIP = {nullptr, m_ui->txtPrimaryIP_1, m_ui->txtPrimaryIP_2};
@@ -81,8 +79,6 @@ frmCreate::frmCreate(RequestSender &sender, AppEnvironment env, QWidget *parent)
     // Esc cancels, as in any dialog; Enter presses the focused button, as Space does.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &frmCreate::cmdCancel_Click);
-    for (QPushButton *button : findChildren<QPushButton *>())
-        button->setAutoDefault(true);
     // Activation between two windows of the program can arrive as a focus-window change
     // without a matching activation event here, so both are watched.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmCreate::checkActivation);
@@ -95,11 +91,10 @@ frmCreate::~frmCreate() = default;
 
 void frmCreate::applyLook()
 {
-    setFixedSize(size());
-    setWindowIcon(programIcon());
+    applyWindowLook(this, kFormBack, Qt::MSWindowsFixedSizeDialogHint);
     // Light caption boxes on the dark form. The frames' titles and the "Compare To" heading
     // between the streams stand on the form itself, in its white.
-    setColors(this, kFormBack, kFormText);
+    setTextColor(this, kFormText);
     for (QLabel *caption : findChildren<QLabel *>()) {
         if (caption != m_ui->lblComaper)
             setColors(caption, kCaptionBack, kCaptionText);

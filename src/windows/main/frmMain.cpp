@@ -104,13 +104,7 @@ frmCreate *frmMain::createWindow() const
 
 void frmMain::applyLook()
 {
-    setWindowIcon(programIcon());
-    // Fixed size, close box only.
-    setFixedSize(size());
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-
-    fillBackground(this, kFormBack);
+    applyWindowLook(this, kFormBack);
     for (QWidget *frame : {static_cast<QWidget *>(ui->Frame3), static_cast<QWidget *>(ui->Frame4),
                            static_cast<QWidget *>(ui->Frame5), static_cast<QWidget *>(ui->Frame1)})
         fillBackground(frame, kFrameBack);
@@ -122,10 +116,6 @@ void frmMain::applyLook()
     ui->txtRx->setFont(terminalFont());
     // Tab moves on through the window instead of moving inside the grid.
     gridCon[1]->setTabKeyNavigation(false);
-
-    // Every button presses on Enter as on Space, as operators expect of a focused button.
-    for (QPushButton *button : findChildren<QPushButton *>())
-        button->setAutoDefault(true);
 
     // A count of up to ten digits must stay readable: the label grows to the right, clear of
     // its caption and inside its frame.
@@ -156,7 +146,7 @@ void frmMain::applyLook()
     ui->txtIP->setFocus();
 }
 
-bool frmMain::Form_Load(QString *error)
+Result<> frmMain::Form_Load()
 {
     setWindowTitle(windowTitle()
                    + u"  Version: %1.%2.%3"_s.arg(TalusVersionMajor)
@@ -168,14 +158,12 @@ bool frmMain::Form_Load(QString *error)
     QString why;
     if (!makeProgramFolder(m_env.programFolder, &why)
         || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
-        if (error)
-            *error = u"Cannot create %1 in %2: %3"_s.arg(
-                logName, QDir::toNativeSeparators(m_env.programFolder), why);
-        return false;
+        return Failure{u"Cannot create %1 in %2: %3"_s.arg(
+            logName, QDir::toNativeSeparators(m_env.programFolder), why)};
     }
     InitJobGrid(*gridCon[1]);
     JobStatuses = JobStatusTable();
-    return true;
+    return {};
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -262,7 +250,8 @@ void frmMain::cmd2_Click()
 
 void frmMain::cmdJob_Click()
 {
-    const auto text = readSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
+    const Result<QByteArray> text =
+        readSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
     if (!text)
         return;
     ParseJobList(*text, JobStatuses);

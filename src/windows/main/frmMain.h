@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/RequestSender.h"
 #include "jobs/JobStatusTable.h"
@@ -34,9 +35,9 @@ public:
     explicit frmMain(AppEnvironment env, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    // Start-up: title, settings, traffic log, grid, job table. False (with the system's error
-    // text) when the program cannot run; the window must then not be shown.
-    bool Form_Load(QString *error);
+    // Start-up: title, settings, traffic log, grid, job table. Fails, with the system's error
+    // text, when the program cannot run; the window must then not be shown.
+    Result<> Form_Load();
 
     // True while a transfer runs; a command that sees true does nothing further.
     bool StillExecuting() const;

@@ -268,7 +268,8 @@ private Q_SLOTS:
     void endpointNotSeenOnLoopback()
     {
         QCOMPARE(RequestWire::compose(u"http://10.0.0.5/x"_s, u"GET"_s, {}, {})->port, 80);
-        const auto v6 = RequestWire::compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
+        const Result<RequestWire> v6 =
+            RequestWire::compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
         QCOMPARE(std::pair(v6->host, v6->port), std::pair(u"fe80::1"_s, quint16(81)));
     }
 };
