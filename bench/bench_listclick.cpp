@@ -7,9 +7,9 @@
 //   bench_listclick [--runs N] [JOBS...]      (default: 5 runs of 32766 and 100000 jobs)
 
 #include "FlexGrid.h"
-#include "LoopbackSimulator.h"
 #include "ProcessMemory.h"
 #include "ProgramLook.h"
+#include "SimProcess.h"
 #include "StallMeter.h"
 #include "TrafficView.h"
 #include "desktop/AppEnvironment.h"
@@ -226,7 +226,11 @@ private:
 
 Sizes measure(int jobs, int runs)
 {
-    LoopbackSimulator sim(jobs);
+    SimProcess sim;
+    sim.setPatience(600000);
+    if (!sim.start({u"--port"_s, u"0"_s, u"--quiet"_s, u"--jobs"_s, QString::number(jobs)})
+        || !sim.port())
+        qFatal("the simulator did not start");
     const QString url = sim.listUrl();
     Sizes sizes;
     sizes.jobs = jobs;

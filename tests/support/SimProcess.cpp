@@ -6,7 +6,7 @@ SimProcess::~SimProcess()
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
-        m_process.waitForFinished(kPatienceMs);
+        m_process.waitForFinished(m_patienceMs);
     }
 }
 
@@ -14,11 +14,11 @@ bool SimProcess::start(const QStringList &arguments, const QProcessEnvironment &
 {
     m_process.setProcessEnvironment(environment);
     m_process.start(program(), arguments);
-    if (!m_process.waitForStarted(kPatienceMs))
+    if (!m_process.waitForStarted(m_patienceMs))
         return false;
     // waitForReadyRead also returns, with false, when the process ends.
     while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(kPatienceMs))
+        if (!m_process.waitForReadyRead(m_patienceMs))
             return false;
     }
     m_firstLine = QString::fromUtf8(m_process.readLine()).chopped(1);
@@ -29,5 +29,5 @@ bool SimProcess::start(const QStringList &arguments, const QProcessEnvironment &
 
 bool SimProcess::waitForExit()
 {
-    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(kPatienceMs);
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(m_patienceMs);
 }

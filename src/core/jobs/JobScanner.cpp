@@ -1,6 +1,7 @@
 #include "jobs/JobScanner.h"
 
 #include "jobs/JobStatusTable.h"
+#include "text/TrimSpaces.h"
 
 #include <array>
 #include <cstring>
@@ -15,16 +16,6 @@ constexpr std::array<QByteArrayView, 3> kKeys = {
     QByteArrayView("latestAlertStatus"),
     QByteArrayView("latestAlertTime"),
 };
-
-QByteArrayView trimSpaces(QByteArrayView text)
-{
-    // Only U+0020: tabs and line breaks inside the quotes belong to the value.
-    while (!text.isEmpty() && text.front() == ' ')
-        text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == ' ')
-        text.chop(1);
-    return text;
-}
 
 // Whether key stands right before keyEnd, inside the stretch that starts at first.
 bool keyEndsAt(const char *first, const char *keyEnd, QByteArrayView key)

@@ -1,5 +1,7 @@
 #include "settings/ProfileFile.h"
 
+#include "text/TrimSpaces.h"
+
 #include <QFile>
 #include <QList>
 #include <QSaveFile>
@@ -37,20 +39,9 @@ QList<Line> splitLines(const QByteArray &data)
     return lines;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 QByteArray trimmedBlanks(QByteArrayView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    return text.sliced(begin, end - begin).toByteArray();
+    return trimBlanks(text).toByteArray();
 }
 
 bool sameName(const QByteArray &a, const QString &b)
