@@ -142,13 +142,14 @@ public:
         QElapsedTimer clock;
         ListRun run;
         // Connected after the window's own handler, so it runs once that handler has returned.
-        QObject::connect(
-            &m_window->transfer(), &InetTransfer::StateChanged, &done, [&](qint16 state) {
-                if (state == InetTransfer::ResponseCompleted || state == InetTransfer::Failed) {
-                    run.ms = elapsedMs(clock);
-                    done.quit();
-                }
-            });
+        QObject::connect(m_window->findChild<InetTransfer *>(u"iNetTalus"_s),
+                         &InetTransfer::StateChanged, &done, [&](qint16 state) {
+                             if (state == InetTransfer::ResponseCompleted
+                                 || state == InetTransfer::Failed) {
+                                 run.ms = elapsedMs(clock);
+                                 done.quit();
+                             }
+                         });
         StallMeter stalls(kStallTickMs);
         // The logs of earlier runs, 100 MB each, are otherwise still being written back, and
         // the kernel then holds this run's log write up: each run starts on a settled machine.
@@ -181,8 +182,9 @@ public:
         run.stallMs = stalls.longestMs();
         run.growthMiB = double(ProcessMemory::statusKiB("VmHWM") - before) / 1024.0;
         run.bodyBytes = child<TrafficView>("txtRx")->bytes().size();
-        if (m_window->grid().Rows() - 1 != jobs)
-            qFatal("the grid has %d rows for %d jobs", m_window->grid().Rows() - 1, jobs);
+        if (child<FlexGrid>("gridCon_1")->Rows() - 1 != jobs)
+            qFatal("the grid has %d rows for %d jobs", child<FlexGrid>("gridCon_1")->Rows() - 1,
+                   jobs);
         return run;
     }
 

@@ -55,6 +55,8 @@ struct MainWindowFixture
     QString txText() const { return QString::fromUtf8(txtTx()->bytes()); }
     QString rxText() const { return QString::fromUtf8(txtRx()->bytes()); }
     QLabel *lblStat() const { return control<QLabel>("lblStat"); }
+    FlexGrid *grid() const { return control<FlexGrid>("gridCon_1"); }
+    InetTransfer *transfer() const { return window->findChild<InetTransfer *>(u"iNetTalus"_s); }
     void click(const char *button) const
     {
         QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton);

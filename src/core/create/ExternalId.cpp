@@ -6,7 +6,7 @@
 
 namespace {
 
-QString NextHalf(RandomSource &random)
+QString nextHalf(RandomSource &random)
 {
     const float scaled = random.next() * 64000.0F + 32000.0F;
     return QString::number(static_cast<qint32>(roundHalfEven(scaled)));
@@ -27,6 +27,6 @@ float roundHalfEven(float value)
 
 QString nextExternalId(RandomSource &random)
 {
-    const QString first = NextHalf(random);
-    return first + NextHalf(random);
+    const QString first = nextHalf(random);
+    return first + nextHalf(random);
 }

@@ -9,18 +9,18 @@
 
 namespace {
 
-bool IsIgnored(QChar c)
+bool isIgnored(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-bool IsDecimalDigit(char16_t c)
+bool isDecimalDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
 }
 
 // Value of c as a digit of the given base (8 or 16), or -1.
-int DigitValue(char16_t c, int base)
+int digitValue(char16_t c, int base)
 {
     int digit = -1;
     if (c >= u'0' && c <= u'9')
@@ -33,11 +33,11 @@ int DigitValue(char16_t c, int base)
 }
 
 // The digits after "&H" or "&O" as a 32-bit two's complement integer.
-bool ReadBasedInteger(const std::u16string &text, int base, double *value)
+bool readBasedInteger(const std::u16string &text, int base, double *value)
 {
     std::uint64_t magnitude = 0;
     for (std::size_t i = 2; i < text.size(); ++i) {
-        const int digit = DigitValue(text[i], base);
+        const int digit = digitValue(text[i], base);
         if (digit < 0)
             break;
         magnitude = magnitude * static_cast<std::uint64_t>(base)
@@ -51,19 +51,19 @@ bool ReadBasedInteger(const std::u16string &text, int base, double *value)
 
 // The longest decimal number at the start of text, as plain ASCII that from_chars accepts
 // (sign left out, exponent letter written as 'e').
-std::string DecimalPrefix(const std::u16string &text, std::size_t start)
+std::string decimalPrefix(const std::u16string &text, std::size_t start)
 {
     std::string number;
     std::size_t i = start;
     bool digits = false;
-    while (i < text.size() && IsDecimalDigit(text[i])) {
+    while (i < text.size() && isDecimalDigit(text[i])) {
         number += static_cast<char>(text[i++]);
         digits = true;
     }
     if (i < text.size() && text[i] == u'.') {
         number += '.';
         ++i;
-        while (i < text.size() && IsDecimalDigit(text[i])) {
+        while (i < text.size() && isDecimalDigit(text[i])) {
             number += static_cast<char>(text[i++]);
             digits = true;
         }
@@ -79,7 +79,7 @@ std::string DecimalPrefix(const std::u16string &text, std::size_t start)
         if (j < text.size() && (text[j] == u'+' || text[j] == u'-'))
             exponent += static_cast<char>(text[j++]);
         bool exponentDigits = false;
-        while (j < text.size() && IsDecimalDigit(text[j])) {
+        while (j < text.size() && isDecimalDigit(text[j])) {
             exponent += static_cast<char>(text[j++]);
             exponentDigits = true;
         }
@@ -99,15 +99,15 @@ bool readPortNumber(QStringView text, double *value)
     std::u16string compact;
     compact.reserve(static_cast<std::size_t>(text.size()));
     for (const QChar c : text) {
-        if (!IsIgnored(c))
+        if (!isIgnored(c))
             compact += c.unicode();
     }
 
     if (compact.size() >= 2 && compact[0] == u'&') {
         if (compact[1] == u'H' || compact[1] == u'h')
-            return ReadBasedInteger(compact, 16, value);
+            return readBasedInteger(compact, 16, value);
         if (compact[1] == u'O' || compact[1] == u'o')
-            return ReadBasedInteger(compact, 8, value);
+            return readBasedInteger(compact, 8, value);
         return true;
     }
 
@@ -118,7 +118,7 @@ bool readPortNumber(QStringView text, double *value)
         start = 1;
     }
 
-    const std::string number = DecimalPrefix(compact, start);
+    const std::string number = decimalPrefix(compact, start);
     if (number.empty())
         return true;
 

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Two digits with a leading zero; the offset keeps its fixed width whatever the zone data says.
-QString TwoDigits(qint32 value)
+QString twoDigits(qint32 value)
 {
     return u"%1"_s.arg(value % 100, 2, 10, QLatin1Char('0'));
 }
@@ -56,7 +56,7 @@ QString FormatUtcTimestamp(const QDateTime &local, const TimeZoneSource &zone)
 
     QString text = local.toString(u"yyyy-MM-dd'T'HH:mm:ss");
     text += total > 0 ? QLatin1Char('-') : QLatin1Char(' ');
-    text += TwoDigits(distance / 60);
-    text += TwoDigits(distance % 60);
+    text += twoDigits(distance / 60);
+    text += twoDigits(distance % 60);
     return text;
 }

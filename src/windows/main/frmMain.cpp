@@ -47,7 +47,7 @@ void warnIfNotLogged(bool written, const TrafficLog &log)
 }
 
 // "HTTP 404 Not Found · 1234 bytes · 12 ms"
-QString CompletedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
+QString completedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
 {
     QString details = u"HTTP "_s + u"%1"_s.arg(code, 3, 10, QLatin1Char('0'));
     if (!phrase.isEmpty())
@@ -95,11 +95,6 @@ frmMain::~frmMain()
 {
     if (m_createWindow)
         delete m_createWindow.data();
-}
-
-frmCreate *frmMain::createWindow() const
-{
-    return m_createWindow;
 }
 
 void frmMain::applyLook()
@@ -329,7 +324,7 @@ void frmMain::showResponse()
     }
     ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines());
     const int code = iNetTalus->statusCode();
-    const QString details = CompletedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),
+    const QString details = completedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),
                                              iNetTalus->elapsedMs());
     ResponseBuffer.clear();
     showByteCounts();

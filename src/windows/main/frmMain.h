@@ -44,11 +44,8 @@ public:
     bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                      const QString &body) override;
 
-    RequestKind requestKind() const { return m_requestKind; }
-    const JobStatusTable &jobStatuses() const { return JobStatuses; }
-    InetTransfer &transfer() const { return *iNetTalus; }
-    FlexGrid &grid() const { return *gridCon[1]; }
-    frmCreate *createWindow() const;
+    // Whether a large received block is still being written by the log's own thread: the
+    // benchmark's clock runs until it is in the log.
     const TrafficLog &trafficLog() const { return m_log; }
 
 protected:

@@ -28,10 +28,24 @@ private Q_SLOTS:
         QCOMPARE(f.txtIP()->text(), u"127.0.0.1"_s);
         QCOMPARE(f.log(), QByteArray());
         QCOMPARE(f.window->focusWidget(), f.txtIP());
+        QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
+    }
+
+    void fixedSizeWithCloseBoxOnly()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
         QVERIFY(!(f.window->windowFlags()
                   & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
+    }
+
+    // Tab visits the controls in the order they stand, and leaves the grid instead of moving
+    // inside it.
+    void tabOrder()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
         QStringList order;
         QWidget *next = f.txtIP();
         do {
@@ -42,9 +56,14 @@ private Q_SLOTS:
         QCOMPARE(order.join(u' '),
                  u"txtIP cmdTxClear cmdTxCopy cmdRxClear cmdRxCopy txtTx txtRx "
                  "gridCon_1 cmd1 cmd2 cmdGetJob cmdStopJob cmdDeleteJob"_s);
-        // Tab leaves the grid instead of moving inside it.
-        QVERIFY(!f.window->grid().tabKeyNavigation());
-        // Every visible caption fits its room, and so does a count of ten digits.
+        QVERIFY(!f.grid()->tabKeyNavigation());
+    }
+
+    // Every visible caption fits its room, and so does a count of ten digits.
+    void captionsFit()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
         int checked = 0;
         for (QWidget *widget : f.window->findChildren<QWidget *>()) {
             if (!widget->isVisibleTo(f.window.get()))
@@ -85,15 +104,21 @@ private Q_SLOTS:
         }
         // Nine visible buttons, seven captioned labels and five titled frames.
         QCOMPARE(checked, 9 + 7 + 5);
+    }
 
-        // A data folder that does not exist yet is made at the first start.
+    void dataFolderIsMadeAtFirstStart()
+    {
         MainWindowFixture g;
         const QString data = g.path(u"share/talus-test-app"_s);
         g.customize = [&](AppEnvironment &env) { env.programFolder = data; };
         QVERIFY(g.start());
         QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_s));
+    }
 
-        // A log that cannot be created names the file, the folder and the system's reason.
+    // A log that cannot be created names the file, the folder and the system's reason.
+    void unwritableLogSaysWhy()
+    {
+        MainWindowFixture g;
         const QString blocked = g.path(u"blocked"_s);
         const QString named = u"Cannot create Data_Text.txt in "_s + blocked + u": "_s;
         QVERIFY(QDir().mkpath(blocked + u"/Data_Text.txt"_s));
@@ -143,7 +168,7 @@ private Q_SLOTS:
         MainWindowFixture f;
         QVERIFY(f.start());
         if (state != 0)
-            Q_EMIT f.window->transfer().StateChanged(qint16(state));
+            Q_EMIT f.transfer()->StateChanged(qint16(state));
         auto *widget = f.window->findChild<QWidget *>(control);
         QVERIFY(widget);
         QCOMPARE(widget->property("text").toString(), text);
@@ -154,22 +179,24 @@ private Q_SLOTS:
     void programFolder_data()
     {
         QTest::addColumn<QString>("executable");
-        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("folder");
         const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_s;
-        QTest::newRow("installed") << bin << true;
-        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_s << true;
-        QTest::newRow("build folder") << QDir::tempPath() + u"/build/src"_s << false;
-        QTest::newRow("copied elsewhere") << bin + u"2"_s << false;
+        const QString data = u"/home/u/.local/share/talus-test-app"_s;
+        QTest::newRow("installed") << bin << data;
+        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_s << data;
+        QTest::newRow("build folder")
+            << QDir::tempPath() + u"/build/src"_s << QDir::tempPath() + u"/build/src"_s;
+        QTest::newRow("copied elsewhere") << bin + u"2"_s << bin + u"2"_s;
     }
 
     void programFolder()
     {
         QFETCH(QString, executable);
-        QFETCH(bool, installed);
-        const QString data = u"/home/u/.local/share/talus-test-app"_s;
+        QFETCH(QString, folder);
         const QStringList installedBins{u"/usr/bin"_s, QDir::tempPath() + u"/talus-prefix/bin"_s};
-        QCOMPARE(chooseProgramFolder(executable, installedBins, data),
-                 installed ? data : executable);
+        QCOMPARE(chooseProgramFolder(executable, installedBins,
+                                     u"/home/u/.local/share/talus-test-app"_s),
+                 folder);
     }
 
     // The close box and the stop signals alike save the typed address; an unwritable settings file
