@@ -1,12 +1,19 @@
 // The job list as an operator gets it: from the click on "List Tracking Job Statuses" in a main
-// window on the offscreen platform to the end of the completed response's handling (grid
-// filled, body in the received pane, received block in the traffic log), against the simulator
-// on loopback, beside curl fetching the same URL from the same simulator. Also the peak memory
-// growth, the longest event-loop stall, and the received pane's speed with the body shown.
+// window to the end of the completed response's handling (grid filled, body in the received
+// pane, received block in the traffic log), beside curl fetching the same URL in the same run.
+// Each size is fetched from nginx serving a generated list file and from the simulator. The
+// lists of a series are clicked back to back in one window, as an operator clicks List again:
+// no sync() and no reset of the peak between them, so the series' peak resident growth is what
+// the lists cost together. Also the longest event-loop stall and the received pane's speed.
+// Runs on the platform QT_QPA_PLATFORM names (offscreen when unset), so also under X.
 //
-//   bench_listclick [--runs N] [JOBS...]      (default: 5 runs of 32766 and 100000 jobs)
+//   bench_listclick [--runs N] [--million] [JOBS...]
+//     default: 5 lists each of 32766 and 100000 jobs; --million adds 1,000,000 jobs from
+//     nginx (a few seconds a list, about 3 GB of memory)
 
 #include "FlexGrid.h"
+#include "JobListGenerator.h"
+#include "NginxServer.h"
 #include "ProcessMemory.h"
 #include "ProgramLook.h"
 #include "SimProcess.h"
@@ -33,21 +40,27 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The pane is measured for lists up to this size: copying a 1 GB body as text would need
-// several GB more than the list itself.
-constexpr int kMaxPaneJobs = 100000;
+const QString kListPath = u"/api/videocompare/tracking"_s;
 
-// Goals: the list at most 3x curl's time, peak growth at most 3x the body, no stall over 100 ms,
-// the pane's end with a paint under 50 ms, select-all-and-copy and the Copy button under 1 s.
+// The pane is measured for lists up to this size: copying a 1 GB body as text would need
+// several GB more than the list itself. The simulator builds a million jobs for about a
+// minute, so the largest list comes from nginx only.
+constexpr int kMaxPaneJobs = 100000;
+constexpr int kMaxSimulatorJobs = 100000;
+constexpr int kMillion = 1000000;
+
+// Goals: the list at most 3x curl's time (5x for a million jobs), the series' peak growth at
+// most 2.5x the body, no stall over 100 ms, the pane's end with a paint under 50 ms,
+// select-all-and-copy and the Copy button under 1 s.
 constexpr double kMaxRatio = 3.0;
-constexpr double kMaxGrowthPerBody = 3.0;
+constexpr double kMaxMillionRatio = 5.0;
+constexpr double kMaxGrowthPerBody = 2.5;
 constexpr double kMaxStallMs = 100.0;
 constexpr double kMaxEndMs = 50.0;
 constexpr double kMaxCopyMs = 1000.0;
@@ -89,9 +102,7 @@ double curlMs(const QString &url)
 struct ListRun
 {
     double ms = 0;
-    double growthMiB = 0;
     double stallMs = 0;
-    qint64 bodyBytes = 0;
 };
 
 struct PaneRun
@@ -101,15 +112,21 @@ struct PaneRun
     double copyButtonMs = 0;
 };
 
-struct Sizes
+// The lists of one size from one server, clicked back to back in one window.
+struct Series
 {
+    const char *server = "";
     int jobs = 0;
     std::vector<ListRun> lists;
-    double curlMs = 0;
+    std::vector<double> curlMs;
+    double growthMiB = 0;
+    qint64 bodyBytes = 0;
     PaneRun pane;
+    bool paneMeasured = false;
 };
 
-// A main window set up to list from the simulator, with its traffic log in a folder of its own.
+// A main window set up to list from a server on loopback, with its traffic log in a folder of
+// its own.
 class Window final
 {
 public:
@@ -151,12 +168,6 @@ public:
                              }
                          });
         StallMeter stalls(kStallTickMs);
-        // The logs of earlier runs, 100 MB each, are otherwise still being written back, and
-        // the kernel then holds this run's log write up: each run starts on a settled machine.
-        ::sync();
-        runEventsFor(50);
-        ProcessMemory::resetPeak();
-        const qint64 before = ProcessMemory::statusKiB("VmRSS");
         stalls.start();
         clock.start();
         child<QPushButton>("cmd1")->click();
@@ -180,13 +191,13 @@ public:
         runEventsFor(kDrainMs);
         stalls.stop();
         run.stallMs = stalls.longestMs();
-        run.growthMiB = double(ProcessMemory::statusKiB("VmHWM") - before) / 1024.0;
-        run.bodyBytes = child<TrafficView>("txtRx")->bytes().size();
         if (child<FlexGrid>("gridCon_1")->Rows() - 1 != jobs)
             qFatal("the grid has %d rows for %d jobs", child<FlexGrid>("gridCon_1")->Rows() - 1,
                    jobs);
         return run;
     }
+
+    qint64 shownBytes() const { return child<TrafficView>("txtRx")->bytes().size(); }
 
     // The received pane with the body shown: Ctrl+End with a paint, Ctrl+A then Ctrl+C, the
     // Copy button; the median of each over `runs` runs.
@@ -226,80 +237,102 @@ private:
     std::unique_ptr<frmMain> m_window;
 };
 
-Sizes measure(int jobs, int runs)
+// `runs` lists in a row in one window, each after curl's fetch of the same URL: on a shared
+// machine the load drifts, and each pair then meets about the same load. The peak is set back
+// once, before the first list; what a list leaves behind for the next counts.
+Series measureSeries(const char *server, quint16 port, const QString &url, int jobs, int runs)
 {
-    SimProcess sim;
-    sim.setPatience(600000);
-    if (!sim.start({u"--port"_s, u"0"_s, u"--quiet"_s, u"--jobs"_s, QString::number(jobs)})
-        || !sim.port())
-        qFatal("the simulator did not start");
-    const QString url = sim.listUrl();
-    Sizes sizes;
-    sizes.jobs = jobs;
-
-    // One untimed round each, so neither side pays alone for what a first request warms up.
+    Series series;
+    series.server = server;
+    series.jobs = jobs;
+    // An untimed fetch, so that curl does not pay alone for what a first request warms up.
     curlMs(url);
-    Window(sim.port()).list(jobs);
-    // The two sides take turns: on a shared machine the load drifts, and each pair of runs
-    // then meets about the same load.
-    std::vector<double> curl;
-    for (int i = 0; i < runs; ++i) {
-        curl.push_back(curlMs(url));
-        Window window(sim.port());
-        sizes.lists.push_back(window.list(jobs));
-        if (i == runs - 1 && jobs <= kMaxPaneJobs)
-            sizes.pane = window.pane(runs);
+    {
+        Window window(port);
+        ProcessMemory::resetPeak();
+        const qint64 before = ProcessMemory::statusKiB("VmRSS");
+        for (int i = 0; i < runs; ++i) {
+            series.curlMs.push_back(curlMs(url));
+            series.lists.push_back(window.list(jobs));
+            std::printf("  %s, %d jobs, list %d: %.0f ms (curl %.0f ms)\n", server, jobs, i + 1,
+                        series.lists.back().ms, series.curlMs.back());
+            std::fflush(stdout);
+        }
+        series.growthMiB = double(ProcessMemory::statusKiB("VmHWM") - before) / 1024.0;
+        series.bodyBytes = window.shownBytes();
+        if (jobs <= kMaxPaneJobs) {
+            series.pane = window.pane(runs);
+            series.paneMeasured = true;
+        }
     }
-    sizes.curlMs = median(curl);
-    return sizes;
+    return series;
+}
+
+std::vector<Series> measure(int jobs, int runs)
+{
+    std::vector<Series> all;
+    {
+        // The list is built here and lives in nginx's file only: a million jobs take a GB.
+        const NginxServer nginx(JobListGenerator::list(jobs), kListPath);
+        all.push_back(measureSeries("nginx", nginx.port(), nginx.url(), jobs, runs));
+    }
+    if (jobs <= kMaxSimulatorJobs) {
+        SimProcess sim;
+        sim.setPatience(600000);
+        if (!sim.start({u"--port"_s, u"0"_s, u"--quiet"_s, u"--jobs"_s, QString::number(jobs)})
+            || !sim.port())
+            qFatal("the simulator did not start");
+        all.push_back(measureSeries("simulator", sim.port(), sim.listUrl(), jobs, runs));
+    }
+    return all;
 }
 
 const char *verdict(bool met)
 {
-    return met ? "ok" : "MISSED";
+    return met ? "ok" : "missed";
 }
 
-void printTable(const std::vector<Sizes> &all, int runs)
+void printTable(const std::vector<Series> &all, int runs)
 {
-    std::printf("\nList: click on cmd1 to the end of the completed response's handling; "
-                "median of %d runs\n",
+    std::printf("\nList: click on cmd1 to the end of the completed response's handling; median "
+                "of %d lists in a row in one window, each beside curl's fetch\n",
                 runs);
-    std::printf("%8s %9s %10s %9s %7s %4s %11s %7s %4s %10s %10s %4s\n", "jobs", "body MB",
-                "program ms", "curl ms", "ratio", "", "growth MiB", "x body", "", "stall med",
-                "stall max", "");
-    for (const Sizes &s : all) {
-        std::vector<double> ms, growth, stall;
+    std::printf("%-10s %8s %8s %8s %8s %6s %5s %6s %10s %7s %5s %6s %5s %8s %5s\n", "server",
+                "jobs", "body MB", "list ms", "curl ms", "ratio", "goal", "", "growth MiB",
+                "x body", "goal", "", "stall", "max ms", "");
+    for (const Series &s : all) {
+        std::vector<double> ms, stall;
         for (const ListRun &run : s.lists) {
             ms.push_back(run.ms);
-            growth.push_back(run.growthMiB);
             stall.push_back(run.stallMs);
         }
-        const double bodyMiB = double(s.lists.front().bodyBytes) / (1024.0 * 1024.0);
-        const double ratio = median(ms) / s.curlMs;
-        const double perBody = median(growth) / bodyMiB;
-        // Judged on the worst stall of all runs: one freeze is one too many. The median run's
-        // is there too, since on a shared machine a run can also stall for want of a core.
+        const double goalRatio = s.jobs >= kMillion ? kMaxMillionRatio : kMaxRatio;
+        const double ratio = median(ms) / median(s.curlMs);
+        const double perBody = s.growthMiB / (double(s.bodyBytes) / (1024.0 * 1024.0));
+        // Judged on the worst stall of all lists: one freeze is one too many.
         const double worstStall = *std::max_element(stall.begin(), stall.end());
-        std::printf("%8d %9.1f %10.0f %9.0f %7.2f %4s %11.1f %7.2f %4s %10.1f %10.1f %4s\n", s.jobs,
-                    double(s.lists.front().bodyBytes) / 1e6, median(ms), s.curlMs, ratio,
-                    verdict(ratio <= kMaxRatio), median(growth), perBody,
-                    verdict(perBody <= kMaxGrowthPerBody), median(stall), worstStall,
-                    verdict(worstStall <= kMaxStallMs));
+        std::printf("%-10s %8d %8.1f %8.0f %8.0f %6.2f %5.1f %6s %10.1f %7.2f %5.1f %6s %5.0f "
+                    "%8.1f %5s\n",
+                    s.server, s.jobs, double(s.bodyBytes) / 1e6, median(ms), median(s.curlMs),
+                    ratio, goalRatio, verdict(ratio <= goalRatio), s.growthMiB, perBody,
+                    kMaxGrowthPerBody, verdict(perBody <= kMaxGrowthPerBody), kMaxStallMs,
+                    worstStall, verdict(worstStall <= kMaxStallMs));
     }
     std::printf("\nReceived pane with the body shown; median of %d runs, ms\n", runs);
-    std::printf("%8s %16s %4s %18s %4s %14s %4s\n", "jobs", "Ctrl+End, paint", "", "Ctrl+A, Ctrl+C",
-                "", "Copy button", "");
-    for (const Sizes &s : all) {
-        if (s.jobs > kMaxPaneJobs)
+    std::printf("%-10s %8s %16s %4s %18s %4s %14s %4s\n", "server", "jobs", "Ctrl+End, paint", "",
+                "Ctrl+A, Ctrl+C", "", "Copy button", "");
+    for (const Series &s : all) {
+        if (!s.paneMeasured)
             continue;
-        std::printf("%8d %16.1f %4s %18.0f %4s %14.0f %4s\n", s.jobs, s.pane.endMs,
+        std::printf("%-10s %8d %16.1f %4s %18.0f %4s %14.0f %4s\n", s.server, s.jobs, s.pane.endMs,
                     verdict(s.pane.endMs < kMaxEndMs), s.pane.selectCopyMs,
                     verdict(s.pane.selectCopyMs < kMaxCopyMs), s.pane.copyButtonMs,
                     verdict(s.pane.copyButtonMs < kMaxCopyMs));
     }
-    std::printf("\nGoals: ratio <= %.0fx curl, growth <= %.0fx body, stall <= %.0f ms, "
-                "Ctrl+End < %.0f ms, copies < %.0f ms\n",
-                kMaxRatio, kMaxGrowthPerBody, kMaxStallMs, kMaxEndMs, kMaxCopyMs);
+    std::printf("\nGoals: ratio <= %.0fx curl (%.0fx for %d jobs), series peak growth <= %.1fx "
+                "body, stall <= %.0f ms, Ctrl+End < %.0f ms, copies < %.0f ms\n",
+                kMaxRatio, kMaxMillionRatio, kMillion, kMaxGrowthPerBody, kMaxStallMs, kMaxEndMs,
+                kMaxCopyMs);
 }
 
 } // namespace
@@ -308,27 +341,35 @@ int main(int argc, char *argv[])
 {
     // The heap the program itself runs with.
     restartWithHugePageHeap(argv);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     applyProgramFonts();
 
     int runs = 5;
     std::vector<int> jobCounts;
+    bool million = false;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == u"--runs"_s && i + 1 < arguments.size())
             runs = std::max(1, arguments[++i].toInt());
+        else if (arguments[i] == u"--million"_s)
+            million = true;
         else
             jobCounts.push_back(arguments[i].toInt());
     }
     if (jobCounts.empty())
         jobCounts = {32766, 100000};
+    if (million)
+        jobCounts.push_back(kMillion);
 
-    std::vector<Sizes> all;
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    std::vector<Series> all;
     for (const int jobs : jobCounts) {
         std::printf("measuring %d jobs...\n", jobs);
         std::fflush(stdout);
-        all.push_back(measure(jobs, runs));
+        for (Series &series : measure(jobs, runs))
+            all.push_back(std::move(series));
     }
     printTable(all, runs);
     return 0;
