@@ -41,6 +41,7 @@ bench:
 	$(MAKE) build
 	$(BUILD)/bench/bench_listclick $(BENCH_LIST_ARGS)
 	QT_QPA_PLATFORM=xcb $(XVFB) $(BUILD)/bench/bench_listclick $(BENCH_LIST_ARGS)
+	$(XVFB) $(BUILD)/bench/bench_startup
 	$(BUILD)/bench/bench_parse
 	$(BUILD)/bench/bench_trafficview
 
