@@ -2,7 +2,6 @@
 
 FlexGridModel::FlexGridModel(QObject *parent)
     : QAbstractTableModel(parent)
-    , m_cells(2)
 { }
 
 FlexGridModel::~FlexGridModel() = default;
@@ -40,7 +39,7 @@ Qt::ItemFlags FlexGridModel::flags(const QModelIndex &index) const
 
 int FlexGridModel::gridRows() const
 {
-    return static_cast<int>(m_cells.size());
+    return m_rows;
 }
 
 int FlexGridModel::gridCols() const
@@ -54,11 +53,14 @@ void FlexGridModel::setGridRows(int rows)
     const int old = gridRows();
     if (rows > old) {
         beginInsertRows(QModelIndex(), old - 1, rows - 2);
-        m_cells.resize(rows);
+        m_rows = rows;
         endInsertRows();
     } else if (rows < old) {
         beginRemoveRows(QModelIndex(), rows - 1, old - 2);
-        m_cells.resize(rows);
+        // Cells of removed rows are gone: adding rows again shows them empty.
+        m_cells.removeIf([rows](const auto &row) { return row.key() >= rows; });
+        m_sourceRows = qBound(0, rows - m_sourceFirst, m_sourceRows);
+        m_rows = rows;
         endRemoveRows();
     }
 }
@@ -77,6 +79,7 @@ void FlexGridModel::setGridCols(int cols)
             if (row.size() > cols)
                 row.resize(cols);
         }
+        m_sourceCols = qMin(m_sourceCols, cols);
         m_cols = cols;
         endRemoveColumns();
     }
@@ -84,16 +87,28 @@ void FlexGridModel::setGridCols(int cols)
 
 QString FlexGridModel::text(int row, int col) const
 {
+    return QString::fromUtf8(utf8Text(row, col));
+}
+
+QByteArray FlexGridModel::utf8Text(int row, int col) const
+{
     if (!contains(row, col))
-        return QString();
-    return QString::fromUtf8(m_cells.at(row).value(col));
+        return QByteArray();
+    const auto stored = m_cells.constFind(row);
+    if (stored != m_cells.cend())
+        return stored->value(col);
+    if (fromSource(row, col))
+        return m_source(row - m_sourceFirst, col);
+    return QByteArray();
 }
 
 void FlexGridModel::setText(int row, int col, const QString &text)
 {
     if (!contains(row, col))
         return;
-    QList<QByteArray> &cells = m_cells[row];
+    if (text.isEmpty() && !m_cells.contains(row) && !fromSource(row, col))
+        return;
+    QList<QByteArray> &cells = storedRow(row);
     if (col >= cells.size()) {
         if (text.isEmpty())
             return;
@@ -107,7 +122,7 @@ void FlexGridModel::setRowTexts(int row, QList<QByteArray> utf8Texts)
 {
     if (!contains(row, 0))
         return;
-    QList<QByteArray> &cells = m_cells[row];
+    QList<QByteArray> &cells = storedRow(row);
     const int written = static_cast<int>(qMin<qsizetype>(utf8Texts.size(), m_cols));
     const int lastCol = static_cast<int>(qMax<qsizetype>(cells.size(), written)) - 1;
     utf8Texts.resize(written);
@@ -118,9 +133,10 @@ void FlexGridModel::setRowTexts(int row, QList<QByteArray> utf8Texts)
 
 void FlexGridModel::clearTexts()
 {
-    // Assigning an empty list also gives back the row's storage, which clear() keeps.
-    for (QList<QByteArray> &row : m_cells)
-        row = QList<QByteArray>();
+    // Assigning an empty hash also gives back the storage, which clear() keeps.
+    m_cells = QHash<int, QList<QByteArray>>();
+    m_source = nullptr;
+    m_sourceRows = 0;
     if (m_bulk) {
         announce(0, 0, m_cols - 1);
         announce(gridRows() - 1, 0, m_cols - 1);
@@ -159,9 +175,51 @@ void FlexGridModel::endBulkWrite()
     }
 }
 
+void FlexGridModel::setRowSource(int firstRow, int rows, int cols, RowSource source)
+{
+    firstRow = qMax(firstRow, 0);
+    rows = qBound(0, rows, gridRows() - firstRow);
+    cols = qBound(0, cols, m_cols);
+    // The rows of the earlier source that the new one does not cover keep what they showed.
+    const int oldFirst = m_sourceFirst;
+    const int oldEnd = m_sourceFirst + m_sourceRows;
+    for (int row = oldFirst; row < oldEnd; ++row) {
+        if (row < firstRow || row >= firstRow + rows)
+            storedRow(row);
+    }
+    for (int row = firstRow; row < firstRow + rows; ++row)
+        m_cells.remove(row);
+    m_source = std::move(source);
+    m_sourceFirst = firstRow;
+    m_sourceRows = m_source ? rows : 0;
+    m_sourceCols = cols;
+    if (rows > 0) {
+        announce(firstRow, 0, m_cols - 1);
+        announce(firstRow + rows - 1, 0, m_cols - 1);
+    }
+}
+
 bool FlexGridModel::contains(int row, int col) const
 {
     return row >= 0 && row < gridRows() && col >= 0 && col < m_cols;
+}
+
+bool FlexGridModel::fromSource(int row, int col) const
+{
+    return row >= m_sourceFirst && row < m_sourceFirst + m_sourceRows && col < m_sourceCols;
+}
+
+QList<QByteArray> &FlexGridModel::storedRow(int row)
+{
+    const auto stored = m_cells.find(row);
+    if (stored != m_cells.end())
+        return *stored;
+    QList<QByteArray> cells;
+    if (fromSource(row, 0)) {
+        for (int col = 0; col < m_sourceCols; ++col)
+            cells.append(m_source(row - m_sourceFirst, col));
+    }
+    return *m_cells.insert(row, std::move(cells));
 }
 
 void FlexGridModel::announce(int row, int firstCol, int lastCol)

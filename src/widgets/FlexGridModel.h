@@ -2,14 +2,20 @@
 
 #include <QAbstractTableModel>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Cell texts of a FlexGrid. Grid row 0 is the header row and is served as the horizontal
-// header; grid rows 1 .. gridRows() - 1 are model rows 0 .. gridRows() - 2. Each row keeps
-// texts only up to its last written column, so a large grid of mostly empty cells stays small.
-// Texts are kept as UTF-8 and decoded when read: a grid of a hundred thousand jobs shares the
-// job table's bytes instead of holding a second, wider copy of each text.
+// header; grid rows 1 .. gridRows() - 1 are model rows 0 .. gridRows() - 2. Only rows with a
+// written cell are stored, each up to its last written column, so a large grid of mostly empty
+// cells stays small. Texts are kept as UTF-8 and decoded when read.
+//
+// A block of rows can instead be answered by a row source (the job table): a million rows are
+// then there at once, with no row made or copied, and a row is stored only when one of its
+// cells is written.
 class FlexGridModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -39,8 +45,17 @@ public:
     // Replaces a whole row: UTF-8 texts, kept as given (shared, not copied), fill columns 0
     // onwards, every later column becomes empty.
     void setRowTexts(int row, QList<QByteArray> utf8Texts);
-    // Empties every cell, headers included.
+    // The UTF-8 bytes of a cell, as stored or as the row source gives them.
+    QByteArray utf8Text(int row, int col) const;
+    // Empties every cell, headers included, and lets go of the row source.
     void clearTexts();
+
+    // Gives the first `cols` columns of rows firstRow .. firstRow + rows - 1 the texts
+    // source(row - firstRow, col) hands out, in place of what those rows held; their later
+    // columns become empty. The rows must exist. The source is asked each time a cell is read,
+    // so it must stay valid while it is set; it replaces any earlier source.
+    using RowSource = std::function<QByteArray(qsizetype index, int col)>;
+    void setRowSource(int firstRow, int rows, int cols, RowSource source);
 
     // Between these calls writes are not announced one by one; endBulkWrite() announces
     // everything written in one go.
@@ -49,10 +64,18 @@ public:
 
 private:
     bool contains(int row, int col) const;
+    bool fromSource(int row, int col) const;
+    // The stored cells of a row, made (with what the source shows of it) on its first write.
+    QList<QByteArray> &storedRow(int row);
     void announce(int row, int firstCol, int lastCol);
 
-    QList<QList<QByteArray>> m_cells;
+    QHash<int, QList<QByteArray>> m_cells;
+    int m_rows = 2;
     int m_cols = 2;
+    RowSource m_source;
+    int m_sourceFirst = 1;
+    int m_sourceRows = 0;
+    int m_sourceCols = 0;
     bool m_bulk = false;
     int m_bulkTop = 0;
     int m_bulkBottom = -1;

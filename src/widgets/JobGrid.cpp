@@ -15,6 +15,27 @@ bool meantToBeVisible(const FlexGrid &grid)
     return grid.isWindow() ? grid.isVisible() : grid.isVisibleTo(grid.parentWidget());
 }
 
+// The grid's columns that show a job: externalId, latestAlertStatus, latestAlertTime.
+constexpr int kJobCols = 3;
+
+QByteArray jobText(const JobStatusTable &table, qsizetype index, int col)
+{
+    // A table replaced by a smaller one (a fresh start of the window) has no such job.
+    if (index >= table.jobCount())
+        return QByteArray();
+    const JobStatus &job = table.slot(index);
+    switch (col) {
+    case 0:
+        return job.externalId;
+    case 1:
+        return job.latestAlertStatus;
+    case 2:
+        return job.latestAlertTime;
+    default:
+        return QByteArray();
+    }
+}
+
 } // namespace
 
 void InitJobGrid(FlexGrid &grid)
@@ -45,20 +66,20 @@ void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
     if (jobs > 0) {
         // Written job by job, the first job sets the row count to 2 and every further job
         // adds one fresh row; so rows 2 onwards end up holding the job's three texts only,
-        // while row 1 keeps whatever its other columns held. Setting the final count once
-        // and writing silently gives that same grid without a signal per cell.
-        grid.setRows(jobs + 1);
+        // while row 1 keeps whatever its other columns held. The rows answer from the table
+        // itself, so a million jobs are shown without a row being made.
         FlexGridModel &model = *grid.gridModel();
+        QList<QByteArray> firstRow;
+        for (int col = 0; col < model.gridCols(); ++col)
+            firstRow.append(model.utf8Text(1, col));
+        grid.setRows(jobs + 1);
         model.beginBulkWrite();
-        for (int row = 1; row <= jobs; ++row) {
-            const JobStatus &job = JobStatuses.slot(row - 1);
-            QList<QByteArray> texts = {job.externalId, job.latestAlertStatus, job.latestAlertTime};
-            if (row == 1) {
-                for (int col = 0; col < texts.size(); ++col)
-                    model.setText(row, col, QString::fromUtf8(texts.at(col)));
-            } else {
-                model.setRowTexts(row, std::move(texts));
-            }
+        model.setRowSource(1, jobs, kJobCols, [&JobStatuses](qsizetype index, int col) {
+            return jobText(JobStatuses, index, col);
+        });
+        for (int col = kJobCols; col < firstRow.size(); ++col) {
+            if (!firstRow.at(col).isEmpty())
+                model.setText(1, col, QString::fromUtf8(firstRow.at(col)));
         }
         model.endBulkWrite();
     }

@@ -110,6 +110,73 @@ private Q_SLOTS:
         QCOMPARE(dump(*grid.gridModel()), dump(reference));
         QVERIFY(!grid.isHidden());
     }
+
+    // The rows answer from the table: a large list is in the grid at once, its last row one
+    // key press away and its texts the table's.
+    void largeListReachedWithCtrlEnd()
+    {
+        constexpr int jobs = 200000;
+        JobStatusTable table;
+        for (int n = 0; n < jobs; ++n)
+            table.StoreJobStatus(JobStatus{true, "J" + QByteArray::number(n), "s", "t"});
+        FlexGrid grid;
+        InitJobGrid(grid);
+        grid.resize(400, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        FillJobGrid(grid, table);
+        QCOMPARE(grid.Rows(), jobs + 1);
+        QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(grid.Row(), jobs);
+        QCOMPARE(grid.TextMatrix(jobs, 0), u"J199999"_s);
+        QVERIFY(grid.visualRect(grid.currentIndex()).intersects(grid.viewport()->rect()));
+    }
+
+    void writesOverTableRows_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("rows");
+        const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
+        QTest::newRow("a cell written keeps the row's other texts")
+            << u"write"_s << QStringList{header, u"A/s/t"_s, u"B/x/t//y"_s, u"C/s/t"_s};
+        QTest::newRow("rows removed and added again come back empty")
+            << u"rows"_s << QStringList{header, u"A/s/t"_s, QString(), QString()};
+        QTest::newRow("a column removed and added again comes back empty")
+            << u"cols"_s
+            << QStringList{u"externalId/latestAlertStatus"_s, u"A/s"_s, u"B/s"_s, u"C/s"_s};
+        QTest::newRow("cleared, the table's texts go too")
+            << u"clear"_s << QStringList{QString(), QString(), QString(), QString()};
+        QTest::newRow("the table replaced by an empty one shows empty rows")
+            << u"table"_s << QStringList{header, QString(), QString(), QString()};
+    }
+
+    void writesOverTableRows()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, rows);
+        FlexGrid grid;
+        const QAbstractItemModelTester tester(grid.model(), Mode::QtTest);
+        InitJobGrid(grid);
+        JobStatusTable table;
+        for (const char *id : {"A", "B", "C"})
+            table.StoreJobStatus(JobStatus{true, id, "s", "t"});
+        FillJobGrid(grid, table);
+        if (change == u"write"_s) {
+            grid.setTextMatrix(2, 1, u"x"_s);
+            grid.setTextMatrix(2, 4, u"y"_s);
+        } else if (change == u"rows"_s) {
+            grid.setRows(2);
+            grid.setRows(4);
+        } else if (change == u"cols"_s) {
+            grid.setCols(2);
+            grid.setCols(15);
+        } else if (change == u"clear"_s) {
+            grid.Clear();
+        } else {
+            table = JobStatusTable();
+        }
+        QCOMPARE(dump(*grid.gridModel()), rows);
+    }
 };
 
 QTEST_MAIN(tst_JobGrid)
