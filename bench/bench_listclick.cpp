@@ -155,38 +155,28 @@ public:
     ListRun list(int jobs)
     {
         auto *status = child<QLabel>("lblStat");
-        QEventLoop done;
         QElapsedTimer clock;
         ListRun run;
-        // Connected after the window's own handler, so it runs once that handler has returned.
-        QObject::connect(m_window->findChild<InetTransfer *>(u"iNetTalus"_s),
-                         &InetTransfer::StateChanged, &done, [&](qint16 state) {
-                             if (state == InetTransfer::ResponseCompleted
-                                 || state == InetTransfer::Failed) {
-                                 run.ms = elapsedMs(clock);
-                                 done.quit();
-                             }
-                         });
         StallMeter stalls(kStallTickMs);
         stalls.start();
         clock.start();
         child<QPushButton>("cmd1")->click();
-        done.exec();
+        // The list is handled once the transfer is released (the body scanned, grid and pane
+        // filled) and the received block is in the file: a large one is written by the log's
+        // own thread.
+        QEventLoop handled;
+        QTimer poll;
+        poll.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&poll, &QTimer::timeout, &handled, [&] {
+            if (!m_window->StillExecuting() && !m_window->trafficLog().writing()) {
+                run.ms = elapsedMs(clock);
+                handled.quit();
+            }
+        });
+        poll.start(1);
+        handled.exec();
         if (status->text() != u"Response Completed"_s)
             qFatal("the transfer ended with \"%s\"", qPrintable(status->text()));
-        // A large received block is written by the log's own thread: the list is handled once
-        // it is in the file too.
-        if (m_window->trafficLog().writing()) {
-            QEventLoop written;
-            QTimer poll;
-            QObject::connect(&poll, &QTimer::timeout, &written, [&] {
-                if (!m_window->trafficLog().writing())
-                    written.quit();
-            });
-            poll.start(1);
-            written.exec();
-            run.ms = elapsedMs(clock);
-        }
         // What the list changed is painted only after the handler: that is part of showing it.
         runEventsFor(kDrainMs);
         stalls.stop();
