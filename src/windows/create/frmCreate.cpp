@@ -2,12 +2,11 @@
 
 #include "ProgramLook.h"
 #include "create/CreateBody.h"
+#include "create/CreateCheck.h"
 #include "create/ExternalId.h"
-#include "create/PortNumber.h"
 #include "create/RandomSource.h"
 #include "desktop/MessageBoxes.h"
 #include "desktop/RequestSender.h"
-#include "text/TrimSpaces.h"
 #include "timeconv/FormatUtcTimestamp.h"
 #include "ui_frmCreate.h"
 
@@ -32,11 +31,6 @@ void setColors(QWidget *widget, const QColor &back, const QColor &text)
 {
     fillBackground(widget, back);
     setTextColor(widget, text);
-}
-
-bool isBlank(const QLineEdit *box)
-{
-    return trimSpaces(box->text()).isEmpty();
 }
 
 } // namespace
@@ -110,7 +104,9 @@ void frmCreate::changeEvent(QEvent *event)
 
 void frmCreate::Form_Load()
 {
-    const QStringList items{u"ThresholdValue1"_s, u"ThresholdValue2"_s};
+    QStringList items;
+    for (const char *key : ThresholdKeys)
+        items.append(QLatin1String(key));
     cmbThreshold[1]->addItems(items);
     cmbThreshold[1]->setCurrentIndex(0);
     cmbThreshold[2]->addItems(items);
@@ -134,25 +130,6 @@ void frmCreate::cmdTime_Click()
 
 void frmCreate::cmdCreate_Click()
 {
-    // Every check runs so that one box covers every problem at once.
-    bool invalid = false;
-    invalid |= isBlank(m_ui->txtExternalID);
-    invalid |= isBlank(m_ui->txtStart);
-    invalid |= isBlank(m_ui->txtEnd);
-    invalid |= isBlank(m_ui->txtProgram);
-    for (std::size_t i = 1; i <= 2; ++i) {
-        invalid |= isBlank(txtPrimaryIP[i]);
-        invalid |= !isValidPort(txtPrimaryPort[i]->text());
-        invalid |= isBlank(txtBackupIP[i]);
-        invalid |= !isValidPort(txtBackupPort[i]->text());
-        invalid |= isBlank(txtChannelName[i]);
-    }
-    if (invalid) {
-        m_env.messageBoxes->critical(
-            this, u"Data Error"_s, u"Please make sure all fields are completed with valid data."_s);
-        return;
-    }
-
     CreateFields fields;
     fields.externalId = m_ui->txtExternalID->text();
     fields.start = m_ui->txtStart->text();
@@ -168,6 +145,13 @@ void frmCreate::cmdCreate_Click()
     }
     fields.thresholdKey1 = cmbThreshold[1]->currentText();
     fields.thresholdKey2 = cmbThreshold[2]->currentText();
+
+    // One box covers every problem at once; the command-line client names them one by one.
+    if (!checkCreateFields(fields)) {
+        m_env.messageBoxes->critical(
+            this, u"Data Error"_s, u"Please make sure all fields are completed with valid data."_s);
+        return;
+    }
 
     // A transfer still running refuses the request; the job is dropped with the window all
     // the same, as the operator asked for the window to be done with.
