@@ -13,10 +13,20 @@ using namespace Qt::StringLiterals;
 
 bool TrafficLog::create(const QString &path, QString *error)
 {
+    return open(path, QIODevice::Truncate, error);
+}
+
+bool TrafficLog::append(const QString &path, QString *error)
+{
+    return open(path, QIODevice::Append, error);
+}
+
+bool TrafficLog::open(const QString &path, QIODevice::OpenMode mode, QString *error)
+{
     close();
     m_file.setFileName(path);
     // Unbuffered: blocks go straight to the file descriptor below, never through a buffer.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!m_file.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
         if (error)
             *error = m_file.errorString();
         return false;

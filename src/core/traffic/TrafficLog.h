@@ -21,6 +21,8 @@ public:
 
     // Creates the file empty (an existing log is emptied) and keeps it open.
     bool create(const QString &path, QString *error);
+    // Opens the file (made when missing) to add blocks after what it holds.
+    bool append(const QString &path, QString *error);
 
     // A block of records, written together. False, with the reason in errorString(), when the
     // log is closed, or this block or a large one before it could not be written whole.
@@ -46,6 +48,8 @@ public:
     static constexpr qsizetype BackgroundBytes = 4 * 1024 * 1024;
 
 private:
+    bool open(const QString &path, QIODevice::OpenMode mode, QString *error);
+
     QFile m_file;
     QString m_error;
     const char *m_lastRecordData = nullptr;

@@ -10,10 +10,10 @@
 #include "jobs/JobScanner.h"
 #include "jobs/SavedResponse.h"
 #include "settings/Settings.h"
-#include "text/TrimSpaces.h"
 #include "traffic/StatusText.h"
-#include "transfer/HeaderBlock.h"
+#include "traffic/TransferDetails.h"
 #include "transfer/InetTransfer.h"
+#include "transfer/TrackingRequest.h"
 #include "transfer/TrackingUrl.h"
 #include "ui_frmMain.h"
 
@@ -44,15 +44,6 @@ void warnIfNotLogged(bool written, const TrafficLog &log)
 {
     if (!written)
         qWarning("The traffic log could not be written: %s", qPrintable(log.errorString()));
-}
-
-// "HTTP 404 Not Found · 1234 bytes · 12 ms"
-QString completedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
-{
-    QString details = u"HTTP "_s + u"%1"_s.arg(code, 3, 10, QLatin1Char('0'));
-    if (!phrase.isEmpty())
-        details += u' ' + QString::fromUtf8(phrase);
-    return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
 }
 
 } // namespace
@@ -216,11 +207,10 @@ bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString
 {
     if (iNetTalus->StillExecuting())
         return false;
-    const QString address = trimSpaces(ui->txtIP->text());
-    // A path typed after the address ("10.0.0.5:8080/prefix") stays in the URL, but the Host
-    // field may only carry the host and port.
-    const QString headers = BuildHeaderBlock(addressAuthority(address));
-    const QString url = trackingUrl(address, urlPath);
+    const TrackingRequest request =
+        composeTrackingRequest(ui->txtIP->text(), method, urlPath, body);
+    const QString &url = request.url;
+    const QString &headers = request.headers;
     m_requestKind = kind;
     iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
     m_arriving.start(kind == RequestKind::List);
@@ -292,7 +282,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
     QColor color = kStatusText;
     if (state == InetTransfer::Failed) {
         m_arriving.start(false); // nothing of a failed response is kept
-        details = u"Failed: "_s + iNetTalus->failureText();
+        details = failedDetails(iNetTalus->failureText());
         color = kFailedText;
         showByteCounts();
     }

@@ -1,0 +1,16 @@
+#include "traffic/TransferDetails.h"
+
+using namespace Qt::StringLiterals;
+
+QString completedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
+{
+    QString details = u"HTTP "_s + u"%1"_s.arg(code, 3, 10, QLatin1Char('0'));
+    if (!phrase.isEmpty())
+        details += u' ' + QString::fromUtf8(phrase);
+    return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
+}
+
+QString failedDetails(const QString &failureText)
+{
+    return u"Failed: "_s + failureText;
+}
