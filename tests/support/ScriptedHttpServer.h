@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
 #include <sys/socket.h>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +37,12 @@ public:
     QString authority() const { return u"127.0.0.1:"_s + QString::number(port()); }
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
+    // Answers each request with what responder makes of it (the n-th request answered, on any
+    // connection, and its bytes) in place of the response set above.
+    void setResponder(std::function<QByteArray(qsizetype, const QByteArray &)> responder)
+    {
+        m_responder = std::move(responder);
+    }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
     void setRandomPieces() { m_pieceSize = -1; }                // 1 to 20 bytes, seeded
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
@@ -86,7 +93,8 @@ private:
         if (bytes.size() < end + 4 + length)
             return;
         m_answered[index] = true;
-        writeFrom(socket, m_response, 0);
+        const qsizetype n = m_answeredCount++;
+        writeFrom(socket, m_responder ? m_responder(n, bytes) : m_response, 0);
     }
 
     void writeFrom(QTcpSocket *socket, const QByteArray &response, qsizetype offset)
@@ -114,6 +122,8 @@ private:
     }
 
     QByteArray m_response = okResponse(QByteArray());
+    std::function<QByteArray(qsizetype, const QByteArray &)> m_responder;
+    qsizetype m_answeredCount = 0;
     qsizetype m_pieceSize = 0;
     int m_pieceDelayMs = 0;
     qsizetype m_resetAfter = -1;

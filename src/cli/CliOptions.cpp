@@ -1,0 +1,242 @@
+#include "CliOptions.h"
+
+#include "BuildInfo.h"
+#include "CreateInput.h"
+#include "create/CreateCheck.h"
+#include "settings/Settings.h"
+#include "transfer/RequestWire.h"
+#include "transfer/TrackingRequest.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList kCommands{u"list"_s, u"get"_s, u"stop"_s, u"delete"_s, u"create"_s, u"smoke"_s};
+
+const char kUsage[] =
+    R"(Usage: talus-test-cli COMMAND [ARGUMENTS] [OPTIONS]
+
+Sends the tracking API's requests as the window does, for scripts and CI.
+
+Commands:
+  list                  the job table: externalId, latestAlertStatus, latestAlertTime
+  get ID                one job's body
+  stop ID               stops tracking the job
+  delete ID             deletes the job
+  create                creates a job from the field options or --from FILE
+  smoke                 creates a job with a fresh identifier, lists, gets, stops and
+                        deletes it, checking each answer; one line per step
+
+Options:
+  --address A           the server's address (host, host:port; default: the address in
+                        ~/.local/share/talus-test-app/ORVA_Test_Application.ini, else
+                        127.0.0.1)
+  --timeout S           a transfer that makes no progress for S seconds fails (60)
+  --log FILE            appends the traffic-log blocks to FILE
+  --junit FILE          writes a JUnit report: one test case per request
+  -v                    the status line, byte counts and timing on standard error
+  --json                list: one JSON object per line
+  --raw                 list: the body exactly as received
+  --help                this text
+  --version             the version
+
+Create fields (create):
+  --id ID --start TIME --end TIME --program NAME
+  --group1 IP,PORT,IP,PORT,NAME   stream 1: primary address and port, backup address
+  --group2 IP,PORT,IP,PORT,NAME   and port, channel name
+  --key1 KEY --key2 KEY           threshold keys (ThresholdValue1, ThresholdValue2)
+  --from FILE                     a JSON body of the same members; options given as
+                                  well replace its values
+
+Exit status: 0 answered below 400, 1 answered 400 or more, 2 usage or bad input (nothing
+sent), 3 the transfer failed, 4 a smoke step's check failed.
+)";
+
+struct Declared
+{
+    QCommandLineOption address{u"address"_s, QString(), u"A"_s};
+    QCommandLineOption timeout{u"timeout"_s, QString(), u"S"_s};
+    QCommandLineOption log{u"log"_s, QString(), u"FILE"_s};
+    QCommandLineOption junit{u"junit"_s, QString(), u"FILE"_s};
+    QCommandLineOption verbose{u"v"_s};
+    QCommandLineOption json{u"json"_s};
+    QCommandLineOption raw{u"raw"_s};
+    QCommandLineOption help{u"help"_s};
+    QCommandLineOption version{u"version"_s};
+    QCommandLineOption id{u"id"_s, QString(), u"ID"_s};
+    QCommandLineOption start{u"start"_s, QString(), u"TIME"_s};
+    QCommandLineOption end{u"end"_s, QString(), u"TIME"_s};
+    QCommandLineOption program{u"program"_s, QString(), u"NAME"_s};
+    QCommandLineOption group1{u"group1"_s, QString(), u"GROUP"_s};
+    QCommandLineOption group2{u"group2"_s, QString(), u"GROUP"_s};
+    QCommandLineOption key1{u"key1"_s, QString(), u"KEY"_s};
+    QCommandLineOption key2{u"key2"_s, QString(), u"KEY"_s};
+    QCommandLineOption from{u"from"_s, QString(), u"FILE"_s};
+
+    QList<const QCommandLineOption *> createOnly() const
+    {
+        return {&id, &start, &end, &program, &group1, &group2, &key1, &key2, &from};
+    }
+};
+
+// The last of an option given twice wins, as with most programs.
+QString lastValue(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    const QStringList values = parser.values(option);
+    return values.isEmpty() ? QString() : values.last();
+}
+
+Result<std::chrono::milliseconds> parseTimeout(const QString &text)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    // A day is far beyond any server's patience; beyond it the milliseconds could overflow.
+    if (!ok || !std::isfinite(seconds) || seconds * 1000 < 1 || seconds > 86400)
+        return Failure{
+            u"--timeout \"%1\" is not a number of seconds from 0.001 to 86400"_s.arg(text)};
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
+
+Result<CreateFields> createFields(const QCommandLineParser &parser, const Declared &options)
+{
+    CreateFields fields;
+    fields.thresholdKey1 = QLatin1String(ThresholdKeys[0]);
+    fields.thresholdKey2 = QLatin1String(ThresholdKeys[1]);
+    if (parser.isSet(options.from)) {
+        Result<CreateFields> read = readCreateFile(lastValue(parser, options.from));
+        if (!read)
+            return read;
+        fields = std::move(read).value();
+    }
+    const auto take = [&](const QCommandLineOption &option, QString &field) {
+        if (parser.isSet(option))
+            field = lastValue(parser, option);
+    };
+    take(options.id, fields.externalId);
+    take(options.start, fields.start);
+    take(options.end, fields.end);
+    take(options.program, fields.program);
+    take(options.key1, fields.thresholdKey1);
+    take(options.key2, fields.thresholdKey2);
+    const QCommandLineOption *groups[] = {&options.group1, &options.group2};
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (!parser.isSet(*groups[i]))
+            continue;
+        Result<CreateFields::Stream> stream = parseGroupOption(lastValue(parser, *groups[i]));
+        if (!stream)
+            return Failure{u"--group%1: %2"_s.arg(i + 1).arg(stream.reason())};
+        fields.streams[i] = std::move(stream).value();
+    }
+    if (Result<> checked = checkCreateFields(fields); !checked)
+        return Failure{u"create: "_s + checked.reason()};
+    return fields;
+}
+
+// The address is tried on a request as it would go out, so that one that cannot be sent is
+// refused before anything is.
+Result<> checkAddress(const QString &address)
+{
+    const TrackingRequest request = composeTrackingRequest(address, u"GET"_s, QString(), QString());
+    const Result<RequestWire> wire =
+        RequestWire::compose(request.url, request.method, request.body, request.headers);
+    if (!wire)
+        return Failure{u"the address \"%1\" cannot be used: %2"_s.arg(address, wire.reason())};
+    return {};
+}
+
+Result<> checkArguments(const QString &command, const QStringList &arguments)
+{
+    const bool takesId = command == u"get" || command == u"stop" || command == u"delete";
+    const qsizetype wanted = takesId ? 2 : 1;
+    if (arguments.size() < wanted)
+        return Failure{u"%1 needs the job's ID"_s.arg(command)};
+    if (arguments.size() > wanted)
+        return Failure{u"%1: unexpected argument \"%2\""_s.arg(command, arguments.at(wanted))};
+    if (takesId && arguments.at(1).isEmpty())
+        return Failure{u"%1: the job's ID is empty"_s.arg(command)};
+    return {};
+}
+
+} // namespace
+
+Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString &defaultAddress)
+{
+    Declared options;
+    QCommandLineParser parser;
+    parser.addOptions({options.address, options.timeout, options.log, options.junit,
+                       options.verbose, options.json, options.raw, options.help, options.version});
+    for (const QCommandLineOption *option : options.createOnly())
+        parser.addOption(*option);
+    // QCommandLineParser takes the program's name first.
+    if (!parser.parse(QStringList{u"talus-test-cli"_s} + arguments))
+        return Failure{parser.errorText()};
+    if (parser.isSet(options.help))
+        return CommandLine{std::nullopt, QString::fromUtf8(kUsage)};
+    if (parser.isSet(options.version))
+        return CommandLine{std::nullopt,
+                           u"talus-test-cli %1.%2.%3\n"_s.arg(TalusVersionMajor)
+                               .arg(TalusVersionMinor)
+                               .arg(TalusVersionPatch)};
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return Failure{u"no command given (list, get, stop, delete, create or smoke)"_s};
+    CliOptions run;
+    run.command = positional.first();
+    if (!kCommands.contains(run.command))
+        return Failure{u"unknown command \"%1\""_s.arg(run.command)};
+    if (Result<> counted = checkArguments(run.command, positional); !counted)
+        return Failure{counted.reason()};
+    if (positional.size() == 2)
+        run.jobId = positional.at(1);
+
+    if (run.command != u"create") {
+        for (const QCommandLineOption *option : options.createOnly()) {
+            if (parser.isSet(*option))
+                return Failure{u"--%1 is an option of create"_s.arg(option->names().first())};
+        }
+    }
+    if (parser.isSet(options.json) && parser.isSet(options.raw))
+        return Failure{u"--json and --raw exclude each other"_s};
+    run.output = parser.isSet(options.json) ? OutputForm::Json
+        : parser.isSet(options.raw)         ? OutputForm::Raw
+                                            : OutputForm::Table;
+    run.verbose = parser.isSet(options.verbose);
+    run.logFile = lastValue(parser, options.log);
+    run.junitFile = lastValue(parser, options.junit);
+    if ((parser.isSet(options.log) && run.logFile.isEmpty())
+        || (parser.isSet(options.junit) && run.junitFile.isEmpty()))
+        return Failure{u"--log and --junit need a file name"_s};
+    if (parser.isSet(options.timeout)) {
+        Result<std::chrono::milliseconds> timeout =
+            parseTimeout(lastValue(parser, options.timeout));
+        if (!timeout)
+            return Failure{timeout.reason()};
+        run.timeout = *timeout;
+    }
+    run.address = parser.isSet(options.address) ? lastValue(parser, options.address)
+                                                : defaultAddress;
+    if (Result<> usable = checkAddress(run.address); !usable)
+        return Failure{usable.reason()};
+    if (run.command == u"create") {
+        Result<CreateFields> fields = createFields(parser, options);
+        if (!fields)
+            return Failure{fields.reason()};
+        run.createFields = std::move(fields).value();
+    }
+    return CommandLine{std::move(run), QString()};
+}
+
+QString installedProgramAddress()
+{
+    // The window's per-user folder when it is installed (its settings file sits there).
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + u"/talus-test-app"_s;
+    return LoadSettings(folder);
+}

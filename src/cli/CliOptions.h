@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Result.h"
+#include "create/CreateFields.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+enum class OutputForm {
+    Table, // tab-separated, with a header line
+    Json,  // one JSON object per line
+    Raw,   // the body exactly as received
+};
+
+// One run of talus-test-cli, every part of it checked: nothing is sent before all of it is.
+struct CliOptions
+{
+    QString command; // list, get, stop, delete, create or smoke
+    QString jobId;   // get, stop, delete
+    QString address;
+    std::chrono::milliseconds timeout{60000};
+    QString logFile;
+    QString junitFile;
+    bool verbose = false;
+    OutputForm output = OutputForm::Table;
+    CreateFields createFields; // create
+};
+
+// A command line asks for a run, or for a text on standard output and nothing else (help,
+// version).
+struct CommandLine
+{
+    std::optional<CliOptions> run;
+    QString print;
+};
+
+// arguments without the program's name. defaultAddress stands where --address is not given.
+// A failure's reason is the one line the operator sees.
+Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString &defaultAddress);
+
+// The address in the installed window's per-user settings file, else 127.0.0.1.
+QString installedProgramAddress();

@@ -1,0 +1,366 @@
+#include "CliProcess.h"
+#include "CreateExample.h"
+#include "FileBytes.h"
+#include "ScriptedHttpServer.h"
+#include "SimProcess.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kJobList = "[\r\n"
+                            " {\"externalId\": \"J1\", \"latestAlertStatus\": \"None\", "
+                            "\"latestAlertTime\": \"2027-03-01T09:33:00-0500\"},\r\n"
+                            " {\"externalId\": \"J\\/2\", \"latestAlertStatus\": \"Video\tLoss\", "
+                            "\"latestAlertTime\": \"\\u00e9t\\u00e9\"}\r\n"
+                            "]";
+
+QByteArray notFound()
+{
+    return "HTTP/1.1 404 Not Found\r\nContent-Length: 24\r\n\r\n{\"error\": \"no such job\"}";
+}
+
+QByteArray chunked(const QByteArray &body)
+{
+    QByteArray raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (qsizetype at = 0; at < body.size(); at += 7) {
+        const QByteArray piece = body.mid(at, 7);
+        raw += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+    }
+    return raw + "0\r\n\r\n";
+}
+
+} // namespace
+
+class tst_Cli final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_sim.start({u"--port"_s, u"0"_s, u"--quiet"_s}));
+        m_address = u"127.0.0.1:"_s + QString::number(m_sim.port());
+    }
+
+    // Every command against the simulator, in the order of a job's life.
+    void jobLifecycle()
+    {
+        QStringList create{u"create"_s};
+        for (const auto &[name, value] : CreateExampleFields) {
+            Q_UNUSED(name);
+            create << QLatin1String(value);
+        }
+        const QStringList fields = create.mid(1);
+        create = QStringList{u"create"_s,
+                             u"--id"_s,
+                             fields[0],
+                             u"--start"_s,
+                             fields[1],
+                             u"--end"_s,
+                             fields[2],
+                             u"--program"_s,
+                             fields[3],
+                             u"--group1"_s,
+                             fields.mid(4, 5).join(u','),
+                             u"--group2"_s,
+                             fields.mid(9, 5).join(u',')};
+
+        const CliResult created = sim(create);
+        QCOMPARE(created.exitCode, 0);
+        const QRegularExpression time(u"\"latestAlertTime\": \"([^\"]+)\""_s);
+        const QString alertTime = time.match(QString::fromUtf8(created.out)).captured(1);
+        QCOMPARE(created.out, QString::fromUtf8(WorkedExampleJob).arg(alertTime).toUtf8());
+
+        QCOMPARE(sim(create).exitCode, 1); // 409: the job exists
+
+        const CliResult table = sim({u"list"_s});
+        QCOMPARE(table.exitCode, 0);
+        QVERIFY(table.out.startsWith("externalId\tlatestAlertStatus\tlatestAlertTime\n"));
+        QVERIFY(table.out.contains("\n4123856710\tNone\t" + alertTime.toUtf8() + "\n"));
+
+        const CliResult lines = sim({u"--json"_s, u"list"_s});
+        QCOMPARE(lines.exitCode, 0);
+        QVERIFY(lines.out.contains("{\"externalId\":\"4123856710\",\"latestAlertStatus\":\"None\","
+                                   "\"latestAlertTime\":\""
+                                   + alertTime.toUtf8() + "\"}\n"));
+
+        const CliResult got = sim({u"get"_s, u"4123856710"_s});
+        QCOMPARE(got.exitCode, 0);
+        QCOMPARE(got.out, created.out);
+
+        QCOMPARE(sim({u"stop"_s, u"4123856710"_s}).exitCode, 0);
+        QCOMPARE(sim({u"delete"_s, u"4123856710"_s}).exitCode, 0);
+        const CliResult gone = sim({u"get"_s, u"4123856710"_s});
+        QCOMPARE(gone.exitCode, 1);
+        QVERIFY(gone.out.contains("\"error\""));
+        QCOMPARE(sim({u"stop"_s, u"4123856710"_s}).exitCode, 1);
+        QCOMPARE(sim({u"delete"_s, u"4123856710"_s}).exitCode, 1);
+    }
+
+    // The list's three forms, for a body with an escaped quote, a tab and escaped letters.
+    void listForms_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("table") << QString()
+                               << QByteArray("externalId\tlatestAlertStatus\tlatestAlertTime\n"
+                                             "J1\tNone\t2027-03-01T09:33:00-0500\n"
+                                             "J\\/2\tVideo Loss\t\\u00e9t\\u00e9\n");
+        QTest::newRow("json")
+            << u"--json"_s
+            << QByteArray("{\"externalId\":\"J1\",\"latestAlertStatus\":\"None\","
+                          "\"latestAlertTime\":\"2027-03-01T09:33:00-0500\"}\n"
+                          "{\"externalId\":\"J/2\",\"latestAlertStatus\":"
+                          "\"Video\\tLoss\",\"latestAlertTime\":\"\xc3\xa9t\xc3\xa9\"}\n");
+        QTest::newRow("raw, chunked") << u"--raw"_s << kJobList;
+    }
+
+    void listForms()
+    {
+        QFETCH(QString, option);
+        QFETCH(QByteArray, out);
+        ScriptedHttpServer server;
+        server.setResponse(chunked(kJobList));
+        QStringList arguments{u"list"_s, u"--address"_s, server.authority()};
+        if (!option.isEmpty())
+            arguments << option;
+        const CliResult result = runCli(arguments, m_env);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, out);
+        QCOMPARE(result.err, QByteArray());
+    }
+
+    // Usage and bad input: one line, exit status 2, nothing sent and nothing logged.
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no command") << QStringList() << u"no command given"_s;
+        QTest::newRow("unknown command") << QStringList{u"lsit"_s} << u"unknown command \"lsit\""_s;
+        QTest::newRow("unknown option")
+            << QStringList{u"list"_s, u"--fast"_s} << u"Unknown option 'fast'."_s;
+        QTest::newRow("get without ID") << QStringList{u"get"_s} << u"get needs the job's ID"_s;
+        QTest::newRow("empty ID") << QStringList{u"delete"_s, u""_s}
+                                  << u"delete: the job's ID is empty"_s;
+        QTest::newRow("two IDs") << QStringList{u"stop"_s, u"a"_s, u"b"_s}
+                                 << u"stop: unexpected argument \"b\""_s;
+        QTest::newRow("create option on list")
+            << QStringList{u"list"_s, u"--id"_s, u"1"_s} << u"--id is an option of create"_s;
+        QTest::newRow("json and raw") << QStringList{u"list"_s, u"--json"_s, u"--raw"_s}
+                                      << u"--json and --raw exclude each other"_s;
+        QTest::newRow("timeout not a number") << QStringList{u"list"_s, u"--timeout"_s, u"soon"_s}
+                                              << u"--timeout \"soon\" is not a number"_s;
+        QTest::newRow("timeout 0")
+            << QStringList{u"list"_s, u"--timeout"_s, u"0"_s} << u"--timeout \"0\" is not"_s;
+        QTest::newRow("space in the host") << QStringList{u"list"_s, u"--address"_s, u"10.0 .0.5"_s}
+                                           << u"the address \"10.0 .0.5\" cannot be used"_s;
+        QTest::newRow("port out of range")
+            << QStringList{u"list"_s, u"--address"_s, u"127.0.0.1:70000"_s}
+            << u"the address \"127.0.0.1:70000\" cannot be used: the port is not a number from 1 "
+               "to 65535"_s;
+        QTest::newRow("query in the address")
+            << QStringList{u"get"_s, u"7"_s, u"--address"_s, u"127.0.0.1/?x"_s}
+            << u"the address \"127.0.0.1/?x\" cannot be used: it holds \"?\" or \"#\""_s;
+        QTest::newRow("group of four parts")
+            << QStringList{u"create"_s, u"--group1"_s, u"a,1,b,2"_s}
+            << u"--group1: \"a,1,b,2\" is not IP,PORT,IP,PORT,NAME"_s;
+    }
+
+    void badInput()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        ScriptedHttpServer server;
+        const QString log = m_home.filePath(u"bad.log"_s);
+        const bool addressGiven = arguments.contains(u"--address"_s);
+        if (!addressGiven)
+            arguments << u"--address"_s << server.authority();
+        const CliResult result = runCli(arguments << u"--log"_s << log, m_env);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.startsWith("talus-test-cli: " + message.toUtf8()),
+                 result.err.constData());
+        QCOMPARE(result.err.count('\n'), 1);
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(server.connectionCount(), 0);
+        QVERIFY(!QFile::exists(log));
+    }
+
+    // The address comes from the installed window's settings file when none is given.
+    void addressFromSettings()
+    {
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(u"talus-test-app"_s));
+        QFile ini(home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[IP]\r\nAddress= " + server.authority().toUtf8() + " \r\n");
+        ini.close();
+        const CliResult result = runCli({u"list"_s, u"--raw"_s}, cliEnvironment(home.path()));
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, "[]");
+        QCOMPARE(server.connectionCount(), 1);
+    }
+
+    // A failed transfer: exit status 3 and the tool tip's words.
+    void transferFails_data()
+    {
+        QTest::addColumn<bool>("silent"); // false: nothing listens
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("refused") << false << QByteArray("Failed: connection refused");
+        QTest::newRow("time-out") << true << QByteArray("Failed: no answer");
+    }
+
+    void transferFails()
+    {
+        QFETCH(bool, silent);
+        QFETCH(QByteArray, reason);
+        ScriptedHttpServer server;
+        server.setSilent(true);
+        const QString address = silent ? server.authority()
+                                       : ScriptedHttpServer::refusingAuthority();
+        const CliResult result =
+            runCli({u"list"_s, u"--address"_s, address, u"--timeout"_s, u"0.3"_s}, m_env);
+        QCOMPARE(result.exitCode, 3);
+        QVERIFY2(result.err.startsWith("talus-test-cli: " + reason), result.err.constData());
+        QCOMPARE(result.out, QByteArray());
+    }
+
+    // -v tells each stage of the status line, then the outcome, on standard error.
+    void verbose()
+    {
+        ScriptedHttpServer server;
+        server.setResponse(notFound());
+        const CliResult result =
+            runCli({u"-v"_s, u"get"_s, u"x"_s, u"--address"_s, server.authority()}, m_env);
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.out, "{\"error\": \"no such job\"}");
+        const QList<QByteArray> lines = result.err.trimmed().split('\n');
+        QCOMPARE(lines.first(), "Resolving Host");
+        QCOMPARE(lines.at(lines.size() - 3), "Response Completed");
+        QVERIFY2(
+            lines.at(lines.size() - 2).startsWith("HTTP 404 Not Found \xc2\xb7 24 bytes \xc2\xb7 "),
+            lines.at(lines.size() - 2).constData());
+        QVERIFY2(QRegularExpression(u"^\\d+ bytes sent, 70 bytes received$"_s)
+                     .match(QString::fromUtf8(lines.last()))
+                     .hasMatch(),
+                 lines.last().constData());
+    }
+
+    // Smoke passes against the simulator, one line per step, and fails at a 404 to the get.
+    void smoke_data()
+    {
+        QTest::addColumn<bool>("simulator");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("steps"); // each step's outcome
+        QTest::newRow("simulator") << true << 0 << u"create ok|list ok|get ok|stop ok|delete ok"_s;
+        QTest::newRow("404 to the get") << false << 4 << u"create ok|list ok|get FAILED"_s;
+    }
+
+    void smoke()
+    {
+        QFETCH(bool, simulator);
+        QFETCH(int, exitCode);
+        QFETCH(QString, steps);
+        // The scripted server takes the fresh identifier from the create request: it creates
+        // the job and lists it, then has no such job.
+        ScriptedHttpServer server;
+        QByteArray job;
+        server.setResponder([&job](qsizetype n, const QByteArray &request) -> QByteArray {
+            if (n == 0) {
+                const QByteArray id = QRegularExpression(u"\"externalId\": \"(\\d+)\""_s)
+                                          .match(QString::fromUtf8(request))
+                                          .captured(1)
+                                          .toUtf8();
+                job = "{\"externalId\": \"" + id
+                    + "\", \"latestAlertStatus\": \"None\", \"latestAlertTime\": \"t\"}";
+                return "HTTP/1.1 201 Created\r\nContent-Length: " + QByteArray::number(job.size())
+                    + "\r\n\r\n" + job;
+            }
+            return n == 1 ? ScriptedHttpServer::okResponse("[" + job + "]") : notFound();
+        });
+        const QString address = simulator ? m_address : server.authority();
+        const QString junit = m_home.filePath(u"smoke.xml"_s);
+        QProcess process;
+        process.setProcessEnvironment(m_env);
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(QString::fromUtf8(TALUS_TEST_CLI_PATH),
+                      {u"smoke"_s, u"--address"_s, address, u"--junit"_s, junit});
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(process.exitCode(), exitCode);
+        QStringList seen;
+        for (const QByteArray &line : process.readAllStandardOutput().trimmed().split('\n'))
+            seen << QString::fromUtf8(line).section(u' ', 0, 0) + u' '
+                    + QString::fromUtf8(line).section(u' ', 2, 2).chopped(1);
+        QCOMPARE(seen.join(u'|'), steps);
+        QCOMPARE(xmllint(junit), 0);
+        const QByteArray report = fileBytes(junit);
+        QCOMPARE(report.count("<testcase "), steps.count(u'|') + 1);
+        QCOMPARE(report.contains("<failure message=\"not a 2xx answer: HTTP 404 Not Found"),
+                 !simulator);
+    }
+
+    // The log gets the window's blocks, after what the file held.
+    void logAppends()
+    {
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        const QString log = m_home.filePath(u"traffic.txt"_s);
+        QFile before(log);
+        QVERIFY(before.open(QIODevice::WriteOnly));
+        before.write("earlier\r\n");
+        before.close();
+        const CliResult result =
+            runCli({u"list"_s, u"--address"_s, server.authority(), u"--log"_s, log}, m_env);
+        QCOMPARE(result.exitCode, 0);
+        const QByteArray url = "http://" + server.authority().toUtf8()
+            + "/api/videocompare/tracking";
+        QCOMPARE(fileBytes(log),
+                 "earlier\r\n---Data Transmitted---\r\n" + url
+                     + "\r\nConnection: close\r\nContent-Type: application/json\r\nAccept: "
+                       "application/json\r\nUser-Agent: Mozilla/4.0 (compatible; Win32; "
+                       "WinHttp.WinHttpRequest.5)\r\nHost: "
+                     + server.authority().toUtf8()
+                     + "\r\n\r\n\r\n\r\n---Data Received---\r\n[]\r\n");
+    }
+
+    void helpAndVersion()
+    {
+        const CliResult help = runCli({u"list"_s, u"--help"_s}, m_env);
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.startsWith("Usage: talus-test-cli COMMAND [ARGUMENTS] [OPTIONS]\n"));
+        const CliResult version = runCli({u"--version"_s}, m_env);
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY(QRegularExpression(u"^talus-test-cli \\d+\\.\\d+\\.\\d+\n$"_s)
+                    .match(QString::fromUtf8(version.out))
+                    .hasMatch());
+        QCOMPARE(help.err + version.err, QByteArray());
+    }
+
+private:
+    CliResult sim(QStringList arguments)
+    {
+        return runCli(arguments << u"--address"_s << m_address, m_env);
+    }
+
+    static int xmllint(const QString &file)
+    {
+        QProcess lint;
+        lint.setProcessChannelMode(QProcess::ForwardedChannels);
+        lint.start(u"xmllint"_s,
+                   {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), file});
+        return lint.waitForFinished() ? lint.exitCode() : -1;
+    }
+
+    SimProcess m_sim;
+    QString m_address;
+    QTemporaryDir m_home;
+    QProcessEnvironment m_env = cliEnvironment(m_home.path());
+};
+
+QTEST_MAIN(tst_Cli)
+#include "tst_cli.moc"
