@@ -31,7 +31,8 @@ test: deps
 # Prints the benchmarks' figures, each with its goal and "ok" or "missed": the list click
 # beside curl against nginx and the simulator (32,766 and 100,000 jobs, five lists in a row in
 # one window, offscreen and on the X platform under Xvfb), the start-up beside a hello-world
-# label, the scanner's throughput and the traffic view's speed. Takes a few minutes.
+# label, the scanner's throughput, the traffic view's speed and the command-line client's list
+# beside curl against nginx. Takes a few minutes.
 # BENCH_MILLION=1 adds the 1,000,000-job list from nginx (a few seconds a list, about 3 GB).
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 BENCH_LIST_ARGS := $(if $(BENCH_MILLION),--million)
@@ -44,6 +45,7 @@ bench:
 	$(XVFB) $(BUILD)/bench/bench_startup
 	$(BUILD)/bench/bench_parse
 	$(BUILD)/bench/bench_trafficview
+	$(BUILD)/bench/bench_cli
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
 screenshot:
