@@ -76,13 +76,14 @@ CliRun::~CliRun() = default;
 
 Result<> CliRun::prepare()
 {
-    QString why;
-    if (!m_options.logFile.isEmpty() && !m_log.append(m_options.logFile, &why))
-        return Failure{u"cannot open the log %1: %2"_s.arg(m_options.logFile, why)};
+    // The report first: a report that cannot be written leaves the log untouched.
     if (!m_options.junitFile.isEmpty()) {
         if (Result<> written = m_report.write(m_options.junitFile); !written)
             return written;
     }
+    QString why;
+    if (!m_options.logFile.isEmpty() && !m_log.append(m_options.logFile, &why))
+        return Failure{u"cannot open the log %1: %2"_s.arg(m_options.logFile, why)};
     m_runner = new RequestRunner(m_options.timeout, m_options.verbose,
                                  m_log.isOpen() ? &m_log : nullptr, this);
     return {};

@@ -165,6 +165,9 @@ private Q_SLOTS:
         QTest::newRow("query in the address")
             << QStringList{u"get"_s, u"7"_s, u"--address"_s, u"127.0.0.1/?x"_s}
             << u"the address \"127.0.0.1/?x\" cannot be used: it holds \"?\" or \"#\""_s;
+        QTest::newRow("report in a missing folder")
+            << QStringList{u"list"_s, u"--junit"_s, u"/nonexistent/r.xml"_s}
+            << u"cannot write /nonexistent/r.xml"_s;
         QTest::newRow("group of four parts")
             << QStringList{u"create"_s, u"--group1"_s, u"a,1,b,2"_s}
             << u"--group1: \"a,1,b,2\" is not IP,PORT,IP,PORT,NAME"_s;
