@@ -23,7 +23,10 @@ const QString kPath = kFolder.filePath(u"profile.ini"_s);
 
 static QString readValue(const Entry &entry)
 {
-    return ProfileFile::readString(kPath, entry.first, entry.second, u"\x01(missing)"_s, 1 << 20);
+    const Result<QString> value =
+        ProfileFile::readString(kPath, entry.first, entry.second, u"\x01(missing)"_s, 1 << 20);
+    FUZZ_CHECK(value.ok());
+    return value.value();
 }
 
 // Section and key names the file seems to hold, found the plain way; a few suffice.
@@ -74,11 +77,11 @@ FUZZ_TARGET(input)
             others.append({entry, readValue(entry)});
     // Reading trims the blanks around a value, and nothing else may be lost on the way.
     static const QRegularExpression edges(u"^[ \\t]+|[ \\t]+\\z"_s);
-    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, value));
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, value).ok());
     const QString readBack = readValue(target);
     FUZZ_CHECK(readBack == QString(value).remove(edges));
     for (const auto &[entry, before] : others)
         FUZZ_CHECK(readValue(entry) == before);
-    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, readBack));
+    FUZZ_CHECK(ProfileFile::writeString(kPath, target.first, target.second, readBack).ok());
     FUZZ_CHECK(readValue(target) == readBack);
 }

@@ -6,7 +6,14 @@
 #include <QList>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -142,40 +149,99 @@ QString cut(const QString &value, qsizetype maxLength)
     return value.left(length);
 }
 
+QString systemReason()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString kindOfFile(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return u"a folder"_s;
+    if (S_ISFIFO(mode))
+        return u"a FIFO"_s;
+    if (S_ISCHR(mode))
+        return u"a character device"_s;
+    if (S_ISBLK(mode))
+        return u"a block device"_s;
+    if (S_ISSOCK(mode))
+        return u"a socket"_s;
+    return u"not a file"_s;
+}
+
+QString tooLarge()
+{
+    return u"it is larger than 1 MiB"_s;
+}
+
+// Reads at most `limit` bytes and one more, so that a file that grew after it was measured
+// still shows as too large.
+Result<QByteArray> readAtMost(int fd, qint64 limit)
+{
+    QByteArray bytes(limit + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, std::size_t(bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Failure{systemReason()};
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
 } // namespace
 
 namespace ProfileFile {
 
-QString readString(const QString &fileName, const QString &section, const QString &key,
-                   const QString &defaultValue, qsizetype maxLength)
+Result<QByteArray> readFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return cut(defaultValue, maxLength);
-    const QList<Line> lines = splitLines(file.readAll());
+    // Not blocking: opening a FIFO for reading would otherwise wait for a writer forever.
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno == ENOENT ? Result<QByteArray>(QByteArray()) : Failure{systemReason()};
+    struct stat status = {};
+    Result<QByteArray> result = QByteArray();
+    if (::fstat(fd, &status) != 0)
+        result = Failure{systemReason()};
+    else if (!S_ISREG(status.st_mode))
+        result = Failure{u"it is not a regular file but "_s + kindOfFile(status.st_mode)};
+    else if (status.st_size > MaxFileBytes)
+        result = Failure{tooLarge()};
+    else
+        result = readAtMost(fd, MaxFileBytes);
+    ::close(fd);
+    if (result && result->size() > MaxFileBytes)
+        return Failure{tooLarge()};
+    return result;
+}
+
+Result<QString> readString(const QString &fileName, const QString &section, const QString &key,
+                           const QString &defaultValue, qsizetype maxLength)
+{
+    const Result<QByteArray> bytes = readFile(fileName);
+    if (!bytes)
+        return Failure{bytes.reason()};
+    const QList<Line> lines = splitLines(*bytes);
     const Location where = locate(lines, section, key);
     if (where.keyLine < 0)
         return cut(defaultValue, maxLength);
     return cut(QString::fromUtf8(entryValue(lines.at(where.keyLine).text)), maxLength);
 }
 
-bool writeString(const QString &fileName, const QString &section, const QString &key,
-                 const QString &value, QString *error)
+Result<> writeString(const QString &fileName, const QString &section, const QString &key,
+                     const QString &value)
 {
-    const auto failed = [error](const QFileDevice &file) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    };
-    QList<Line> lines;
-    {
-        QFile file(fileName);
-        if (file.exists()) {
-            if (!file.open(QIODevice::ReadOnly))
-                return failed(file); // never replace a file we could not read
-            lines = splitLines(file.readAll());
-        }
-    }
+    // Never replace a file that could not be read: its other lines would be lost.
+    const Result<QByteArray> before = readFile(fileName);
+    if (!before)
+        return Failure{before.reason()};
+    QList<Line> lines = splitLines(*before);
     const QByteArray crlf("\r\n");
     const QByteArray entry = key.toUtf8() + '=' + storedValue(value);
     const Location where = locate(lines, section, key);
@@ -195,7 +261,7 @@ bool writeString(const QString &fileName, const QString &section, const QString 
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return failed(file);
+        return Failure{file.errorString()};
     for (const Line &line : std::as_const(lines)) {
         file.write(line.text);
         file.write(line.end);
@@ -203,11 +269,13 @@ bool writeString(const QString &fileName, const QString &section, const QString 
     // commit() does not report bytes that could not be written out (a full disk, a size
     // limit); such a file must never replace the old one.
     if (!file.flush()) {
-        failed(file);
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return Failure{reason};
     }
-    return file.commit() || failed(file);
+    if (!file.commit())
+        return Failure{file.errorString()};
+    return {};
 }
 
 } // namespace ProfileFile

@@ -19,14 +19,14 @@ QString settingsFilePath(const QString &programFolder)
     return QDir(programFolder).filePath(u"ORVA_Test_Application.ini"_s);
 }
 
-QString ReadIniValue(const QString &fileName, const QString &section, const QString &key,
-                     const QString &defaultValue)
+Result<QString> ReadIniValue(const QString &fileName, const QString &section, const QString &key,
+                             const QString &defaultValue)
 {
     return ProfileFile::readString(fileName, section, key, defaultValue, kMaxValueLength);
 }
 
-bool WriteIniValue(const QString &fileName, const QString &section, const QString &key,
-                   const QString &value, QString *error)
+Result<> WriteIniValue(const QString &fileName, const QString &section, const QString &key,
+                       const QString &value)
 {
     // A line break would end the entry early and turn the rest into a line of its own.
     QString cleaned = value;
@@ -34,15 +34,22 @@ bool WriteIniValue(const QString &fileName, const QString &section, const QStrin
         if (c == u'\n' || c == u'\r')
             c = u' ';
     }
-    return ProfileFile::writeString(fileName, section, key, cleaned, error);
+    return ProfileFile::writeString(fileName, section, key, cleaned);
 }
 
 QString LoadSettings(const QString &programFolder)
 {
-    return ReadIniValue(settingsFilePath(programFolder), kSection, kKey, kDefaultAddress);
+    const QString path = settingsFilePath(programFolder);
+    const Result<QString> address = ReadIniValue(path, kSection, kKey, kDefaultAddress);
+    if (address)
+        return *address;
+    qWarning("The settings file %s was not read: %s; the address starts as %s",
+             qPrintable(QDir::toNativeSeparators(path)), qPrintable(address.reason()),
+             qPrintable(kDefaultAddress));
+    return kDefaultAddress;
 }
 
-bool SaveSettings(const QString &address, const QString &programFolder, QString *error)
+Result<> SaveSettings(const QString &address, const QString &programFolder)
 {
-    return WriteIniValue(settingsFilePath(programFolder), kSection, kKey, address, error);
+    return WriteIniValue(settingsFilePath(programFolder), kSection, kKey, address);
 }

@@ -167,11 +167,10 @@ void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
     // A response being collected has its block in the log already: it is written before the
     // first piece is scanned, and close() waits for a large one to be whole.
     m_log.close();
-    QString why;
-    if (!SaveSettings(ui->txtIP->text(), m_env.programFolder, &why)) {
-        qWarning("Cannot save the settings to %s: %s",
+    if (const Result<> saved = SaveSettings(ui->txtIP->text(), m_env.programFolder); !saved) {
+        qWarning("Cannot save the settings to %s: %s; the file is left as it was",
                  qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
-                 qPrintable(why));
+                 qPrintable(saved.reason()));
     }
     cancel = 0;
 }

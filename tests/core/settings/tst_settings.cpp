@@ -3,11 +3,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +29,9 @@ private Q_SLOTS:
                             const QByteArray &typed, const QByteArray &after) {
             QTest::newRow(name) << before << shown << typed << after;
         };
-        const QByteArray ip = "[IP]\r\nAddress=", line = "X=" + QByteArray(1 << 20, 'y') + "\r\n";
+        const QByteArray ip = "[IP]\r\nAddress=";
+        // Makes the file exactly 1 MiB, the most that is read, before and after.
+        const QByteArray line = "X=" + QByteArray((1 << 20) - 21, 'y') + "\r\n";
         const QByteArray notes = "; notes\n[Other]\nAddress=1\n\n[ip]\r\n;Address=3\r\nPort=81\r\n";
         const QByteArray junk("\x00\xff[\x01=\n\r\x7f", 8), other = "[Other]\r\nAddress=1\r\n";
         const QByteArray def = "127.0.0.1";
@@ -39,7 +44,7 @@ private Q_SLOTS:
         row("300 characters read back as 254", ip + QByteArray(300, 'x'), QByteArray(254, 'x'), "1",
             ip + "1");
         row("binary junk kept, section after it", junk, def, "1", junk + "\r\n" + ip + "1\r\n");
-        row("1 MB line before the section", line + ip + "2\r\n", "2", "3", line + ip + "3\r\n");
+        row("a file of exactly 1 MiB", line + ip + "2\r\n", "2", "3", line + ip + "3\r\n");
         row("quotes around the address kept", {}, def, "'a'", ip + "\"'a'\"\r\n");
         row("empty address stored empty", ip + "1\r\n", "1", "", ip + "\r\n");
     }
@@ -56,7 +61,7 @@ private Q_SLOTS:
         const QString path = settingsFilePath(dir.path());
         QVERIFY(before.isNull() || writeFileBytes(path, before));
         QCOMPARE(LoadSettings(dir.path()), QString::fromUtf8(shown));
-        QVERIFY(SaveSettings(typed, dir.path()));
+        QVERIFY(SaveSettings(typed, dir.path()).ok());
         QCOMPARE(fileBytes(path), after);
         QCOMPARE(LoadSettings(dir.path()), typed.replace(u'\r', u' ').replace(u'\n', u' '));
     }
@@ -84,19 +89,62 @@ private Q_SLOTS:
         const QByteArray old = "[IP]\r\nAddress=1\r\n";
         QVERIFY(!fileIsFolder || QDir(folder).mkdir(u"ORVA_Test_Application.ini"_s));
         QVERIFY(!diskFull || writeFileBytes(path, old));
+        if (fileIsFolder)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"was not read: .* a folder;"_s));
         QCOMPARE(LoadSettings(folder), diskFull ? u"1"_s : u"127.0.0.1"_s);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
         const rlimit small{64, saved.rlim_max};
         QVERIFY(!diskFull || setrlimit(RLIMIT_FSIZE, &small) == 0);
-        QString error;
-        const bool written = SaveSettings(QString(100, u'x'), folder, &error);
+        const Result<> written = SaveSettings(QString(100, u'x'), folder);
         setrlimit(RLIMIT_FSIZE, &saved);
-        QVERIFY(!written && !error.isEmpty());
+        QVERIFY(!written.ok() && !written.reason().isEmpty());
         QCOMPARE(QFileInfo(path).isDir(), fileIsFolder);
         QCOMPARE(fileBytes(path), diskFull ? old : QByteArray());
         QVERIFY(!diskFull || QDir(folder).entryList(QDir::Files | QDir::Hidden).size() == 1);
+    }
+
+    // Not a settings file at all: the start does not wait on it or read it whole, the address
+    // starts as 127.0.0.1 with one line on standard error, and the close leaves the file be.
+    void notASettingsFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a FIFO") << u"fifo"_s << u"it is not a regular file but a FIFO"_s;
+        QTest::newRow("a link to /dev/zero")
+            << u"zero"_s << u"it is not a regular file but a character device"_s;
+        QTest::newRow("1 MiB and one byte") << u"large"_s << u"it is larger than 1 MiB"_s;
+    }
+
+    void notASettingsFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = settingsFilePath(dir.path());
+        const QByteArray name = QFile::encodeName(path);
+        const QByteArray large = "[IP]\r\nAddress=1\r\n" + QByteArray((1 << 20) - 16, ';');
+        if (kind == u"fifo")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == u"zero")
+            QCOMPARE(::symlink("/dev/zero", name.constData()), 0);
+        else
+            QVERIFY(writeFileBytes(path, large));
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(u"The settings file %1 was not read: %2; the address "
+                                        "starts as 127.0.0.1"_s.arg(path, why)));
+        QCOMPARE(LoadSettings(dir.path()), u"127.0.0.1"_s);
+        const Result<> saved = SaveSettings(u"10.0.0.1"_s, dir.path());
+        QVERIFY(!saved.ok());
+        QCOMPARE(saved.reason(), why);
+        const QFileInfo after(path);
+        QCOMPARE(after.isSymLink(), kind == u"zero");
+        QCOMPARE(after.isFile(), kind == u"large");
+        if (kind == u"large")
+            QCOMPARE(fileBytes(path), large);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{u"ORVA_Test_Application.ini"_s});
     }
 };
 

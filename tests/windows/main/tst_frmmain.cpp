@@ -10,6 +10,7 @@
 #include <QStyleOptionButton>
 
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -216,10 +217,17 @@ private Q_SLOTS:
             QTRY_VERIFY(!f.window->isVisible());
             QCOMPARE(LoadSettings(f.folder.path()), QString::number(number));
         }
-        QVERIFY(QFile::remove(ini) && QDir(f.folder.path()).mkdir(ini));
+        // A FIFO in the file's place is not written to (that would wait for a reader forever)
+        // nor replaced, and standard error says so.
+        QVERIFY(QFile::remove(ini) && ::mkfifo(QFile::encodeName(ini).constData(), 0600) == 0);
         f.window->show();
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(u"Cannot save the settings to %1: it is not a regular "
+                                        "file but a FIFO; the file is left as it was"_s.arg(ini)));
         QVERIFY(f.window->close());
         QVERIFY(!f.window->isVisible());
+        struct stat after = {};
+        QVERIFY(::stat(QFile::encodeName(ini).constData(), &after) == 0 && S_ISFIFO(after.st_mode));
     }
 
     // Copy hands on the whole pane exactly, CR LF and lone CR kept; Enter presses the focused
