@@ -132,7 +132,7 @@ class Window final
 public:
     explicit Window(quint16 port)
     {
-        AppEnvironment env = AppEnvironment::system();
+        AppEnvironment env = AppEnvironment::system().value();
         env.programFolder = m_folder.path();
         m_window = std::make_unique<frmMain>(std::move(env));
         if (const Result<> loaded = m_window->Form_Load(); !loaded)

@@ -18,7 +18,13 @@ int main(int argc, char *argv[])
     applyProgramFonts();
     QApplication::setWindowIcon(programIcon());
 
-    frmMain window(AppEnvironment::system());
+    Result<AppEnvironment> env = AppEnvironment::system();
+    if (!env) {
+        qCritical("%s", qPrintable(env.reason()));
+        QMessageBox::critical(nullptr, QApplication::applicationName(), env.reason());
+        return 1;
+    }
+    frmMain window(std::move(env).value());
     // Messages go through Qt's handler, which writes them to standard error.
     if (const Result<> loaded = window.Form_Load(); !loaded) {
         qCritical("%s", qPrintable(loaded.reason()));

@@ -81,9 +81,10 @@ Result<> CliRun::prepare()
         if (Result<> written = m_report.write(m_options.junitFile); !written)
             return written;
     }
-    QString why;
-    if (!m_options.logFile.isEmpty() && !m_log.append(m_options.logFile, &why))
-        return Failure{u"cannot open the log %1: %2"_s.arg(m_options.logFile, why)};
+    if (!m_options.logFile.isEmpty()) {
+        if (const Result<> opened = m_log.append(m_options.logFile); !opened)
+            return Failure{u"cannot open the log %1: %2"_s.arg(m_options.logFile, opened.reason())};
+    }
     m_runner = new RequestRunner(m_options.timeout, m_options.verbose,
                                  m_log.isOpen() ? &m_log : nullptr, this);
     return {};
@@ -205,8 +206,7 @@ void CliRun::record(const QString &caseName, const Exchange &exchange, const QSt
 void CliRun::finish(int exitCode)
 {
     std::fflush(stdout);
-    if (m_log.isOpen() && !m_log.finishWriting())
-        qWarning("The traffic log could not be written: %s", qPrintable(m_log.errorString()));
+    // A large block still being written is waited for; its failure is said where it was given.
     m_log.close();
     if (!m_options.junitFile.isEmpty()) {
         if (Result<> written = m_report.write(m_options.junitFile); !written)

@@ -11,6 +11,16 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+void warnIfNotLogged(const Result<> &written)
+{
+    if (!written)
+        qWarning("The traffic log could not be written: %s", qPrintable(written.reason()));
+}
+
+} // namespace
+
 QString Exchange::details() const
 {
     return completed ? completedDetails(status, phrase, body.size(), elapsedMs)
@@ -54,8 +64,8 @@ void RequestRunner::stateChanged(qint16 state)
              !(piece = m_transfer->GetChunk(std::numeric_limits<int>::max())).isEmpty();) {
             m_current.body += piece;
         }
-        if (m_log && !m_log->writeBlockSharing("---Data Received---", m_current.body))
-            qWarning("The traffic log could not be written: %s", qPrintable(m_log->errorString()));
+        if (m_log)
+            m_log->writeBlockSharing("---Data Received---", m_current.body, warnIfNotLogged);
     } else {
         m_current.failureText = m_transfer->failureText();
     }
@@ -75,6 +85,6 @@ void RequestRunner::stateChanged(qint16 state)
 
 void RequestRunner::log(std::initializer_list<QByteArrayView> records)
 {
-    if (m_log && !m_log->writeBlock(records))
-        qWarning("The traffic log could not be written: %s", qPrintable(m_log->errorString()));
+    if (m_log)
+        warnIfNotLogged(m_log->writeBlock(records));
 }

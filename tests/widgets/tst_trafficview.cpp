@@ -70,6 +70,10 @@ private Q_SLOTS:
             QByteArray("some text|").repeated(20000) + "last");
         row("20,000 CR LF lines, ending in a line end", QByteArray("text\r\n").repeated(20000),
             QByteArray("text|").repeated(20000));
+        // As many lines as bytes: the index keeps a checkpoint per stride, not a start per line.
+        row("only CR", QByteArray(5000, '\r'), QByteArray(5000, '|'));
+        row("only LF", QByteArray(5000, '\n'), QByteArray(5000, '|'));
+        row("only CR LF", QByteArray("\r\n").repeated(5000), QByteArray(5000, '|'));
     }
 
     // Lines shown, accessible text ranges (past the end too), Ctrl+End to the last line, Clear.

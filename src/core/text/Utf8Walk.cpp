@@ -1,9 +1,11 @@
 #include "text/Utf8Walk.h"
 
-#include <QStringDecoder>
-
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Utf8 {
 
@@ -89,10 +91,60 @@ qsizetype previousSequenceStart(QByteArrayView text, qsizetype at)
 
 QString decode(QByteArrayView bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless
-                               | QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    // One pass straight into the text: no byte gives more than one unit (a four-byte sequence
+    // gives two), so the text is never grown, and a body of invalid bytes, where a general
+    // decoder slows to a crawl, costs about what a valid one does.
+    QString text(bytes.size(), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
+    while (p < end) {
+#if defined(__SSE2__)
+        if (end - p >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            if (_mm_movemask_epi8(chunk) == 0) {
+                const __m128i zero = _mm_setzero_si128();
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(chunk, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8),
+                                 _mm_unpackhi_epi8(chunk, zero));
+                out += 16;
+                p += 16;
+                continue;
+            }
+        }
+#endif
+        if (end - p >= 8 && eightAscii(p)) {
+            for (int i = 0; i < 8; ++i)
+                *out++ = p[i];
+            p += 8;
+            continue;
+        }
+        const Span seq = sequenceAt(p, end);
+        switch (seq.bytes) {
+        case 2:
+            *out++ = char16_t(((p[0] & 0x1F) << 6) | (p[1] & 0x3F));
+            break;
+        case 3:
+            *out++ = char16_t(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            break;
+        case 4: {
+            const char32_t code = ((p[0] & 0x07) << 18) | ((p[1] & 0x3F) << 12)
+                | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            *out++ = char16_t(0xD7C0 + (code >> 10));
+            *out++ = char16_t(0xDC00 | (code & 0x3FF));
+            break;
+        }
+        default:
+            *out++ = *p < 0x80 ? char16_t(*p) : char16_t(0xFFFD);
+            break;
+        }
+        p += seq.bytes;
+    }
+    text.truncate(out - reinterpret_cast<const char16_t *>(text.constData()));
+    // Text of mostly multi-byte sequences has room left over that is not kept.
+    if (text.capacity() - text.size() > text.size() / 4)
+        text.squeeze();
+    return text;
 }
 
 } // namespace Utf8

@@ -1,64 +1,59 @@
 #include "traffic/TrafficLog.h"
 
-#include <algorithm>
+#include <QDir>
+#include <QFile>
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
-bool TrafficLog::create(const QString &path, QString *error)
-{
-    return open(path, QIODevice::Truncate, error);
-}
-
-bool TrafficLog::append(const QString &path, QString *error)
-{
-    return open(path, QIODevice::Append, error);
-}
-
-bool TrafficLog::open(const QString &path, QIODevice::OpenMode mode, QString *error)
-{
-    close();
-    m_file.setFileName(path);
-    // Unbuffered: blocks go straight to the file descriptor below, never through a buffer.
-    if (!m_file.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
-        if (error)
-            *error = m_file.errorString();
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
-// Writes the records, each followed by CR LF, in one gathering write: the body is not copied
-// to put the record ends between the records, and the kernel takes the block as one piece.
-// Returns the reason when the block could not be written whole.
-QString writeRecords(int fd, std::initializer_list<QByteArrayView> records)
+QString systemReason()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The records with a CR LF after each but the last: the last one is written on its own.
+std::vector<iovec> recordParts(std::initializer_list<QByteArrayView> records, qint64 *total)
 {
     static char crlf[] = "\r\n";
     std::vector<iovec> parts;
     parts.reserve(records.size() * 2);
+    *total = 0;
     for (const QByteArrayView record : records) {
         if (!record.isEmpty())
             parts.push_back({const_cast<char *>(record.data()), std::size_t(record.size())});
         parts.push_back({crlf, 2});
+        *total += record.size() + 2;
     }
-    iovec *next = parts.data();
-    int left = int(parts.size());
+    return parts;
+}
+
+// Writes the parts in gathering writes, at `offset` or, when it is negative, where the file
+// stands: the body is never copied to put the record ends between the records. Only a write
+// cut short (a full disk, a signal) loops.
+Result<> writeParts(int fd, qint64 offset, iovec *next, int left)
+{
     while (left > 0) {
-        const ssize_t written = ::writev(fd, next, std::min(left, IOV_MAX));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return QString::fromLocal8Bit(std::strerror(errno));
-        }
-        // Only a write the kernel cut short (a full disk, a signal) gets here more than once.
+        const int count = std::min(left, IOV_MAX);
+        const ssize_t written = offset < 0 ? ::writev(fd, next, count)
+                                           : ::pwritev(fd, next, count, offset);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return Failure{systemReason()};
+        if (offset >= 0)
+            offset += written;
         auto done = std::size_t(written);
         while (left > 0 && done >= next->iov_len) {
             done -= next->iov_len;
@@ -70,72 +65,168 @@ QString writeRecords(int fd, std::initializer_list<QByteArrayView> records)
             next->iov_len -= done;
         }
     }
-    return QString();
+    return {};
+}
+
+// Whether the log a run left ends in a block that was cut short: a log of whole blocks is
+// empty or ends in CR LF. Opened without blocking, so that a FIFO cannot hold the start up.
+bool endsTorn(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status = {};
+    char last[2] = {};
+    const bool torn = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0
+        && (::pread(fd, last, 2, status.st_size - 2 < 0 ? 0 : status.st_size - 2) != 2
+            || last[0] != '\r' || last[1] != '\n');
+    ::close(fd);
+    return torn;
 }
 
 } // namespace
 
 TrafficLog::~TrafficLog()
 {
+    m_writerDone = nullptr;
     close();
 }
 
-bool TrafficLog::finishWriting()
+Result<> TrafficLog::create(const QString &path)
+{
+    return open(path, O_TRUNC);
+}
+
+Result<> TrafficLog::append(const QString &path)
+{
+    return open(path, 0);
+}
+
+Result<> TrafficLog::open(const QString &path, int truncate)
+{
+    close();
+    if (endsTorn(path)) {
+        qWarning("The traffic log %s of the previous run ends in a block that was cut short: "
+                 "the program was ended while it wrote that block. %s",
+                 qPrintable(QDir::toNativeSeparators(path)),
+                 truncate ? "The log is emptied now." : "New blocks follow it.");
+    }
+    // Not blocking while it opens: a FIFO without a reader fails instead of waiting forever.
+    // Not O_APPEND either: blocks are written at their own offsets, which O_APPEND ignores.
+    m_fd = ::open(QFile::encodeName(path).constData(),
+                  O_WRONLY | O_CREAT | truncate | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (m_fd < 0)
+        return Failure{systemReason()};
+    struct stat status = {};
+    if (::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK) != 0
+        || ::fstat(m_fd, &status) != 0) {
+        const QString reason = systemReason();
+        close();
+        return Failure{reason};
+    }
+    m_regular = S_ISREG(status.st_mode);
+    m_end = m_regular ? status.st_size : 0;
+    if (!m_regular && !truncate)
+        ::lseek(m_fd, 0, SEEK_END);
+    return {};
+}
+
+Result<qint64> TrafficLog::put(std::initializer_list<QByteArrayView> records) const
+{
+    if (m_fd < 0)
+        return Failure{u"the log is not open"_s};
+    qint64 total = 0;
+    std::vector<iovec> parts = recordParts(records, &total);
+    if (!m_regular) {
+        if (const Result<> written = writeParts(m_fd, -1, parts.data(), int(parts.size()));
+            !written)
+            return Failure{written.reason()};
+        return m_end;
+    }
+    // The block's room first, its closing CR LF last: until that is in, the file ends in the
+    // NUL bytes of the room, so a block torn anywhere never looks whole.
+    Result<> written = ::ftruncate(m_fd, m_end + total) == 0 ? Result<>() : Failure{systemReason()};
+    if (written)
+        written = writeParts(m_fd, m_end, parts.data(), int(parts.size()) - 1);
+    if (written)
+        written = writeParts(m_fd, m_end + total - 2, &parts.back(), 1);
+    if (written)
+        return m_end + total;
+    // Whatever part of the block got in goes again: the log holds whole blocks only.
+    if (::ftruncate(m_fd, m_end) != 0)
+        return Failure{written.reason() + u"; the part written could not be cut off: "_s
+                       + systemReason()};
+    return Failure{written.reason()};
+}
+
+Result<> TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
+{
+    (void)finishWriting();
+    const Result<qint64> end = put(records);
+    if (!end)
+        return Failure{end.reason()};
+    m_end = *end;
+    return {};
+}
+
+void TrafficLog::writeBlockSharing(QByteArrayView heading, const QByteArray &body, Written written)
+{
+    if (body.size() < BackgroundBytes || m_fd < 0) {
+        const Result<> result = writeBlock({heading, body});
+        if (written)
+            written(result);
+        return;
+    }
+    (void)finishWriting();
+    // The thread keeps its own references: the caller may let go of the body at once.
+    m_writerHeading = heading.toByteArray();
+    m_writerBody = body;
+    m_writerDone = std::move(written);
+    m_largePending = true;
+    m_writing = true;
+    const quint64 block = ++m_largeBlocks;
+    const auto run = [this, block] {
+        m_writerResult = put({m_writerHeading, m_writerBody});
+        m_writing = false;
+        // Told from the event loop, unless something waits for the block first.
+        QMetaObject::invokeMethod(
+            this,
+            [this, block] {
+                if (block == m_largeBlocks)
+                    (void)finishWriting();
+            },
+            Qt::QueuedConnection);
+    };
+    try {
+        m_writer = std::thread(run);
+    } catch (const std::system_error &) {
+        // No thread to be had (what std::thread's constructor throws): the block is written
+        // all the same, only not in the background.
+        run();
+    }
+}
+
+Result<> TrafficLog::finishWriting()
 {
     if (m_writer.joinable())
         m_writer.join();
-    m_writerBlock = QByteArray();
+    if (!std::exchange(m_largePending, false))
+        return {};
+    m_writerHeading = QByteArray();
     m_writerBody = QByteArray();
-    if (m_writerError.isEmpty())
-        return true;
-    m_error = std::exchange(m_writerError, QString());
-    return false;
-}
-
-bool TrafficLog::writeBlock(std::initializer_list<QByteArrayView> records)
-{
-    // An earlier block that failed is reported, but does not keep this one out of the log.
-    const bool earlierWritten = finishWriting();
-    if (!m_file.isOpen()) {
-        m_error = u"the log is not open"_s;
-        return false;
-    }
-    for (const QByteArrayView record : records)
-        m_lastRecordData = record.data();
-    if (const QString error = writeRecords(m_file.handle(), records); !error.isEmpty()) {
-        m_error = error;
-        return false;
-    }
-    return earlierWritten;
-}
-
-bool TrafficLog::writeBlockSharing(QByteArrayView heading, const QByteArray &body)
-{
-    if (body.size() < BackgroundBytes || !m_file.isOpen())
-        return writeBlock({heading, body});
-    const bool earlierWritten = finishWriting();
-    m_lastRecordData = body.constData();
-    // The thread keeps its own references: the caller may let go of the body at once.
-    m_writerBlock = heading.toByteArray();
-    m_writerBody = body;
-    m_writing = true;
-    try {
-        m_writer = std::thread([this, fd = m_file.handle()] {
-            m_writerError = writeRecords(fd, {m_writerBlock, m_writerBody});
-            m_writing = false;
-        });
-    } catch (const std::system_error &) {
-        // No thread to be had: the block is written all the same, only not in the background.
-        m_writerError = writeRecords(m_file.handle(), {m_writerBlock, m_writerBody});
-        m_writing = false;
-    }
-    return earlierWritten;
+    const Result<> result = m_writerResult ? Result<>() : Failure{m_writerResult.reason()};
+    if (m_writerResult)
+        m_end = *m_writerResult;
+    if (Written done = std::exchange(m_writerDone, nullptr))
+        done(result);
+    return result;
 }
 
 void TrafficLog::close()
 {
-    if (!finishWriting())
-        qWarning("The traffic log could not be written: %s", qPrintable(m_error));
-    if (m_file.isOpen())
-        m_file.close();
+    (void)finishWriting();
+    m_end = 0;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }

@@ -1,62 +1,84 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
+#include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <initializer_list>
 #include <thread>
 
-// The traffic log: every request and response, as records (a text followed by CR LF).
-// Each block goes to the file in one write, so a program killed at any moment leaves every
-// block whole or absent, and nothing already shown is lost if the program dies.
-class TrafficLog
+// The traffic log: every request and response, as blocks of records (a text followed by CR LF).
+//
+// No append of a hundred megabytes can be made atomic: the kernel stops a large write where a
+// fatal signal finds it. What the file promises instead, however the program ends:
+// - every block but the last is whole;
+// - the last block is whole exactly when the file ends in CR LF. A block's room is set aside
+//   first (the file grows over it, reading as NUL bytes), its bytes go in, and its closing
+//   CR LF is written last. A block cut short by a kill keeps NUL bytes at the end of its
+//   room and no closing CR LF; the next start says so on standard error before it empties
+//   the log.
+// A block that cannot be written whole (a full disk, a file size limit) is cut off the file
+// again, so no part of it stays, and later blocks are tried as usual. On something that is not
+// a regular file (a device, a pipe) blocks are written as they come, without room or cutting.
+class TrafficLog final : public QObject
 {
-public:
-    TrafficLog() = default;
-    ~TrafficLog();
+    Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrafficLog)
 
+public:
+    // Told the outcome of a block on the log's own thread.
+    using Written = std::function<void(const Result<> &)>;
+
+    TrafficLog() = default;
+    // Waits for a block being written; its `written` is not called any more.
+    ~TrafficLog() override;
+
     // Creates the file empty (an existing log is emptied) and keeps it open.
-    bool create(const QString &path, QString *error);
+    Result<> create(const QString &path);
     // Opens the file (made when missing) to add blocks after what it holds.
-    bool append(const QString &path, QString *error);
+    Result<> append(const QString &path);
 
-    // A block of records, written together. False, with the reason in errorString(), when the
-    // log is closed, or this block or a large one before it could not be written whole.
-    bool writeBlock(std::initializer_list<QByteArrayView> records);
+    // A block of records, written together, after any large block before it.
+    Result<> writeBlock(std::initializer_list<QByteArrayView> records);
 
-    // A block of a heading and a body. A large body is written by a thread of its own, so
-    // that the window does not wait for a hundred megabytes to reach the disk; the next
-    // block and close() wait for it, so blocks keep their order and a closed log is whole.
-    // False as writeBlock; a failure of the large block itself shows at the next call.
-    bool writeBlockSharing(QByteArrayView heading, const QByteArray &body);
+    // A block of a heading and a body. A large body is written by a thread of its own, so that
+    // the window does not wait for a hundred megabytes to reach the disk; the next block and
+    // close() wait for it, so blocks keep their order and a closed log is whole. `written` is
+    // called once with the outcome: at once for a small body, for a large one when it has
+    // been written (from the event loop) or when something waits for it, whichever is first.
+    void writeBlockSharing(QByteArrayView heading, const QByteArray &body, Written written = {});
     // Whether a large block is still being written.
     bool writing() const { return m_writing.load(); }
-    // Waits for a large block being written; false when it could not be written whole.
-    bool finishWriting();
+    // Waits for a large block being written and tells its outcome.
+    Result<> finishWriting();
 
     void close();
-    bool isOpen() const { return m_file.isOpen(); }
-    QString errorString() const { return m_error; }
-    // Where the last record written came from: lets a test see that a body went out unmoved.
-    const char *lastRecordData() const { return m_lastRecordData; }
+    bool isOpen() const { return m_fd >= 0; }
 
     // Bodies from this size on are written by their own thread.
     static constexpr qsizetype BackgroundBytes = 4 * 1024 * 1024;
 
 private:
-    bool open(const QString &path, QIODevice::OpenMode mode, QString *error);
+    Result<> open(const QString &path, int truncate);
+    // Writes one block at m_end (or just appends, off a regular file); the new end.
+    Result<qint64> put(std::initializer_list<QByteArrayView> records) const;
 
-    QFile m_file;
-    QString m_error;
-    const char *m_lastRecordData = nullptr;
+    int m_fd = -1;
+    bool m_regular = true;
+    qint64 m_end = 0;
     std::thread m_writer;
     std::atomic<bool> m_writing = false;
-    // Owned by the thread while it runs: its block, and why it could not be written.
-    QByteArray m_writerBlock;
+    // Counts large blocks, so that the notice of one that ended is not taken for a later one.
+    quint64 m_largeBlocks = 0;
+    bool m_largePending = false;
+    // Owned by the thread while it runs: its block and how it went.
+    QByteArray m_writerHeading;
     QByteArray m_writerBody;
-    QString m_writerError;
+    Result<qint64> m_writerResult = qint64(0);
+    Written m_writerDone;
 };

@@ -9,15 +9,19 @@
 #include <QCoreApplication>
 #include <QStandardPaths>
 
-AppEnvironment AppEnvironment::system()
+Result<AppEnvironment> AppEnvironment::system()
 {
+    // Empty when the program's file has been deleted since the start.
+    const Result<QString> executable =
+        executableFolder(QCoreApplication::applicationDirPath(), startedProgramFile());
+    if (!executable)
+        return Failure{executable.reason()};
     AppEnvironment env;
     QStringList installed;
     for (const char *folder : TalusInstalledBinFolders)
         installed.append(QString::fromUtf8(folder));
-    env.programFolder =
-        chooseProgramFolder(QCoreApplication::applicationDirPath(), installed,
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    env.programFolder = chooseProgramFolder(
+        *executable, installed, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     env.messageBoxes = std::make_shared<MessageBoxes>();
     env.clock = [] { return QDateTime::currentDateTime(); };
     env.timeZone = std::make_shared<SystemTimeZoneSource>();

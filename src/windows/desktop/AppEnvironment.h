@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "transfer/TransferDefaults.h"
 
 #include <QDateTime>
@@ -24,6 +25,6 @@ struct AppEnvironment
     std::chrono::milliseconds transferTimeout = DefaultTransferTimeout;
 
     // The real world: the executable's folder, real boxes, the system clock and zone, a
-    // generator in its fixed start state.
-    static AppEnvironment system();
+    // generator in its fixed start state. A failure when the program's folder cannot be known.
+    static Result<AppEnvironment> system();
 };

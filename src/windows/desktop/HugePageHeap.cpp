@@ -1,17 +1,21 @@
 #include "desktop/HugePageHeap.h"
 
+#include "desktop/ProgramFolder.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #if defined(__linux__) && defined(__GLIBC__)
-#include <climits>
 #include <sys/auxv.h>
 #include <unistd.h>
 #endif
 
 void restartWithHugePageHeap(char *argv[])
 {
+    // Every start resolves its own file here, first thing, and the program folder comes from
+    // the same answer later.
+    const ProgramFile &file = startedProgramFile();
 #if defined(__linux__) && defined(__GLIBC__)
     static constexpr char kSetting[] = "glibc.malloc.hugetlb";
     const char *const current = std::getenv("GLIBC_TUNABLES");
@@ -25,12 +29,8 @@ void restartWithHugePageHeap(char *argv[])
     // Started by its own path, the program keeps its name in the process list (ps, pgrep,
     // killall); /proc/self/exe would name it "exe". That link is the fallback for a program
     // file that was removed or replaced since it started.
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length > 0 && length < ssize_t(sizeof path - 1)) {
-        path[length] = '\0';
-        ::execv(path, argv);
-    }
+    if (!file.path.empty() && !file.deleted)
+        ::execv(file.path.c_str(), argv);
     ::execv("/proc/self/exe", argv);
     if (current)
         ::setenv("GLIBC_TUNABLES", kept.c_str(), 1);
@@ -38,5 +38,6 @@ void restartWithHugePageHeap(char *argv[])
         ::unsetenv("GLIBC_TUNABLES");
 #else
     (void)argv;
+    (void)file;
 #endif
 }

@@ -6,5 +6,6 @@
 // glibc reads its malloc settings only when a program starts, so the program starts itself
 // once more with the setting added to its environment, unless it is there already (the
 // operator's own setting stands). If that cannot be done the program goes on as it is.
-// Call first thing in main(), before anything else runs.
+// Call first thing in main(), before anything else runs: it also resolves the program's own
+// file (startedProgramFile()).
 void restartWithHugePageHeap(char *argv[]);

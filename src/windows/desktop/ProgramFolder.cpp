@@ -4,10 +4,31 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
+
+ProgramFile resolveProgramFile()
+{
+    char link[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", link, sizeof link);
+    if (length <= 0 || length >= ssize_t(sizeof link))
+        return {};
+    ProgramFile file{std::string(link, std::size_t(length))};
+    // The mark the system puts after the path of a file that is gone.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (file.path.ends_with(kDeleted) && ::access(file.path.c_str(), F_OK) != 0) {
+        file.path.resize(file.path.size() - kDeleted.size());
+        file.deleted = true;
+    }
+    return file;
+}
 
 QString samePathForm(const QString &folder)
 {
@@ -17,6 +38,22 @@ QString samePathForm(const QString &folder)
 }
 
 } // namespace
+
+const ProgramFile &startedProgramFile()
+{
+    static const ProgramFile started = resolveProgramFile();
+    return started;
+}
+
+Result<QString> executableFolder(const QString &applicationDir, const ProgramFile &started)
+{
+    if (!applicationDir.isEmpty())
+        return applicationDir;
+    if (started.path.empty())
+        return Failure{u"The program's folder cannot be known: the system names no file for "
+                       "this program"_s};
+    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(started.path))).absolutePath();
+}
 
 QString chooseProgramFolder(const QString &executableFolder, const QStringList &installedBinFolders,
                             const QString &userDataFolder)
@@ -29,13 +66,11 @@ QString chooseProgramFolder(const QString &executableFolder, const QStringList &
     return executableFolder;
 }
 
-bool makeProgramFolder(const QString &folder, QString *error)
+Result<> makeProgramFolder(const QString &folder)
 {
     std::error_code failure;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), failure);
-    if (!failure)
-        return true;
-    if (error)
-        *error = QString::fromStdString(failure.message());
-    return false;
+    if (failure)
+        return Failure{QString::fromStdString(failure.message())};
+    return {};
 }

@@ -39,13 +39,6 @@ const QColor kFailedText(255, 80, 80);
 constexpr int kByteCountRepaintMs = 100;
 const QString kCrLf = u"\r\n"_s;
 
-// A block that did not reach the log is said on standard error; the window carries on.
-void warnIfNotLogged(bool written, const TrafficLog &log)
-{
-    if (!written)
-        qWarning("The traffic log could not be written: %s", qPrintable(log.errorString()));
-}
-
 } // namespace
 
 frmMain::frmMain(AppEnvironment env, QWidget *parent)
@@ -141,11 +134,12 @@ Result<> frmMain::Form_Load()
     ui->txtIP->setText(LoadSettings(m_env.programFolder));
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
-    QString why;
-    if (!makeProgramFolder(m_env.programFolder, &why)
-        || !m_log.create(QDir(m_env.programFolder).filePath(logName), &why)) {
+    Result<> made = makeProgramFolder(m_env.programFolder);
+    if (made)
+        made = m_log.create(QDir(m_env.programFolder).filePath(logName));
+    if (!made) {
         return Failure{u"Cannot create %1 in %2: %3"_s.arg(
-            logName, QDir::toNativeSeparators(m_env.programFolder), why)};
+            logName, QDir::toNativeSeparators(m_env.programFolder), made.reason())};
     }
     InitJobGrid(*gridCon[1]);
     JobStatuses = JobStatusTable();
@@ -213,11 +207,15 @@ bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString
     m_requestKind = kind;
     iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
     m_arriving.start(kind == RequestKind::List);
+    // The last transfer's large block, if still being written, is told to that transfer.
+    (void)m_log.finishWriting();
+    ++m_transfers;
+    m_notLogged.clear();
     iNetTalus->Execute(url, method, body, headers);
     showByteCounts();
-    warnIfNotLogged(m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
-                                      headers.toUtf8(), body.toUtf8()}),
-                    m_log);
+    noteLogged(m_transfers,
+               m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
+                                 headers.toUtf8(), body.toUtf8()}));
     ui->txtTx->setBytes((url + kCrLf + headers + kCrLf + body + kCrLf).toUtf8());
     return true;
 }
@@ -295,7 +293,10 @@ void frmMain::collectResponse()
     // log's own thread while the list is scanned. The pane and the log share the body;
     // neither copies it.
     steps.taken = [this](const QByteArray &body) {
-        warnIfNotLogged(m_log.writeBlockSharing("---Data Received---", body), m_log);
+        m_log.writeBlockSharing("---Data Received---", body,
+                                [this, transfer = m_transfers](const Result<> &written) {
+                                    noteLogged(transfer, written);
+                                });
     };
     if (m_requestKind == RequestKind::List)
         steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
@@ -324,9 +325,29 @@ void frmMain::showResponse()
 void frmMain::showStatus(const QString &text, const QString &details, const QColor &color)
 {
     setTextColor(ui->lblStat, color);
-    ui->lblStat->setToolTip(details);
-    ui->lblStat->setAccessibleDescription(details);
+    m_statusDetails = details;
+    showStatusDetails();
     ui->lblStat->setText(text);
+}
+
+void frmMain::noteLogged(quint64 transfer, const Result<> &written)
+{
+    if (written)
+        return;
+    qWarning("The traffic log could not be written: %s", qPrintable(written.reason()));
+    if (transfer != m_transfers)
+        return;
+    m_notLogged = written.reason();
+    showStatusDetails();
+}
+
+void frmMain::showStatusDetails()
+{
+    QString shown = m_statusDetails;
+    if (!m_notLogged.isEmpty())
+        shown += (shown.isEmpty() ? QString() : u"\n"_s) + u"not logged: "_s + m_notLogged;
+    ui->lblStat->setToolTip(shown);
+    ui->lblStat->setAccessibleDescription(shown);
 }
 
 void frmMain::showByteCounts()

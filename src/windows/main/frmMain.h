@@ -69,6 +69,10 @@ private:
     void showResponse();
     void showStatus(const QString &text, const QString &details, const QColor &color);
     void showByteCounts();
+    // A block of this transfer that did not reach the log: said on standard error, and in the
+    // status line's tooltip while that transfer's status is shown.
+    void noteLogged(quint64 transfer, const Result<> &written);
+    void showStatusDetails();
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
 
@@ -84,4 +88,7 @@ private:
     QTimer m_byteCountRepaint;
     JobStatusTable JobStatuses;
     QPointer<frmCreate> m_createWindow;
+    quint64 m_transfers = 0; // requests sent so far
+    QString m_statusDetails; // the last state's details
+    QString m_notLogged;     // why a block of the last request was not logged
 };

@@ -3,6 +3,10 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +55,47 @@ private Q_SLOTS:
         QTRY_COMPARE(server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headers);
         QVERIFY(f.waitIdle());
         QCOMPARE(f.log(), "---Data Transmitted---\r\n" + pane + "---Data Received---\r\n[]\r\n");
+    }
+
+    // A received block that does not fit the disk leaves no part in the log, and the status
+    // line's tooltip says so for that transfer; the next one is logged again.
+    void fullDiskShowsInTheToolTip_data()
+    {
+        QTest::addColumn<qsizetype>("bodySize");
+        QTest::newRow("written at once") << qsizetype(300000);
+        QTest::newRow("written by the log's thread") << TrafficLog::BackgroundBytes;
+    }
+
+    void fullDiskShowsInTheToolTip()
+    {
+        QFETCH(qsizetype, bodySize);
+        const QByteArray body(bodySize, 'j');
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(body));
+        MainWindowFixture f;
+        QVERIFY(f.start(server.authority()));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        f.click("cmd1");
+        const QByteArray transmitted = f.log();
+        const rlimit full{rlim_t(transmitted.size() + 100), saved.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+        QTest::ignoreMessage(QtWarningMsg, "The traffic log could not be written: File too large");
+        const bool idle = f.waitIdle();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(idle);
+        QCOMPARE(f.lblStat()->text(), u"Response Completed"_s);
+        const QRegularExpression details(
+            u"^HTTP 200 OK \u00b7 %1 bytes \u00b7 \\d+ ms$"_s.arg(bodySize));
+        QTRY_VERIFY2(f.lblStat()->toolTip().endsWith(u"\nnot logged: File too large"_s),
+                     qPrintable(f.lblStat()->toolTip()));
+        QVERIFY(details.match(f.lblStat()->toolTip().section(u'\n', 0, 0)).hasMatch());
+        QCOMPARE(f.log(), transmitted);
+
+        QVERIFY(f.send("cmd1"));
+        QVERIFY(details.match(f.lblStat()->toolTip()).hasMatch());
+        QCOMPARE(f.log(), transmitted.repeated(2) + "---Data Received---\r\n" + body + "\r\n");
     }
 
     // Clicks while a list is under way start nothing and change nothing: the list is still
