@@ -291,12 +291,15 @@ void frmMain::collectResponse()
     ResponseCollector::Steps steps;
     // The received block is logged as soon as the body is in: a large one is written by the
     // log's own thread while the list is scanned. The pane and the log share the body;
-    // neither copies it.
+    // neither copies it. The pane shows the new body at once too, before a list is scanned:
+    // the old body and its line index, which the new ones replace, are let go before the
+    // scan's job table is built, so the three never take memory together.
     steps.taken = [this](const QByteArray &body) {
         m_log.writeBlockSharing("---Data Received---", body,
                                 [this, transfer = m_transfers](const Result<> &written) {
                                     noteLogged(transfer, written);
                                 });
+        ui->txtRx->setBytes(body, m_arriving.takeLines());
     };
     if (m_requestKind == RequestKind::List)
         steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
@@ -312,7 +315,6 @@ void frmMain::showResponse()
         JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer));
         FillJobGrid(*gridCon[1], JobStatuses);
     }
-    ui->txtRx->setBytes(ResponseBuffer, m_arriving.takeLines());
     const int code = iNetTalus->statusCode();
     const QString details = completedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),
                                              iNetTalus->elapsedMs());
