@@ -206,7 +206,7 @@ bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString
     const QString &headers = request.headers;
     m_requestKind = kind;
     iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
-    m_arriving.start(kind == RequestKind::List);
+    m_arriving.start();
     // The last transfer's large block, if still being written, is told to that transfer.
     (void)m_log.finishWriting();
     ++m_transfers;
@@ -278,7 +278,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
     QString details;
     QColor color = kStatusText;
     if (state == InetTransfer::Failed) {
-        m_arriving.start(false); // nothing of a failed response is kept
+        m_arriving.start(); // nothing of a failed response is kept
         details = failedDetails(iNetTalus->failureText());
         color = kFailedText;
         showByteCounts();
@@ -301,10 +301,12 @@ void frmMain::collectResponse()
                                 });
         ui->txtRx->setBytes(body, m_arriving.takeLines());
     };
-    if (m_requestKind == RequestKind::List)
-        steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
-            m_arriving.scanJobs(upToPieceEnd);
-        };
+    // A list is scanned straight into the run-long table, as ParseJobList would store it: a
+    // table of the list's own beside it took as much memory again, until merged.
+    if (m_requestKind == RequestKind::List) {
+        m_listScan = JobListScanner(JobStatuses);
+        steps.scanPiece = [this](QByteArrayView upToPieceEnd) { m_listScan.feed(upToPieceEnd); };
+    }
     steps.finished = [this] { showResponse(); };
     m_collector.collect(*iNetTalus, ResponseBuffer, std::move(steps));
 }
@@ -312,7 +314,7 @@ void frmMain::collectResponse()
 void frmMain::showResponse()
 {
     if (m_requestKind == RequestKind::List) {
-        JobStatuses.storeAll(m_arriving.takeJobs(ResponseBuffer));
+        m_listScan.finish(ResponseBuffer);
         FillJobGrid(*gridCon[1], JobStatuses);
     }
     const int code = iNetTalus->statusCode();

@@ -3,6 +3,7 @@
 #include "Result.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/RequestSender.h"
+#include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 #include "traffic/ArrivingResponse.h"
 #include "traffic/ResponseCollector.h"
@@ -87,6 +88,7 @@ private:
     ArrivingResponse m_arriving;
     QTimer m_byteCountRepaint;
     JobStatusTable JobStatuses;
+    JobListScanner m_listScan{JobStatuses}; // the list being scanned into JobStatuses
     QPointer<frmCreate> m_createWindow;
     quint64 m_transfers = 0; // requests sent so far
     QString m_statusDetails; // the last state's details

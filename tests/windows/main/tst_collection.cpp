@@ -218,6 +218,31 @@ private Q_SLOTS:
         QCOMPARE(gridText(*f.grid()), expected.join(u' '));
     }
 
+    // The pane lets the old body go for the new one as soon as the new one is whole, before the
+    // list is scanned; the grid shows the new list once its scan is done.
+    void paneTakesTheNewBodyBeforeTheScan()
+    {
+        const QByteArray first = "[" + job("J1", "OK", "t") + "]";
+        const QByteArray second = "[" + job("J1", "Bad", "t") + "," + job("J2", "OK", "t") + "]";
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(first));
+        MainWindowFixture f;
+        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.send("cmd1"));
+        server.setResponse(ScriptedHttpServer::okResponse(second));
+        QString paneAtCompletion, gridAtCompletion;
+        connect(f.transfer(), &InetTransfer::StateChanged, f.window.get(), [&](qint16 state) {
+            if (state == InetTransfer::ResponseCompleted) {
+                paneAtCompletion = f.rxText();
+                gridAtCompletion = gridText(*f.grid());
+            }
+        });
+        QVERIFY(f.send("cmd1"));
+        QCOMPARE(paneAtCompletion, QString::fromLatin1(second));
+        QCOMPARE(gridAtCompletion, u"J1|OK|t"_s);
+        QCOMPARE(gridText(*f.grid()), u"J1|Bad|t J2|OK|t"_s);
+    }
+
     // A close that arrives between the scan pieces of a list finds its block whole in the log,
     // and the pieces left run without a log or a shown window.
     void closingWhileCollectingKeepsTheBlock()
