@@ -2,7 +2,6 @@
 
 #include "traffic/StatusText.h"
 #include "traffic/TrafficLog.h"
-#include "traffic/TransferDetails.h"
 #include "transfer/InetTransfer.h"
 
 #include <QTimer>
@@ -20,12 +19,6 @@ void warnIfNotLogged(const Result<> &written)
 }
 
 } // namespace
-
-QString Exchange::details() const
-{
-    return completed ? completedDetails(status, phrase, body.size(), elapsedMs)
-                     : failedDetails(failureText);
-}
 
 RequestRunner::RequestRunner(std::chrono::milliseconds timeout, bool verbose, TrafficLog *log,
                              QObject *parent)

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
