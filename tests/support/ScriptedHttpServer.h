@@ -46,6 +46,7 @@ public:
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
     void setRandomPieces() { m_pieceSize = -1; }                // 1 to 20 bytes, seeded
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
+    void setFirstByteDelay(int ms) { m_firstByteDelayMs = ms; }   // after the request is whole
     void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
     void setSilent(bool silent) { m_silent = silent; }            // answers nothing, for time-outs
 
@@ -94,7 +95,11 @@ private:
             return;
         m_answered[index] = true;
         const qsizetype n = m_answeredCount++;
-        writeFrom(socket, m_responder ? m_responder(n, bytes) : m_response, 0);
+        const QByteArray response = m_responder ? m_responder(n, bytes) : m_response;
+        if (m_firstByteDelayMs == 0)
+            return writeFrom(socket, response, 0);
+        QTimer::singleShot(m_firstByteDelayMs, Qt::PreciseTimer, socket,
+                           [=, this] { writeFrom(socket, response, 0); });
     }
 
     void writeFrom(QTcpSocket *socket, const QByteArray &response, qsizetype offset)
@@ -126,6 +131,7 @@ private:
     qsizetype m_answeredCount = 0;
     qsizetype m_pieceSize = 0;
     int m_pieceDelayMs = 0;
+    int m_firstByteDelayMs = 0;
     qsizetype m_resetAfter = -1;
     QRandomGenerator m_random{20261207};
     bool m_silent = false;

@@ -88,6 +88,9 @@ HttpResponseParser::Result HttpResponseParser::feed(QByteArrayView bytes)
         const qsizetype take = newline < 0 ? rest.size() : newline + 1;
         if (!chargeLineBytes(take))
             break;
+        // Charged above, so the kept head is bounded like the header section.
+        if (m_stage == Stage::StatusLine || m_stage == Stage::Headers)
+            m_head.append(rest.first(take));
         pos += take;
         if (newline < 0) {
             m_line.append(rest);

@@ -71,6 +71,9 @@ public:
     QByteArray reasonPhrase() const;
     const QByteArray &body() const;
     QByteArray takeBody();
+    // The status lines and header lines exactly as they arrived, line ends and the empty line
+    // that ends each head included; an interim answer's head comes before the final one.
+    const QByteArray &head() const { return m_head; }
 
 private:
     enum class Stage {
@@ -115,4 +118,5 @@ private:
     bool m_hasTransferEncoding = false;
     qint64 m_remaining = 0;
     QByteArray m_body;
+    QByteArray m_head;
 };

@@ -4,6 +4,7 @@
 #include "transfer/RequestWire.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -67,6 +68,13 @@ public:
     QByteArray m_reasonPhrase;
     QElapsedTimer m_clock;
     qint64 m_elapsedMs = 0;
+    QByteArray m_head;
+    // Milliseconds from Execute; -1 until reached.
+    struct
+    {
+        qint64 nameFound = -1, connected = -1, requestSent = -1, firstByte = -1, end = -1;
+        bool byName = false;
+    } m_marks;
     // Every transfer gets a number; a queued state of an older one is dropped on arrival.
     quint64 m_generation = 0;
     int m_reached = 0;
@@ -103,6 +111,8 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     m_statusCode = 0;
     m_reasonPhrase.clear();
     m_elapsedMs = 0;
+    m_head.clear();
+    m_marks = {};
     m_clock.start();
     m_parser = HttpResponseParser(m_limits);
 
@@ -114,6 +124,7 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
         return;
     }
     m_request = std::move(wire.value().bytes);
+    m_marks.byName = QHostAddress(wire->host).isNull();
 
     advanceTo(Resolving);
     m_socket = new QTcpSocket(m_q);
@@ -121,6 +132,7 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     // dropSocket() cuts these before the socket is let go, so nothing an old socket still
     // does (its abort emits at once) can reach a later transfer.
     QObject::connect(socket, &QAbstractSocket::hostFound, m_q, [this] {
+        m_marks.nameFound = m_clock.elapsed();
         restartTimer();
         advanceTo(Connecting);
     });
@@ -137,6 +149,7 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
 
 void InetTransfer::Private::onConnected()
 {
+    m_marks.connected = m_clock.elapsed();
     restartTimer();
     advanceTo(Requesting);
     m_socket->write(m_request);
@@ -149,6 +162,7 @@ void InetTransfer::Private::onBytesWritten(qint64 count)
     Q_EMIT m_q->bytesMoved();
     if (m_written >= m_request.size()) {
         m_request = QByteArray();
+        m_marks.requestSent = m_clock.elapsed();
         advanceTo(RequestSent);
     }
 }
@@ -189,6 +203,8 @@ void InetTransfer::Private::readAvailable()
 {
     const qint64 before = m_received;
     while (m_socket && m_socket->bytesAvailable() > 0) {
+        if (m_marks.firstByte < 0)
+            m_marks.firstByte = m_clock.elapsed();
         advanceTo(Receiving);
         const qint64 available = m_socket->bytesAvailable();
         qint64 got = 0;
@@ -224,6 +240,8 @@ void InetTransfer::Private::complete()
     m_statusCode = m_parser.statusCode();
     m_reasonPhrase = m_parser.reasonPhrase();
     m_body = m_parser.takeBody();
+    m_head = m_parser.head();
+    m_marks.end = m_clock.elapsed();
     advanceTo(ResponseReceived);
     advanceTo(Disconnecting);
     dropSocket();
@@ -410,4 +428,23 @@ QByteArray InetTransfer::reasonPhrase() const
 qint64 InetTransfer::elapsedMs() const
 {
     return d->m_elapsedMs;
+}
+
+QByteArray InetTransfer::responseHead() const
+{
+    return d->m_head;
+}
+
+InetTransfer::Timing InetTransfer::timing() const
+{
+    const auto &marks = d->m_marks;
+    // An answer that came before the request was all written counts its first byte at once.
+    const qint64 sent =
+        std::min(marks.requestSent < 0 ? marks.firstByte : marks.requestSent, marks.firstByte);
+    Timing timing;
+    timing.nameLookupMs = marks.byName ? marks.nameFound : -1;
+    timing.connectMs = marks.connected;
+    timing.firstByteMs = marks.firstByte - sent;
+    timing.bodyMs = marks.end - marks.firstByte;
+    return timing;
 }

@@ -107,6 +107,21 @@ public:
     // After state 11 or 12: from Execute to that state.
     qint64 elapsedMs() const;
 
+    // After state 12: the answer's status line and header lines as they arrived, CR LF and
+    // the empty line that ends them included (an interim answer's head first).
+    QByteArray responseHead() const;
+    // After state 12, in milliseconds: Execute to the name found (-1 when the address was no
+    // name) and to the connection open; the request's last byte written to the answer's
+    // first byte; that first byte to the answer's end.
+    struct Timing
+    {
+        qint64 nameLookupMs = -1;
+        qint64 connectMs = 0;
+        qint64 firstByteMs = 0;
+        qint64 bodyMs = 0;
+    };
+    Timing timing() const;
+
 Q_SIGNALS:
     void StateChanged(qint16 state);
     // bytesSent() or bytesReceived() went up. Emitted as bytes move, possibly very often.

@@ -41,11 +41,13 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("color");
         const QColor green(0, 255, 0), amber(255, 191, 0), red(255, 80, 80);
         const QByteArray ok = "HTTP/1.1 200 OK\r\n";
-        const auto answered = [&](const char *name, const QByteArray &response,
-                                  const QByteArray &body) {
-            QTest::newRow(name) << u"SERVER"_s << response << body
-                                << u"HTTP 200 OK · %1 bytes · \\d+ ms"_s.arg(body.size()) << green;
-        };
+        const QString timing = u"connect \\d+ ms · first byte \\d+ ms · body \\d+ ms"_s;
+        const auto answered =
+            [&](const char *name, const QByteArray &response, const QByteArray &body) {
+                QTest::newRow(name)
+                    << u"SERVER"_s << response << body
+                    << u"HTTP 200 OK · %1 bytes · \\d+ ms\\n"_s.arg(body.size()) + timing << green;
+            };
         const auto failed = [&](const char *name, const char *address, const QByteArray &response,
                                 const QString &why) {
             QTest::newRow(name) << QString::fromLatin1(address) << response << QByteArray()
@@ -65,7 +67,7 @@ private Q_SLOTS:
                              << QByteArray(
                                     "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nno such j")
                              << QByteArray("no such j")
-                             << u"HTTP 404 Not Found · 9 bytes · \\d+ ms"_s << amber;
+                             << u"HTTP 404 Not Found · 9 bytes · \\d+ ms\\n"_s + timing << amber;
         failed("refused", "FREE", {}, u"connection refused"_s);
         failed("time-out", "SILENT", {}, u"no answer within 0.3 s"_s);
         failed("cut short", "SERVER", ok + "Content-Length: 9\r\n\r\nshort",
