@@ -1,6 +1,8 @@
 #include "FlexGrid.h"
 
+#include "FindBar.h"
 #include "FlexGridModel.h"
+#include "text/ByteFinder.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -39,6 +41,9 @@ FlexGrid::FlexGrid(QWidget *parent)
     // Widths come from the program in twips; a narrow width must not be widened behind its back.
     horizontalHeader()->setMinimumSectionSize(0);
     setCurrentIndex(m_model->index(0, 0));
+    connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::dropFound);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FlexGrid::dropFound);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FlexGrid::dropFound);
 }
 
 FlexGrid::~FlexGrid() = default;
@@ -179,6 +184,17 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event == QKeySequence::Find) {
+        openFind();
+        return;
+    }
+    if (event == QKeySequence::FindNext || event == QKeySequence::FindPrevious) {
+        if (event == QKeySequence::FindNext)
+            findNext();
+        else
+            findPrevious();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 
@@ -188,5 +204,78 @@ void FlexGrid::contextMenuEvent(QContextMenuEvent *event)
     QAction *copy = menu.addAction(tr("Copy"), this, &FlexGrid::copySelectedRows);
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(selectionModel()->hasSelection());
+    menu.addSeparator();
+    menu.addAction(tr("Find\u2026"), QKeySequence::Find, this, &FlexGrid::openFind);
+    menu.addAction(tr("Find Next"), QKeySequence::FindNext, this, &FlexGrid::findNext)
+        ->setEnabled(!m_foundRows.isEmpty());
+    menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, this, &FlexGrid::findPrevious)
+        ->setEnabled(!m_foundRows.isEmpty());
     menu.exec(event->globalPos());
+}
+
+void FlexGrid::openFind()
+{
+    if (!m_findBar) {
+        m_findBar = new FindBar(this);
+        connect(m_findBar, &FindBar::searchChanged, this, &FlexGrid::search);
+        connect(m_findBar, &FindBar::nextRequested, this, &FlexGrid::findNext);
+        connect(m_findBar, &FindBar::previousRequested, this, &FlexGrid::findPrevious);
+    }
+    m_findBar->open();
+    search();
+}
+
+void FlexGrid::search()
+{
+    m_foundRows.clear();
+    m_currentFound = -1;
+    const QByteArray text = m_findBar->text().toUtf8();
+    if (text.isEmpty()) {
+        m_findBar->clearCount();
+        return;
+    }
+    // The same matching as the traffic panes: UTF-8 bytes, ASCII letters in either case.
+    const ByteFinder finder(text, m_findBar->matchCase());
+    const int rows = Rows();
+    for (int row = 1; row < rows; ++row) {
+        const QByteArray id = TextMatrix(row, 0).toUtf8();
+        if (finder.indexIn(id, 0, id.size()) >= 0)
+            m_foundRows.append(row);
+    }
+    // The first found row from the current one on.
+    const auto from = std::lower_bound(m_foundRows.cbegin(), m_foundRows.cend(), Row());
+    if (!m_foundRows.isEmpty())
+        selectFound(from == m_foundRows.cend() ? 0 : from - m_foundRows.cbegin());
+    m_findBar->showCount(m_currentFound + 1, m_foundRows.size(), true);
+}
+
+void FlexGrid::selectFound(qsizetype index)
+{
+    m_currentFound = index;
+    const int row = m_foundRows.at(index);
+    setCurrentIndex(m_model->index(row - 1, 0));
+    selectRow(row - 1);
+    scrollTo(m_model->index(row - 1, 0));
+    if (m_findBar)
+        m_findBar->showCount(index + 1, m_foundRows.size(), true);
+}
+
+void FlexGrid::dropFound()
+{
+    m_foundRows.clear();
+    m_currentFound = -1;
+    if (m_findBar)
+        m_findBar->clearCount();
+}
+
+void FlexGrid::findNext()
+{
+    if (!m_foundRows.isEmpty())
+        selectFound(m_currentFound + 1 < m_foundRows.size() ? m_currentFound + 1 : 0);
+}
+
+void FlexGrid::findPrevious()
+{
+    if (!m_foundRows.isEmpty())
+        selectFound(m_currentFound > 0 ? m_currentFound - 1 : m_foundRows.size() - 1);
 }

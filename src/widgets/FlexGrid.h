@@ -2,6 +2,7 @@
 
 #include <QTableView>
 
+class FindBar;
 class FlexGridModel;
 
 // The job grid: a table of cell texts with one fixed header row (row 0, shown as the
@@ -39,6 +40,16 @@ public:
     QString selectedRowsText() const;
     void copySelectedRows() const;
 
+    // Ctrl+F: the find field over the grid, for rows whose externalId (column 0) holds the
+    // text; the next and previous such row, wrapping at the ends.
+    void openFind();
+    void findNext();
+    void findPrevious();
+    FindBar *findBar() const { return m_findBar; }
+    // The rows found (1 or more), and the index of the selected one (-1 when none).
+    const QList<int> &foundRows() const { return m_foundRows; }
+    qsizetype currentFound() const { return m_currentFound; }
+
 protected:
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -47,6 +58,13 @@ protected:
 private:
     void fitRowHeight();
     void keepCurrentCell(int row, int col);
+    void search();
+    void selectFound(qsizetype index);
+    // Rows that came or went make the found rows stale.
+    void dropFound();
 
     FlexGridModel *m_model;
+    FindBar *m_findBar = nullptr;
+    QList<int> m_foundRows;
+    qsizetype m_currentFound = -1;
 };

@@ -1,17 +1,21 @@
 #include "TrafficView.h"
 
+#include "FindBar.h"
 #include "TrafficViewAccessible.h"
 #include "text/Utf8Walk.h"
 
 #include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QSaveFile>
 #include <QScrollBar>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <limits>
@@ -23,6 +27,8 @@ namespace {
 // Room for the focus frame around the text.
 constexpr int kMargin = 4;
 constexpr int kTopMargin = 2;
+// Matches other than the selected one, behind the text.
+const QColor kMatchBack(255, 225, 110);
 
 int clampToInt(qsizetype value)
 {
@@ -74,6 +80,8 @@ TrafficView::TrafficView(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
+    m_saveName = u"traffic.txt"_s;
+    connect(&m_scan, &MatchScan::progressed, this, &TrafficView::searchProgressed);
     setBytes(QByteArray());
     updateMetrics();
 }
@@ -85,13 +93,29 @@ void TrafficView::setBytes(const QByteArray &bytes)
     setBytes(bytes, LineIndex());
 }
 
-void TrafficView::setBytes(const QByteArray &bytes, LineIndex &&lines)
+void TrafficView::setBytes(const QByteArray &bytes, LineIndex &&lines, const QByteArray &head)
 {
-    m_bytes = bytes;
-    m_lines = std::move(lines);
-    // Ties the index to the shared bytes, indexing whatever had not arrived when it was built.
-    m_lines.finish(m_bytes);
-    m_offsets.reset(m_bytes, &m_lines);
+    m_text.set(head, bytes, std::move(lines));
+    m_text.setShowHead(m_showHead);
+    reset();
+}
+
+void TrafficView::setShowHead(bool show)
+{
+    if (show == m_showHead)
+        return;
+    m_showHead = show;
+    m_text.setShowHead(show);
+    reset();
+}
+
+void TrafficView::reset()
+{
+    // Matches and positions belong to the text that was shown.
+    m_scan.clear();
+    m_currentMatch = -1;
+    if (m_findBar)
+        m_findBar->clearCount();
     m_anchor = m_cursor = 0;
     m_goalColumn = 0;
     updateScrollBars();
@@ -114,8 +138,7 @@ void TrafficView::clear()
 
 QString TrafficView::lineText(qsizetype line) const
 {
-    const qsizetype start = m_lines.lineStart(line);
-    return Utf8::decode(QByteArrayView(m_bytes).sliced(start, m_lines.lineEnd(line) - start));
+    return m_text.decode(m_text.lineStart(line), m_text.lineEnd(line));
 }
 
 qsizetype TrafficView::firstVisibleLine() const
@@ -132,16 +155,16 @@ void TrafficView::setSelection(qsizetype anchor, qsizetype cursor)
 {
     // Positions from outside may fall inside a character or a CR LF: take the one it is in.
     const auto valid = [this](qsizetype pos) {
-        pos = std::clamp<qsizetype>(pos, 0, m_bytes.size());
-        const qsizetype line = m_lines.lineOf(pos);
-        const qsizetype end = m_lines.lineEnd(line);
+        pos = std::clamp<qsizetype>(pos, 0, m_text.size());
+        const qsizetype line = m_text.lineOf(pos);
+        const qsizetype end = m_text.lineEnd(line);
         if (pos > end)
             return end;
         // A valid sequence is the only thing a position can fall inside, and it is found
         // from its lead byte alone.
-        const qsizetype start = m_lines.lineStart(line);
+        const qsizetype start = m_text.lineStart(line);
         for (qsizetype back = 1; back <= 3 && pos - back >= start; ++back) {
-            if (Utf8::sequenceLength(m_bytes, pos - back) > back)
+            if (m_text.sequenceLength(pos - back) > back)
                 return pos - back;
         }
         return pos;
@@ -154,14 +177,13 @@ void TrafficView::setSelection(qsizetype anchor, qsizetype cursor)
     const bool cursorMoved = cursor != m_cursor;
     m_anchor = anchor;
     m_cursor = cursor;
-    m_goalColumn = m_offsets.columnOf(m_lines.lineOf(cursor), cursor);
+    m_goalColumn = m_text.columnOf(m_text.lineOf(cursor), cursor);
     viewport()->update();
     if (QAccessible::isActive()) {
-        QAccessibleTextCursorEvent moved(this, clampToInt(m_offsets.offsetOf(m_cursor)));
+        QAccessibleTextCursorEvent moved(this, clampToInt(m_text.offsetOf(m_cursor)));
         QAccessible::updateAccessibility(&moved);
-        QAccessibleTextSelectionEvent selected(this,
-                                               clampToInt(m_offsets.offsetOf(selectionStart())),
-                                               clampToInt(m_offsets.offsetOf(selectionEnd())));
+        QAccessibleTextSelectionEvent selected(this, clampToInt(m_text.offsetOf(selectionStart())),
+                                               clampToInt(m_text.offsetOf(selectionEnd())));
         QAccessible::updateAccessibility(&selected);
     }
     if (selectionMoved)
@@ -172,14 +194,12 @@ void TrafficView::setSelection(qsizetype anchor, qsizetype cursor)
 
 QByteArray TrafficView::selectedBytes() const
 {
-    if (selectionStart() == 0 && selectionEnd() == m_bytes.size())
-        return m_bytes;
-    return m_bytes.sliced(selectionStart(), selectionEnd() - selectionStart());
+    return m_text.bytes(selectionStart(), selectionEnd());
 }
 
 void TrafficView::selectAll()
 {
-    setSelection(0, m_bytes.size());
+    setSelection(0, m_text.size());
 }
 
 void TrafficView::copy() const
@@ -192,7 +212,7 @@ void TrafficView::copyAll() const
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setMimeData(mimeDataFor(m_bytes));
+    clipboard->setMimeData(mimeDataFor(m_text.all()));
 }
 
 QMimeData *TrafficView::mimeDataFor(const QByteArray &bytes)
@@ -231,10 +251,10 @@ int TrafficView::columnX(qsizetype column) const
 
 QRect TrafficView::characterRect(qsizetype pos) const
 {
-    const qsizetype line = m_lines.lineOf(pos);
+    const qsizetype line = m_text.lineOf(pos);
     const qsizetype top = kTopMargin + (line - firstVisibleLine()) * m_metrics.lineHeight;
     return {
-        columnX(m_offsets.columnOf(line, pos)),
+        columnX(m_text.columnOf(line, pos)),
         static_cast<int>(std::clamp<qsizetype>(top, -m_metrics.lineHeight, viewport()->height())),
         m_metrics.column, m_metrics.lineHeight};
 }
@@ -247,12 +267,12 @@ qsizetype TrafficView::positionAt(QPoint point) const
         std::clamp<qsizetype>(firstVisibleLine() + y / m_metrics.lineHeight, 0, lineCount() - 1);
     const int x = std::max(0, point.x() - kMargin + m_metrics.column / 2);
     const qsizetype column = horizontalScrollBar()->value() + x / m_metrics.column;
-    return m_offsets.positionAtColumn(line, column);
+    return m_text.positionAtColumn(line, column);
 }
 
 void TrafficView::ensureVisible(qsizetype pos)
 {
-    const qsizetype line = m_lines.lineOf(pos);
+    const qsizetype line = m_text.lineOf(pos);
     const qsizetype lines = visibleLineCount();
     QScrollBar *vertical = verticalScrollBar();
     if (line < vertical->value())
@@ -260,7 +280,7 @@ void TrafficView::ensureVisible(qsizetype pos)
     else if (line >= vertical->value() + lines)
         vertical->setValue(clampToInt(line - lines + 1));
 
-    const qsizetype column = m_offsets.columnOf(line, pos);
+    const qsizetype column = m_text.columnOf(line, pos);
     const qsizetype columns = std::max(1, (viewport()->width() - 2 * kMargin) / m_metrics.column);
     QScrollBar *horizontal = horizontalScrollBar();
     if (column < horizontal->value())
@@ -291,7 +311,7 @@ void TrafficView::updateScrollBars()
     // extent is known without measuring a line; one more column for the cursor at its end.
     const int columns = std::max(1, (viewport()->width() - 2 * kMargin) / m_metrics.column);
     QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setRange(0, clampToInt(m_lines.longestLine() + 1 - columns));
+    horizontal->setRange(0, clampToInt(m_text.longestLine() + 1 - columns));
     horizontal->setPageStep(columns);
     horizontal->setSingleStep(1);
 }
@@ -315,19 +335,22 @@ void TrafficView::paintEvent(QPaintEvent *)
 
 void TrafficView::paintLine(QPainter &painter, qsizetype line, int top) const
 {
-    const qsizetype start = m_lines.lineStart(line);
-    const qsizetype end = m_lines.lineEnd(line);
-    const QByteArrayView body(m_bytes);
+    const qsizetype start = m_text.lineStart(line);
+    const qsizetype end = m_text.lineEnd(line);
+    // A line lies whole in one piece of what is shown.
+    qsizetype pieceStart = 0;
+    const QByteArrayView piece = m_text.pieceAt(start, &pieceStart);
 
     // Only the stretch under the viewport is decoded, so a line of megabytes costs a screenful.
     const qsizetype firstColumn = horizontalScrollBar()->value();
     const qsizetype columns = viewport()->width() / m_metrics.column + 2;
-    const qsizetype from = m_offsets.positionAtColumn(line, firstColumn);
-    const qsizetype fromColumn = m_offsets.columnOf(line, from);
+    const qsizetype from = m_text.positionAtColumn(line, firstColumn);
+    const qsizetype fromColumn = m_text.columnOf(line, from);
     const Utf8::Span shown =
-        Utf8::walk(body.sliced(from), end - from, columns + firstColumn - fromColumn);
-    const QString text = shownText(body.sliced(from, shown.bytes));
+        Utf8::walk(piece.sliced(from - pieceStart), end - from, columns + firstColumn - fromColumn);
+    const QString text = shownText(piece.sliced(from - pieceStart, shown.bytes));
     const QPoint baseline(columnX(fromColumn), top + m_metrics.ascent);
+    paintMatches(painter, line, top);
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(baseline, text);
 
@@ -335,8 +358,8 @@ void TrafficView::paintLine(QPainter &painter, qsizetype line, int top) const
     const qsizetype selTo = std::min(selectionEnd(), end);
     const bool lineEndSelected = selectionStart() <= end && selectionEnd() > end;
     if (hasSelection() && (selFrom < selTo || lineEndSelected)) {
-        const qsizetype left = m_offsets.columnOf(line, std::min(selFrom, end));
-        const qsizetype right = m_offsets.columnOf(line, std::max(selFrom, selTo))
+        const qsizetype left = m_text.columnOf(line, std::min(selFrom, end));
+        const qsizetype right = m_text.columnOf(line, std::max(selFrom, selTo))
             + (lineEndSelected ? 1 : 0);
         const QRect area(QPoint(columnX(left), top),
                          QPoint(columnX(right) - 1, top + m_metrics.lineHeight - 1));
@@ -348,8 +371,8 @@ void TrafficView::paintLine(QPainter &painter, qsizetype line, int top) const
         painter.restore();
     }
 
-    if (hasFocus() && m_lines.lineOf(m_cursor) == line) {
-        const int x = columnX(m_offsets.columnOf(line, m_cursor));
+    if (hasFocus() && m_text.lineOf(m_cursor) == line) {
+        const int x = columnX(m_text.columnOf(line, m_cursor));
         painter.fillRect(QRect(x, top, 1, m_metrics.lineHeight), palette().color(QPalette::Text));
     }
 }
@@ -369,27 +392,27 @@ void TrafficView::changeEvent(QEvent *event)
 
 qsizetype TrafficView::nextPosition(qsizetype pos) const
 {
-    const qsizetype line = m_lines.lineOf(pos);
-    if (pos < m_lines.lineEnd(line))
-        return pos + Utf8::sequenceLength(m_bytes, pos);
-    return m_lines.nextLineStart(line);
+    const qsizetype line = m_text.lineOf(pos);
+    if (pos < m_text.lineEnd(line))
+        return pos + m_text.sequenceLength(pos);
+    return m_text.nextLineStart(line);
 }
 
 qsizetype TrafficView::previousPosition(qsizetype pos) const
 {
     if (pos == 0)
         return 0;
-    const qsizetype line = m_lines.lineOf(pos);
-    if (pos == m_lines.lineStart(line))
-        return m_lines.lineEnd(line - 1);
-    return Utf8::previousSequenceStart(m_bytes, pos);
+    const qsizetype line = m_text.lineOf(pos);
+    if (pos == m_text.lineStart(line))
+        return m_text.lineEnd(line - 1);
+    return m_text.previousSequenceStart(pos);
 }
 
 qsizetype TrafficView::verticalMove(qsizetype lines) const
 {
     const qsizetype line =
-        std::clamp<qsizetype>(m_lines.lineOf(m_cursor) + lines, 0, lineCount() - 1);
-    return m_offsets.positionAtColumn(line, m_goalColumn);
+        std::clamp<qsizetype>(m_text.lineOf(m_cursor) + lines, 0, lineCount() - 1);
+    return m_text.positionAtColumn(line, m_goalColumn);
 }
 
 bool TrafficView::moveByKey(QKeyEvent *event)
@@ -398,7 +421,7 @@ bool TrafficView::moveByKey(QKeyEvent *event)
         const bool select = event->matches(move.select);
         if (!select && !event->matches(move.move))
             continue;
-        const qsizetype line = m_lines.lineOf(m_cursor);
+        const qsizetype line = m_text.lineOf(m_cursor);
         const qsizetype page = visibleLineCount();
         qsizetype pos = m_cursor;
         bool vertical = false;
@@ -426,16 +449,16 @@ bool TrafficView::moveByKey(QKeyEvent *event)
             vertical = true;
             break;
         case Target::StartOfLine:
-            pos = m_lines.lineStart(line);
+            pos = m_text.lineStart(line);
             break;
         case Target::EndOfLine:
-            pos = m_lines.lineEnd(line);
+            pos = m_text.lineEnd(line);
             break;
         case Target::StartOfDocument:
             pos = 0;
             break;
         case Target::EndOfDocument:
-            pos = m_bytes.size();
+            pos = m_text.size();
             break;
         }
         const qsizetype goal = m_goalColumn;
@@ -460,6 +483,14 @@ void TrafficView::keyPressEvent(QKeyEvent *event)
         selectAll();
     else if (event->matches(QKeySequence::Copy))
         copy();
+    else if (event->matches(QKeySequence::Find))
+        openFind();
+    else if (event->matches(QKeySequence::FindNext))
+        findNext();
+    else if (event->matches(QKeySequence::FindPrevious))
+        findPrevious();
+    else if (event->matches(QKeySequence::Save))
+        saveAs();
     else if (!moveByKey(event))
         QAbstractScrollArea::keyPressEvent(event);
 }
@@ -489,7 +520,21 @@ void TrafficView::contextMenuEvent(QContextMenuEvent *event)
     menu.addSeparator();
     QAction *selectAllAction = menu.addAction(tr("Select &All"), this, &TrafficView::selectAll);
     selectAllAction->setShortcut(QKeySequence::SelectAll);
-    selectAllAction->setEnabled(!m_bytes.isEmpty());
+    selectAllAction->setEnabled(m_text.size() > 0);
+    menu.addSeparator();
+    menu.addAction(tr("Find\u2026"), QKeySequence::Find, this, &TrafficView::openFind);
+    const bool searched = m_scan.active() && !m_scan.matches().empty();
+    menu.addAction(tr("Find Next"), QKeySequence::FindNext, this, &TrafficView::findNext)
+        ->setEnabled(searched);
+    menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, this,
+                   &TrafficView::findPrevious)
+        ->setEnabled(searched);
+    menu.addSeparator();
+    menu.addAction(tr("Save As\u2026"), QKeySequence::Save, this, &TrafficView::saveAs);
+    if (!m_menuActions.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(m_menuActions);
+    }
     menu.exec(event->globalPos());
 }
 
@@ -508,4 +553,176 @@ void TrafficView::focusOutEvent(QFocusEvent *event)
 void TrafficView::scrollContentsBy(int, int)
 {
     viewport()->update();
+}
+
+void TrafficView::paintMatches(QPainter &painter, qsizetype line, int top) const
+{
+    const std::vector<qsizetype> &matches = m_scan.matches();
+    if (matches.empty())
+        return;
+    const qsizetype size = m_scan.needleSize();
+    const qsizetype start = m_text.lineStart(line);
+    const qsizetype end = m_text.lineEnd(line);
+    // Only the matches under the viewport: a line of megabytes may hold millions.
+    const qsizetype firstColumn = horizontalScrollBar()->value();
+    const qsizetype from = m_text.positionAtColumn(line, firstColumn);
+    const qsizetype to =
+        m_text.positionAtColumn(line, firstColumn + viewport()->width() / m_metrics.column + 2);
+    for (qsizetype i = m_scan.firstFrom(std::max(start, from - size + 1));
+         i < qsizetype(matches.size()) && matches[size_t(i)] <= std::min(end, to); ++i) {
+        const qsizetype match = matches[size_t(i)];
+        const bool crossesEnd = match + size > end;
+        const qsizetype left = m_text.columnOf(line, match);
+        const qsizetype right = m_text.columnOf(line, std::min(match + size, end))
+            + (crossesEnd ? 1 : 0);
+        painter.fillRect(QRect(QPoint(columnX(left), top),
+                               QPoint(columnX(right) - 1, top + m_metrics.lineHeight - 1)),
+                         kMatchBack);
+    }
+    // A match that started on an earlier line and goes on into this one.
+    const qsizetype before = m_scan.firstFrom(start) - 1;
+    if (before >= 0 && matches[size_t(before)] + size > start) {
+        const qsizetype right =
+            m_text.columnOf(line, std::min(matches[size_t(before)] + size, end));
+        painter.fillRect(QRect(QPoint(columnX(0), top),
+                               QPoint(columnX(right) - 1, top + m_metrics.lineHeight - 1)),
+                         kMatchBack);
+    }
+}
+
+void TrafficView::openFind()
+{
+    if (!m_findBar) {
+        m_findBar = new FindBar(this);
+        connect(m_findBar, &FindBar::searchChanged, this, &TrafficView::search);
+        connect(m_findBar, &FindBar::nextRequested, this, &TrafficView::findNext);
+        connect(m_findBar, &FindBar::previousRequested, this, &TrafficView::findPrevious);
+        connect(m_findBar, &FindBar::closed, this, [this] {
+            m_scan.clear();
+            m_currentMatch = -1;
+            viewport()->update();
+        });
+    }
+    m_findBar->open();
+    if (!m_scan.active())
+        search();
+}
+
+void TrafficView::search()
+{
+    m_currentMatch = -1;
+    m_findOrigin = selectionStart();
+    const QString text = m_findBar ? m_findBar->text() : QString();
+    if (text.isEmpty()) {
+        m_scan.clear();
+        if (m_findBar)
+            m_findBar->clearCount();
+        viewport()->update();
+        return;
+    }
+    m_scan.start(&m_text, text.toUtf8(), m_findBar->matchCase());
+}
+
+void TrafficView::searchProgressed()
+{
+    const qsizetype count = qsizetype(m_scan.matches().size());
+    if (m_currentMatch < 0) {
+        // The first match from where the search started; past the last one, the first of all.
+        const qsizetype next = m_scan.firstFrom(m_findOrigin);
+        if (next < count)
+            selectMatch(next);
+        else if (m_scan.finished() && count > 0)
+            selectMatch(0);
+        else if (m_scan.finished())
+            setCursorPosition(m_findOrigin); // the last text's match is no match of this one
+    }
+    showMatchCount();
+    viewport()->update();
+}
+
+void TrafficView::selectMatch(qsizetype index)
+{
+    m_currentMatch = index;
+    const qsizetype match = m_scan.matches()[size_t(index)];
+    setSelection(match, match + m_scan.needleSize());
+    ensureVisible(match + m_scan.needleSize());
+    ensureVisible(match);
+    showMatchCount();
+}
+
+void TrafficView::showMatchCount()
+{
+    if (m_findBar)
+        m_findBar->showCount(m_currentMatch + 1, qsizetype(m_scan.matches().size()),
+                             m_scan.finished());
+}
+
+void TrafficView::findNext()
+{
+    findStep(1);
+}
+
+void TrafficView::findPrevious()
+{
+    findStep(-1);
+}
+
+void TrafficView::findStep(int direction)
+{
+    if (!m_scan.active()) {
+        if (m_findBar && !m_findBar->text().isEmpty())
+            search();
+        return;
+    }
+    const qsizetype count = qsizetype(m_scan.matches().size());
+    // Without a current match, from the first one after the cursor (or the last before it).
+    qsizetype to = m_currentMatch < 0 ? m_scan.firstFrom(m_cursor) - (direction < 0 ? 1 : 0)
+                                      : m_currentMatch + direction;
+    if (to < 0 || to >= count) {
+        // Wraps only once the count is known: a later match may still be found.
+        if (!m_scan.finished() || count == 0)
+            return;
+        to = to < 0 ? count - 1 : 0;
+    }
+    selectMatch(to);
+}
+
+void TrafficView::saveAs()
+{
+    // Qt's own dialog, window-modal: the window's events go on while it is open.
+    auto *dialog =
+        new QFileDialog(window(), tr("Save As"),
+                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog->setObjectName(u"saveDialog"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->selectFile(m_saveName);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &fileName) {
+        if (const Result<> saved = saveTo(fileName); !saved)
+            Q_EMIT saveFailed(fileName, saved.reason());
+    });
+    dialog->open();
+}
+
+Result<> TrafficView::saveTo(const QString &fileName) const
+{
+    QSaveFile file(fileName);
+    // Unbuffered: a buffered write that fails only when flushed at commit() is not reported
+    // by commit(), which would put a cut-off file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Failure{file.errorString()};
+    if (!m_text.writeTo(file) || file.error() != QFileDevice::NoError) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Failure{reason};
+    }
+    if (!file.commit())
+        return Failure{file.errorString()};
+    return {};
+}
+
+void TrafficView::addMenuAction(QAction *action)
+{
+    m_menuActions.append(action);
 }

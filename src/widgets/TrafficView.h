@@ -1,17 +1,21 @@
 #pragma once
 
-#include "text/LineIndex.h"
-#include "text/TextOffsets.h"
+#include "Result.h"
+#include "text/MatchScan.h"
+#include "text/ShownText.h"
 
 #include <QAbstractScrollArea>
 #include <QByteArray>
 
+class FindBar;
 class QMimeData;
 
 // A read-only view of traffic bytes: it shares the body it is given, indexes its line starts
 // and decodes (UTF-8, invalid bytes as U+FFFD) only what is painted. No wrapping; one column
-// per UTF-16 unit of a fixed-pitch font. Positions (cursor, selection) are byte positions in
-// the body, always at a character start and never inside a CR LF.
+// per UTF-16 unit of a fixed-pitch font. A response's head may be shown in front of the body
+// (ShownText). Positions (cursor, selection, matches) are byte positions in what is shown,
+// always at a character start and never inside a CR LF. Find (Ctrl+F, F3) and Save As
+// (Ctrl+S) act on what is shown.
 class TrafficView final : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -21,18 +25,26 @@ public:
     explicit TrafficView(QWidget *parent = nullptr);
     ~TrafficView() override;
 
-    // Shares `bytes` (no copy); the cursor and the view go back to the start.
+    // Shares `bytes` (no copy); the cursor and the view go back to the start, and the
+    // matches of a find are dropped.
     void setBytes(const QByteArray &bytes);
-    // The same, with the line index already built from these bytes while they arrived.
-    void setBytes(const QByteArray &bytes, LineIndex &&lines);
-    const QByteArray &bytes() const { return m_bytes; }
+    // The same, with the line index already built from these bytes while they arrived, and
+    // the response head that may be shown in front of them.
+    void setBytes(const QByteArray &bytes, LineIndex &&lines, const QByteArray &head = {});
+    // The body, without the head.
+    const QByteArray &bytes() const { return m_text.body(); }
     void clear();
+    // Shows the head in front of the body, or not; the cursor goes back to the start.
+    void setShowHead(bool show);
+    bool showHead() const { return m_showHead; }
 
-    qsizetype lineCount() const { return m_lines.lineCount(); }
+    const ShownText &text() const { return m_text; }
+    // Everything shown, as one piece (a copy only while a head is shown).
+    QByteArray shownBytes() const { return m_text.all(); }
+
+    qsizetype lineCount() const { return m_text.lineCount(); }
     // A line's text without its line end.
     QString lineText(qsizetype line) const;
-    const LineIndex &lines() const { return m_lines; }
-    const TextOffsets &offsets() const { return m_offsets; }
 
     qsizetype firstVisibleLine() const;
     // Lines that fit whole into the viewport.
@@ -56,6 +68,24 @@ public:
     // application/octet-stream, which keeps bytes that are not UTF-8.
     static QMimeData *mimeDataFor(const QByteArray &bytes);
 
+    // Opens the find field over the pane; the next and previous match, wrapping at the ends.
+    void openFind();
+    void findNext();
+    void findPrevious();
+    FindBar *findBar() const { return m_findBar; }
+    const MatchScan &matches() const { return m_scan; }
+    // Index of the selected match in matches(), -1 when none.
+    qsizetype currentMatch() const { return m_currentMatch; }
+
+    // The name Save As offers in the documents folder.
+    void setSaveName(const QString &name) { m_saveName = name; }
+    // Opens the file dialog; a file chosen there gets what is shown, or saveFailed.
+    void saveAs();
+    // Writes exactly what is shown, replacing the file only once all of it is written.
+    Result<> saveTo(const QString &fileName) const;
+    // Further entries for the context menu, after its own; the view does not own them.
+    void addMenuAction(QAction *action);
+
     // Viewport geometry of a position, and the position nearest a viewport point.
     QRect characterRect(qsizetype pos) const;
     qsizetype positionAt(QPoint point) const;
@@ -64,6 +94,8 @@ public:
 Q_SIGNALS:
     void selectionChanged();
     void cursorPositionChanged();
+    // The reason is the system's.
+    void saveFailed(const QString &fileName, const QString &reason);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -93,12 +125,25 @@ private:
     qsizetype verticalMove(qsizetype lines) const;
     void moveCursor(qsizetype pos, bool select);
     void paintLine(QPainter &painter, qsizetype line, int top) const;
+    void paintMatches(QPainter &painter, qsizetype line, int top) const;
+    void reset();
+    void search();
+    void searchProgressed();
+    void selectMatch(qsizetype index);
+    void findStep(int direction);
+    void showMatchCount();
     int columnX(qsizetype column) const;
     static QString shownText(QByteArrayView bytes);
 
-    QByteArray m_bytes;
-    LineIndex m_lines;
-    TextOffsets m_offsets;
+    ShownText m_text;
+    bool m_showHead = false;
+    MatchScan m_scan;
+    FindBar *m_findBar = nullptr;
+    qsizetype m_currentMatch = -1;
+    // Where a search started: its first match is the first one from here.
+    qsizetype m_findOrigin = 0;
+    QString m_saveName;
+    QList<QAction *> m_menuActions;
     qsizetype m_anchor = 0;
     qsizetype m_cursor = 0;
     // The column Up and Down aim for, kept across short lines.

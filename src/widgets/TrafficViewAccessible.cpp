@@ -1,7 +1,6 @@
 #include "TrafficViewAccessible.h"
 
 #include "TrafficView.h"
-#include "text/Utf8Walk.h"
 
 #include <QTextBoundaryFinder>
 
@@ -47,13 +46,13 @@ TrafficView *TrafficViewAccessible::view() const
 
 qsizetype TrafficViewAccessible::bytePos(int offset) const
 {
-    return view()->offsets().positionAt(std::max(0, offset)).byte;
+    return view()->text().positionAt(std::max(0, offset)).byte;
 }
 
 int TrafficViewAccessible::offsetOf(qsizetype pos) const
 {
     return static_cast<int>(
-        std::min<qsizetype>(view()->offsets().offsetOf(pos), std::numeric_limits<int>::max()));
+        std::min<qsizetype>(view()->text().offsetOf(pos), std::numeric_limits<int>::max()));
 }
 
 QAccessible::State TrafficViewAccessible::state() const
@@ -68,7 +67,9 @@ QAccessible::State TrafficViewAccessible::state() const
 QString TrafficViewAccessible::text(QAccessible::Text type) const
 {
     if (type == QAccessible::Value)
-        return view()->bytes().size() <= kLargestValue ? Utf8::decode(view()->bytes()) : QString();
+        return view()->text().size() <= kLargestValue
+            ? view()->text().decode(0, view()->text().size())
+            : QString();
     return QAccessibleWidget::text(type);
 }
 
@@ -122,7 +123,7 @@ void TrafficViewAccessible::setCursorPosition(int position)
 
 int TrafficViewAccessible::characterCount() const
 {
-    return offsetOf(view()->bytes().size());
+    return offsetOf(view()->text().size());
 }
 
 QString TrafficViewAccessible::text(int startOffset, int endOffset) const
@@ -131,14 +132,13 @@ QString TrafficViewAccessible::text(int startOffset, int endOffset) const
     endOffset = std::clamp(endOffset, startOffset, characterCount());
     if (startOffset == endOffset)
         return {};
-    const QByteArrayView body(view()->bytes());
-    const TextOffsets::Position from = view()->offsets().positionAt(startOffset);
-    const TextOffsets::Position to = view()->offsets().positionAt(endOffset);
+    const ShownText &shown = view()->text();
+    const TextOffsets::Position from = shown.positionAt(startOffset);
+    const TextOffsets::Position to = shown.positionAt(endOffset);
     // An end between the two halves of a surrogate pair takes in the whole character.
-    const qsizetype toByte = to.offset < endOffset ? to.byte + Utf8::sequenceLength(body, to.byte)
+    const qsizetype toByte = to.offset < endOffset ? to.byte + shown.sequenceLength(to.byte)
                                                    : to.byte;
-    return Utf8::decode(body.sliced(from.byte, toByte - from.byte))
-        .mid(startOffset - from.offset, endOffset - startOffset);
+    return shown.decode(from.byte, toByte).mid(startOffset - from.offset, endOffset - startOffset);
 }
 
 QString TrafficViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType,
@@ -148,7 +148,7 @@ QString TrafficViewAccessible::textAtOffset(int offset, QAccessible::TextBoundar
     *startOffset = *endOffset = -1;
     if (offset < 0 || offset > count)
         return {};
-    const LineIndex &lines = view()->lines();
+    const ShownText &lines = view()->text();
     const qsizetype pos = bytePos(offset);
     const qsizetype line = lines.lineOf(pos);
     const int lineStart = offsetOf(lines.lineStart(line));
@@ -167,9 +167,7 @@ QString TrafficViewAccessible::textAtOffset(int offset, QAccessible::TextBoundar
         break;
     case QAccessible::CharBoundary:
         start = offsetOf(pos);
-        end = pos < view()->bytes().size()
-            ? offsetOf(pos + Utf8::sequenceLength(view()->bytes(), pos))
-            : start;
+        end = pos < lines.size() ? offsetOf(pos + lines.sequenceLength(pos)) : start;
         break;
     case QAccessible::WordBoundary:
     case QAccessible::SentenceBoundary: {

@@ -10,6 +10,17 @@ QString completedDetails(int code, const QByteArray &phrase, qsizetype bodySize,
     return details + u" \u00b7 %1 bytes \u00b7 %2 ms"_s.arg(bodySize).arg(elapsedMs);
 }
 
+QString timingDetails(const InetTransfer::Timing &timing)
+{
+    QString line;
+    if (timing.nameLookupMs >= 0)
+        line = u"name lookup %1 ms \u00b7 "_s.arg(timing.nameLookupMs);
+    return line
+        + u"connect %1 ms \u00b7 first byte %2 ms \u00b7 body %3 ms"_s.arg(timing.connectMs)
+              .arg(timing.firstByteMs)
+              .arg(timing.bodyMs);
+}
+
 QString failedDetails(const QString &failureText)
 {
     return u"Failed: "_s + failureText;

@@ -17,6 +17,7 @@
 #include "transfer/TrackingUrl.h"
 #include "ui_frmMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -64,6 +65,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     connect(ui->cmdStopJob, &QPushButton::clicked, this, &frmMain::cmdStopJob_Click);
     connect(ui->cmdDeleteJob, &QPushButton::clicked, this, &frmMain::cmdDeleteJob_Click);
     connect(iNetTalus, &InetTransfer::StateChanged, this, &frmMain::iNetTalus_StateChanged);
+    setUpPaneMenus();
 
     m_byteCountRepaint.setSingleShot(true);
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
@@ -132,6 +134,13 @@ Result<> frmMain::Form_Load()
                          .arg(TalusVersionMinor)
                          .arg(TalusVersionPatch));
     ui->txtIP->setText(LoadSettings(m_env.programFolder));
+    {
+        const QSignalBlocker loading(m_showResponseHead);
+        m_showResponseHead->setChecked(ReadIniValue(settingsFilePath(m_env.programFolder),
+                                                    u"View"_s, u"ShowResponseHead"_s, u"0"_s)
+                                       == u"1"_s);
+    }
+    ui->txtRx->setShowHead(m_showResponseHead->isChecked());
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
     Result<> made = makeProgramFolder(m_env.programFolder);
@@ -299,7 +308,7 @@ void frmMain::collectResponse()
                                 [this, transfer = m_transfers](const Result<> &written) {
                                     noteLogged(transfer, written);
                                 });
-        ui->txtRx->setBytes(body, m_arriving.takeLines());
+        ui->txtRx->setBytes(body, m_arriving.takeLines(), iNetTalus->responseHead());
     };
     // A list is scanned straight into the run-long table, as ParseJobList would store it: a
     // table of the list's own beside it took as much memory again, until merged.
@@ -319,7 +328,8 @@ void frmMain::showResponse()
     }
     const int code = iNetTalus->statusCode();
     const QString details = completedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),
-                                             iNetTalus->elapsedMs());
+                                             iNetTalus->elapsedMs())
+        + u'\n' + timingDetails(iNetTalus->timing());
     ResponseBuffer.clear();
     showByteCounts();
     showStatus(statusText(InetTransfer::ResponseCompleted), details,
@@ -359,4 +369,34 @@ void frmMain::showByteCounts()
     m_byteCountRepaint.stop();
     ui->lblTXBytes->setText(QString::number(iNetTalus->bytesSent()));
     ui->lblRXBytes->setText(QString::number(iNetTalus->bytesReceived()));
+}
+
+void frmMain::setUpPaneMenus()
+{
+    ui->txtTx->setSaveName(u"request.txt"_s);
+    ui->txtRx->setSaveName(u"response.txt"_s);
+    m_showResponseHead = new QAction(u"Show Response Head"_s, this);
+    m_showResponseHead->setObjectName(u"showResponseHead"_s);
+    m_showResponseHead->setCheckable(true);
+    ui->txtRx->addMenuAction(m_showResponseHead);
+    connect(m_showResponseHead, &QAction::toggled, this, &frmMain::showResponseHead_Toggled);
+    for (TrafficView *pane : {ui->txtTx, ui->txtRx}) {
+        connect(pane, &TrafficView::saveFailed, this,
+                [this](const QString &fileName, const QString &reason) {
+                    m_env.messageBoxes->critical(
+                        this, u"Error"_s,
+                        u"Cannot save %1: %2"_s.arg(QDir::toNativeSeparators(fileName), reason));
+                });
+    }
+}
+
+void frmMain::showResponseHead_Toggled(bool checked)
+{
+    ui->txtRx->setShowHead(checked);
+    QString why;
+    if (!WriteIniValue(settingsFilePath(m_env.programFolder), u"View"_s, u"ShowResponseHead"_s,
+                       checked ? u"1"_s : u"0"_s, &why))
+        qWarning("Cannot save the settings to %s: %s",
+                 qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
+                 qPrintable(why));
 }

@@ -74,6 +74,9 @@ private:
     // status line's tooltip while that transfer's status is shown.
     void noteLogged(quint64 transfer, const Result<> &written);
     void showStatusDetails();
+    // The received pane's head entry, its remembered state, and Save As failures.
+    void setUpPaneMenus();
+    void showResponseHead_Toggled(bool checked);
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
 
@@ -93,4 +96,5 @@ private:
     quint64 m_transfers = 0; // requests sent so far
     QString m_statusDetails; // the last state's details
     QString m_notLogged;     // why a block of the last request was not logged
+    QAction *m_showResponseHead = nullptr;
 };

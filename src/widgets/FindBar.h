@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QFrame>
+
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+// The find field over the top right corner of a pane: the text, "N of M" or "No matches", and
+// a Match Case toggle (Alt+C). A child of the window, not a popup, so that accessibility
+// clients see it; it moves no control, it only covers a corner. Enter and F3 ask for the next
+// match, Shift+Enter and Shift+F3 for the previous one, Esc closes it.
+class FindBar final : public QFrame
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FindBar)
+
+public:
+    // Made a child of `target`'s window, placed over `target`'s top right corner when opened.
+    explicit FindBar(QWidget *target);
+
+    // Shows the field over the target with its text selected, and gives it the focus.
+    void open();
+    QString text() const;
+    bool matchCase() const;
+    QLineEdit *field() const { return m_field; }
+    QToolButton *matchCaseButton() const { return m_matchCase; }
+    QString countText() const;
+
+    // current counts from 1; 0 with a total: none chosen yet. finished false: more may come.
+    void showCount(qsizetype current, qsizetype total, bool finished);
+    void clearCount();
+
+Q_SIGNALS:
+    void searchChanged();
+    void nextRequested();
+    void previousRequested();
+    // Esc: the field is hidden; the target takes the focus back.
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_target;
+    QLineEdit *m_field;
+    QLabel *m_count;
+    QToolButton *m_matchCase;
+};

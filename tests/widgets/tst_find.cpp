@@ -1,0 +1,191 @@
+#include "FindBar.h"
+#include "FlexGrid.h"
+#include "JobGrid.h"
+#include "TrafficView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+// What the find field says and selects after a step: "2 of 3@4-7", "No matches@0-0",
+// "closed@1-2" once Esc has hidden it.
+static QString outcome(const TrafficView &view)
+{
+    const FindBar *bar = view.findBar();
+    const QString label = bar->isVisible() ? bar->countText() : u"closed"_s;
+    return u"%1@%2-%3"_s.arg(label).arg(view.selectionStart()).arg(view.selectionEnd());
+}
+
+// Steps and outcomes are written as one text, "|" between them.
+static QStringList split(const char *text)
+{
+    return QString::fromUtf8(text).split(u'|');
+}
+
+class tst_Find final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_window = std::make_unique<QWidget>();
+        m_view = new TrafficView;
+        m_grid = new FlexGrid;
+        auto *layout = new QVBoxLayout(m_window.get());
+        layout->addWidget(m_view);
+        layout->addWidget(m_grid);
+        m_window->resize(640, 480);
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    // Steps: "type:text" keys it in, "set:text" sets it (\r \n written out), a key name
+    // presses it in the field, "new" shows a new response. One outcome per step.
+    void pane_data()
+    {
+        QTest::addColumn<QByteArray>("head"); // shown in front when not empty
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("outcomes");
+        const QByteArray none;
+        QTest::newRow("counts, next and previous wrap at both ends")
+            << none << QByteArray("abc abc abc")
+            << split("type:abc|Return|Return|Return|Shift+Return|F3|Shift+F3|Shift+F3")
+            << split("1 of 3@0-3|2 of 3@4-7|3 of 3@8-11|1 of 3@0-3|3 of 3@8-11|1 of 3@0-3|3 of "
+                     "3@8-11|2 of 3@4-7");
+        QTest::newRow("ASCII letters in either case, then Match Case (Alt+C)")
+            << none << QByteArray("Job JOB job") << split("type:job|Alt+C|Alt+C")
+            << split("1 of 3@0-3|1 of 1@8-11|3 of 3@8-11");
+        QTest::newRow("letters outside ASCII match exactly")
+            << none << QByteArray("\xc3\x89 \xc3\xa9") << split("set:é") << split("1 of 1@3-5");
+        QTest::newRow("UTF-8 text, its ASCII letters in either case")
+            << none << QByteArray("caf\xc3\xa9 CAF\xc3\xa9 caf\xc3\x89") << split("set:café|Return")
+            << split("1 of 2@0-5|2 of 2@6-11");
+        QTest::newRow("a match across line ends")
+            << none << QByteArray("a\r\nb\nc\r\nb") << split("set:\\r\\nb|Return")
+            << split("1 of 2@1-4|2 of 2@6-9");
+        QTest::newRow("no matches")
+            << none << QByteArray("abc") << split("type:abd") << split("No matches@0-0");
+        QTest::newRow("empty pane")
+            << none << QByteArray() << split("type:a") << split("No matches@0-0");
+        QTest::newRow("the head shown: a match in it and one from it into the body")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n") << QByteArray("{}")
+            << split("type:ok|set:\\r\\n{") << split("1 of 1@13-15|1 of 1@36-39");
+        QTest::newRow("Esc closes, the match stays selected")
+            << none << QByteArray("abab") << split("type:b|Escape")
+            << split("1 of 2@1-2|closed@1-2");
+        QTest::newRow("a new response drops the matches")
+            << none << QByteArray("aa") << split("type:a|new|Return")
+            << split("1 of 2@0-1|@0-0|1 of 2@0-1");
+        // Found in pieces between events: matches on both sides of a piece's end, one across it.
+        QByteArray large(MatchScan::PieceBytes + 100, '.');
+        large.replace(0, 6, "needle");
+        large.replace(MatchScan::PieceBytes - 3, 6, "needle");
+        large.replace(large.size() - 6, 6, "NEEDLE");
+        const QString across =
+            u"2 of 3@%1-%2"_s.arg(MatchScan::PieceBytes - 3).arg(MatchScan::PieceBytes + 3);
+        const QString last = u"3 of 3@%1-%2"_s.arg(large.size() - 6).arg(large.size());
+        QTest::newRow("over a piece's end") << none << large << split("set:needle|Return|Return")
+                                            << (split("1 of 3@0-6") << across << last);
+    }
+
+    void pane()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, outcomes);
+        m_view->setShowHead(!head.isEmpty());
+        m_view->setBytes(body, LineIndex(), head);
+        m_view->setFocus();
+        QTest::keyClick(m_view, Qt::Key_F, Qt::ControlModifier);
+        FindBar *bar = m_view->findBar();
+        QVERIFY(bar);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->parentWidget(), m_window.get());
+        QCOMPARE(bar->field()->accessibleName(), u"Find"_s);
+        QCOMPARE(QApplication::focusWidget(), bar->field());
+        // Over the pane's top right corner.
+        const QRect pane(m_view->mapTo(m_window.get(), QPoint()), m_view->size());
+        QCOMPARE(bar->geometry().topRight(), pane.topRight());
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const QString &step = steps.at(i);
+            if (step.startsWith(u"type:"_s)) {
+                QTest::keyClicks(bar->field(), step.mid(5));
+            } else if (step.startsWith(u"set:"_s)) {
+                bar->field()->setText(
+                    step.mid(4).replace(u"\\r"_s, u"\r"_s).replace(u"\\n"_s, u"\n"_s));
+            } else if (step == u"new"_s) {
+                m_view->setBytes(body, LineIndex(), head);
+            } else {
+                const QKeySequence key(step);
+                QTest::keyClick(bar->field(), Qt::Key(key[0].key()), key[0].keyboardModifiers());
+            }
+            QTRY_COMPARE(outcome(*m_view), outcomes.at(i));
+        }
+        if (outcomes.last().startsWith(u"closed"_s))
+            QCOMPARE(QApplication::focusWidget(), m_view);
+    }
+
+    // The grid finds rows whose externalId holds the text, and selects them.
+    void grid_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("outcomes"); // "N of M@row"
+        QTest::newRow("either case, wrapping")
+            << split("type:job|Return|Return|Return|Shift+Return|F3")
+            << split("1 of 3@1|2 of 3@2|3 of 3@4|1 of 3@1|3 of 3@4|1 of 3@1");
+        QTest::newRow("Match Case") << split("type:job|Alt+C") << split("1 of 3@1|1 of 2@1");
+        QTest::newRow("not in another column") << split("type:Running") << split("No matches@1");
+        QTest::newRow("UTF-8") << split("set:é") << split("1 of 1@3");
+    }
+
+    void grid()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, outcomes);
+        InitJobGrid(*m_grid);
+        const QStringList ids{u"job-1"_s, u"JOB-2"_s, u"caf\u00e9"_s, u"job-10"_s};
+        m_grid->setRows(int(ids.size()) + 1);
+        for (int row = 1; row <= ids.size(); ++row) {
+            m_grid->setTextMatrix(row, 0, ids.at(row - 1));
+            m_grid->setTextMatrix(row, 1, u"Running"_s);
+        }
+        m_grid->setFocus();
+        QTest::keyClick(m_grid, Qt::Key_F, Qt::ControlModifier);
+        FindBar *bar = m_grid->findBar();
+        QVERIFY(bar && bar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), bar->field());
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const QString &step = steps.at(i);
+            if (step.startsWith(u"type:"_s)) {
+                QTest::keyClicks(bar->field(), step.mid(5));
+            } else if (step.startsWith(u"set:"_s)) {
+                bar->field()->setText(step.mid(4));
+            } else {
+                const QKeySequence key(step);
+                QTest::keyClick(bar->field(), Qt::Key(key[0].key()), key[0].keyboardModifiers());
+            }
+            QCOMPARE(u"%1@%2"_s.arg(bar->countText()).arg(m_grid->Row()), outcomes.at(i));
+        }
+        QTest::keyClick(bar->field(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), m_grid);
+    }
+
+private:
+    std::unique_ptr<QWidget> m_window;
+    TrafficView *m_view = nullptr;
+    FlexGrid *m_grid = nullptr;
+};
+
+QTEST_MAIN(tst_Find)
+#include "tst_find.moc"
