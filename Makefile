@@ -46,6 +46,7 @@ bench:
 	$(BUILD)/bench/bench_parse
 	$(BUILD)/bench/bench_trafficview
 	$(BUILD)/bench/bench_cli
+	$(BUILD)/bench/bench_findsave
 
 # Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
 screenshot:
