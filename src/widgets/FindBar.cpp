@@ -7,7 +7,15 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kPreferredWidth = 320;
+
+} // namespace
 
 FindBar::FindBar(QWidget *target)
     : QFrame(target->window())
@@ -24,7 +32,6 @@ FindBar::FindBar(QWidget *target)
     m_field->setClearButtonEnabled(false);
     m_field->installEventFilter(this);
     m_count->setObjectName(u"findCount"_s);
-    m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(u"0000000 of 0000000"_s));
     m_matchCase->setObjectName(u"findMatchCase"_s);
     m_matchCase->setText(u"Aa"_s);
     m_matchCase->setToolTip(u"Match Case (Alt+C)"_s);
@@ -33,10 +40,10 @@ FindBar::FindBar(QWidget *target)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(4);
-    layout->addWidget(m_field);
+    layout->addWidget(m_field, 1);
     layout->addWidget(m_count);
     layout->addWidget(m_matchCase);
-    m_field->setFixedWidth(180);
+    m_field->setMinimumWidth(m_field->fontMetrics().horizontalAdvance(u"0000000000"_s));
     // Only while the focus is in the field, so no key of the window is taken from it.
     auto *caseKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_C), this);
     caseKey->setContext(Qt::WidgetWithChildrenShortcut);
@@ -48,7 +55,9 @@ FindBar::FindBar(QWidget *target)
 
 void FindBar::open()
 {
-    adjustSize();
+    // As wide as a comfortable field, but never wider than the pane it covers.
+    resize(std::min(std::max(sizeHint().width(), kPreferredWidth), m_target->width()),
+           sizeHint().height());
     const QPoint corner = m_target->mapTo(window(), m_target->rect().topRight());
     move(corner.x() - width() + 1, corner.y());
     show();

@@ -379,7 +379,7 @@ void frmMain::setUpPaneMenus()
     m_showResponseHead->setObjectName(u"showResponseHead"_s);
     m_showResponseHead->setCheckable(true);
     ui->txtRx->addMenuAction(m_showResponseHead);
-    connect(m_showResponseHead, &QAction::toggled, this, &frmMain::showResponseHead_Toggled);
+    connect(m_showResponseHead, &QAction::toggled, this, &frmMain::toggleResponseHead);
     for (TrafficView *pane : {ui->txtTx, ui->txtRx}) {
         connect(pane, &TrafficView::saveFailed, this,
                 [this](const QString &fileName, const QString &reason) {
@@ -390,7 +390,7 @@ void frmMain::setUpPaneMenus()
     }
 }
 
-void frmMain::showResponseHead_Toggled(bool checked)
+void frmMain::toggleResponseHead(bool checked)
 {
     ui->txtRx->setShowHead(checked);
     QString why;

@@ -76,7 +76,7 @@ private:
     void showStatusDetails();
     // The received pane's head entry, its remembered state, and Save As failures.
     void setUpPaneMenus();
-    void showResponseHead_Toggled(bool checked);
+    void toggleResponseHead(bool checked);
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
 

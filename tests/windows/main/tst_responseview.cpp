@@ -43,6 +43,20 @@ bool saveWithKeys(TrafficView *pane, const QString &fileName, QString *offered)
     return true;
 }
 
+// An answer of 270 body bytes with CR LF, lone LF and bytes that are not UTF-8.
+const QByteArray kAnswer = "HTTP/1.1 200 OK\r\nContent-Length: 270\r\n\r\n"
+    + QByteArray("line\r\n\xff\xfe bytes\n").repeated(18);
+
+// A window that has received kAnswer and shows it with its head.
+bool startWithAnswerShown(ScriptedHttpServer &server, MainWindowFixture &f)
+{
+    server.setResponse(kAnswer);
+    if (!f.start(server.authority()))
+        return false;
+    showResponseHead(f)->trigger();
+    return f.send("cmd1") && f.txtRx()->shownBytes() == kAnswer;
+}
+
 } // namespace
 
 class tst_ResponseView final : public QObject
@@ -134,46 +148,58 @@ private Q_SLOTS:
                     .endsWith("[View]\r\nShowResponseHead=0\r\n"));
     }
 
-    // Save As writes exactly what is shown, or says why not and leaves the old file whole.
+    // Ctrl+S in either pane: the dialog offers the pane's name in the documents folder, and the
+    // file gets exactly what is shown, head, CR LF and bytes that are not UTF-8 included.
     void save_data()
     {
-        QTest::addColumn<QString>("target");   // in the test's folder
-        QTest::addColumn<qint64>("sizeLimit"); // RLIMIT_FSIZE for the write; -1: none
-        QTest::addColumn<QString>("reason");   // empty: saved
-        QTest::newRow("saved") << u"saved.txt"_s << qint64(-1) << QString();
-        QTest::newRow("over an old file") << u"old.txt"_s << qint64(-1) << QString();
-        QTest::newRow("a folder that cannot be written: the old file stays whole")
-            << u"locked/old.txt"_s << qint64(-1) << u"Permission denied"_s;
-        // Root may write in any folder; a size limit fails the write halfway for anyone.
-        QTest::newRow("the write fails halfway: the old file stays whole")
-            << u"old.txt"_s << qint64(100) << u"File too large"_s;
+        QTest::addColumn<QString>("target"); // in the test's folder
+        QTest::newRow("a new file") << u"saved.txt"_s;
+        QTest::newRow("over an old file") << u"old.txt"_s;
     }
 
     void save()
     {
         QFETCH(QString, target);
+        ScriptedHttpServer server;
+        MainWindowFixture f;
+        QVERIFY(startWithAnswerShown(server, f));
+        QString offered;
+        QVERIFY(saveWithKeys(f.txtRx(), f.path(target), &offered));
+        QCOMPARE(offered, m_home.filePath(u"Documents/response.txt"_s));
+        QCOMPARE(fileBytes(f.path(target)), kAnswer);
+        QVERIFY(saveWithKeys(f.txtTx(), f.path(u"request.txt"_s), &offered));
+        QCOMPARE(offered, m_home.filePath(u"Documents/request.txt"_s));
+        QCOMPARE(fileBytes(f.path(u"request.txt"_s)), f.txtTx()->shownBytes());
+        QCOMPARE(f.boxes->shown, QStringList());
+    }
+
+    // A save that fails says which file and why, and the old file stays whole.
+    void saveFails_data()
+    {
+        QTest::addColumn<QString>("target");   // an old file in the test's folder
+        QTest::addColumn<qint64>("sizeLimit"); // RLIMIT_FSIZE for the write; -1: none
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder that cannot be written")
+            << u"locked/old.txt"_s << qint64(-1) << u"Permission denied"_s;
+        // Root may write in any folder; a size limit fails the write halfway for anyone.
+        QTest::newRow("the write fails halfway")
+            << u"old.txt"_s << qint64(100) << u"File too large"_s;
+    }
+
+    void saveFails()
+    {
+        QFETCH(QString, target);
         QFETCH(qint64, sizeLimit);
         QFETCH(QString, reason);
-        const QByteArray response = "HTTP/1.1 200 OK\r\nContent-Length: 270\r\n\r\n"
-            + QByteArray("line\r\n\xff\xfe bytes\n").repeated(18);
-        ScriptedHttpServer server;
-        server.setResponse(response);
-        MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
-        showResponseHead(f)->trigger();
-        QVERIFY(f.send("cmd1"));
-        const QByteArray shown = f.txtRx()->shownBytes();
-        QCOMPARE(shown, response);
-        const QByteArray old = "the good old file\r\n";
-        QVERIFY(writeFileBytes(f.path(u"old.txt"_s), old));
-        QVERIFY(QDir(f.folder.path()).mkpath(u"locked"_s));
-        QVERIFY(writeFileBytes(f.path(u"locked/old.txt"_s), old));
-        QVERIFY(QFile::setPermissions(f.path(u"locked"_s), QFile::ReadOwner | QFile::ExeOwner));
         if (target.startsWith(u"locked/"_s) && geteuid() == 0)
             QSKIP("root may write in any folder");
-
-        const QString fileName = f.path(target);
-        QString offered;
+        ScriptedHttpServer server;
+        MainWindowFixture f;
+        QVERIFY(startWithAnswerShown(server, f));
+        const QByteArray old = "the good old file\r\n";
+        QVERIFY(QDir(f.folder.path()).mkpath(u"locked"_s));
+        QVERIFY(writeFileBytes(f.path(target), old));
+        QVERIFY(QFile::setPermissions(f.path(u"locked"_s), QFile::ReadOwner | QFile::ExeOwner));
         rlimit before{};
         if (sizeLimit >= 0) {
             std::signal(SIGXFSZ, SIG_IGN);
@@ -182,23 +208,14 @@ private Q_SLOTS:
             limited.rlim_cur = rlim_t(sizeLimit);
             setrlimit(RLIMIT_FSIZE, &limited);
         }
-        const bool opened = saveWithKeys(f.txtRx(), fileName, &offered);
+        QString offered;
+        const bool opened = saveWithKeys(f.txtRx(), f.path(target), &offered);
         if (sizeLimit >= 0)
             setrlimit(RLIMIT_FSIZE, &before);
         QVERIFY(opened);
-        QCOMPARE(offered, m_home.filePath(u"Documents/response.txt"_s));
-        if (reason.isEmpty()) {
-            QCOMPARE(f.boxes->shown, QStringList());
-            QCOMPARE(fileBytes(fileName), shown);
-        } else {
-            QCOMPARE(f.boxes->shown,
-                     QStringList{u"Error|Cannot save %1: %2"_s.arg(fileName, reason)});
-            QCOMPARE(fileBytes(fileName), old);
-        }
-        // The request pane offers its own name.
-        QVERIFY(saveWithKeys(f.txtTx(), f.path(u"request.txt"_s), &offered));
-        QCOMPARE(offered, m_home.filePath(u"Documents/request.txt"_s));
-        QCOMPARE(fileBytes(f.path(u"request.txt"_s)), f.txtTx()->shownBytes());
+        QCOMPARE(f.boxes->shown,
+                 QStringList{u"Error|Cannot save %1: %2"_s.arg(f.path(target), reason)});
+        QCOMPARE(fileBytes(f.path(target)), old);
     }
 
     // The status tooltip's second line: where the time went.
