@@ -135,10 +135,11 @@ Result<> frmMain::Form_Load()
                          .arg(TalusVersionPatch));
     ui->txtIP->setText(LoadSettings(m_env.programFolder));
     {
+        // A file that cannot be read was reported by LoadSettings; the head stays hidden.
+        const Result<QString> shown = ReadIniValue(settingsFilePath(m_env.programFolder), u"View"_s,
+                                                   u"ShowResponseHead"_s, u"0"_s);
         const QSignalBlocker loading(m_showResponseHead);
-        m_showResponseHead->setChecked(ReadIniValue(settingsFilePath(m_env.programFolder),
-                                                    u"View"_s, u"ShowResponseHead"_s, u"0"_s)
-                                       == u"1"_s);
+        m_showResponseHead->setChecked(shown && *shown == u"1"_s);
     }
     ui->txtRx->setShowHead(m_showResponseHead->isChecked());
     // The operator must learn which file in which folder could not be made, and why.
@@ -393,10 +394,10 @@ void frmMain::setUpPaneMenus()
 void frmMain::toggleResponseHead(bool checked)
 {
     ui->txtRx->setShowHead(checked);
-    QString why;
-    if (!WriteIniValue(settingsFilePath(m_env.programFolder), u"View"_s, u"ShowResponseHead"_s,
-                       checked ? u"1"_s : u"0"_s, &why))
+    const Result<> saved = WriteIniValue(settingsFilePath(m_env.programFolder), u"View"_s,
+                                         u"ShowResponseHead"_s, checked ? u"1"_s : u"0"_s);
+    if (!saved)
         qWarning("Cannot save the settings to %s: %s",
                  qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
-                 qPrintable(why));
+                 qPrintable(saved.reason()));
 }
