@@ -170,6 +170,8 @@ public:
         QObject::connect(&poll, &QTimer::timeout, &handled, [&] {
             if (!m_window->StillExecuting() && !m_window->trafficLog().writing()) {
                 run.ms = elapsedMs(clock);
+                // Stopped here, or the drain below would run it on and move the time.
+                poll.stop();
                 handled.quit();
             }
         });
