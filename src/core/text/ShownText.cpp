@@ -13,6 +13,9 @@ ShownText::ShownText()
 
 void ShownText::set(const QByteArray &head, const QByteArray &body, LineIndex &&bodyLines)
 {
+    // Indexed before anything changes: an index that finds no memory to grow into leaves the
+    // text as it was.
+    bodyLines.finish(body);
     m_head = head;
     m_body = body;
     m_bodyLines = std::move(bodyLines);

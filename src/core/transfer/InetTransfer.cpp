@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -208,17 +209,31 @@ void InetTransfer::Private::readAvailable()
         advanceTo(Receiving);
         const qint64 available = m_socket->bytesAvailable();
         qint64 got = 0;
+        // Running out of memory for the body is a failed transfer, not the end of the
+        // program: bodySpace() and feed() grow the body (reserving for a Content-Length,
+        // taking chunk bytes) and throw std::bad_alloc when it cannot grow.
         if (const qsizetype direct = m_parser.directBodyBytes(); direct > 0) {
             const qsizetype count = qsizetype(std::min<qint64>(direct, available));
-            got = std::max<qint64>(m_socket->read(m_parser.bodySpace(count), count), 0);
+            char *space = nullptr;
+            try {
+                space = m_parser.bodySpace(count);
+            } catch (const std::bad_alloc &) {
+                return m_q->failOutOfMemory();
+            }
+            got = std::max<qint64>(m_socket->read(space, count), 0);
             m_received += got;
             handleParserStatus(m_parser.bodyWritten(qsizetype(got)));
         } else {
             const qint64 count = std::min<qint64>(available, kLineReadSize);
             got = std::max<qint64>(m_socket->read(m_lineBuffer.data(), count), 0);
             m_received += got;
-            handleParserStatus(
-                m_parser.feed(QByteArrayView(m_lineBuffer.data(), qsizetype(got))).status);
+            HttpResponseParser::Status status;
+            try {
+                status = m_parser.feed(QByteArrayView(m_lineBuffer.data(), qsizetype(got))).status;
+            } catch (const std::bad_alloc &) {
+                return m_q->failOutOfMemory();
+            }
+            handleParserStatus(status);
         }
         if (got == 0)
             break;
@@ -403,6 +418,17 @@ qint64 InetTransfer::bytesSent() const
 qint64 InetTransfer::bytesReceived() const
 {
     return d->m_received;
+}
+
+void InetTransfer::failOutOfMemory()
+{
+    if (d->m_running)
+        d->fail(Failure::OutOfMemory, outOfMemoryText());
+}
+
+QString InetTransfer::outOfMemoryText()
+{
+    return u"answer too large for the memory available"_s;
 }
 
 InetTransfer::Failure InetTransfer::failure() const

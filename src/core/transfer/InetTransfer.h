@@ -59,6 +59,7 @@ public:
         TooLarge,
         BadAddress,
         Network,
+        OutOfMemory,
     };
 
     explicit InetTransfer(QObject *parent = nullptr);
@@ -97,6 +98,12 @@ public:
     // under way or the last one.
     qint64 bytesSent() const;
     qint64 bytesReceived() const;
+
+    // Ends the transfer under way as failed (state 11, OutOfMemory): for work on the arriving
+    // body that found no memory to grow into. The body is let go of at once.
+    void failOutOfMemory();
+    // The operator's text for it: "answer too large for the memory available".
+    static QString outOfMemoryText();
 
     // After state 11: why, as a kind and as the operator's text ("connection refused", ...).
     Failure failure() const;

@@ -23,6 +23,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 
+#include <new>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -39,6 +41,22 @@ const QColor kFailedText(255, 80, 80);
 // Byte counts repaint at most this often while bytes move.
 constexpr int kByteCountRepaintMs = 100;
 const QString kCrLf = u"\r\n"_s;
+
+// Handling a response grows what it is handled into: the list's job table, the run-long table,
+// the grid's rows, the pane's line index. Memory running out there fails that response, as it
+// would have failed on arrival: the std::bad_alloc those calls throw is caught here, and once
+// it has been, the rest of the handling is skipped.
+template <typename Grow>
+void growing(bool &outOfMemory, Grow &&grow)
+{
+    if (outOfMemory)
+        return;
+    try {
+        grow();
+    } catch (const std::bad_alloc &) {
+        outOfMemory = true;
+    }
+}
 
 } // namespace
 
@@ -71,7 +89,12 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
     connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
     connect(iNetTalus, &InetTransfer::bytesMoved, this, [this] {
-        m_arriving.indexLines(iNetTalus->bodySoFar());
+        try {
+            m_arriving.indexLines(iNetTalus->bodySoFar());
+        } catch (const std::bad_alloc &) {
+            // The line index's checkpoints (LineIndex::extend) found no memory to grow into.
+            iNetTalus->failOutOfMemory();
+        }
         if (!m_byteCountRepaint.isActive())
             m_byteCountRepaint.start();
     });
@@ -298,6 +321,7 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
 
 void frmMain::collectResponse()
 {
+    m_outOfMemory = false;
     ResponseCollector::Steps steps;
     // The received block is logged as soon as the body is in: a large one is written by the
     // log's own thread while the list is scanned. The pane and the log share the body;
@@ -309,13 +333,17 @@ void frmMain::collectResponse()
                                 [this, transfer = m_transfers](const Result<> &written) {
                                     noteLogged(transfer, written);
                                 });
-        ui->txtRx->setBytes(body, m_arriving.takeLines(), iNetTalus->responseHead());
+        growing(m_outOfMemory, [&] {
+            ui->txtRx->setBytes(body, m_arriving.takeLines(), iNetTalus->responseHead());
+        });
     };
     // A list is scanned straight into the run-long table, as ParseJobList would store it: a
     // table of the list's own beside it took as much memory again, until merged.
     if (m_requestKind == RequestKind::List) {
         m_listScan = JobListScanner(JobStatuses);
-        steps.scanPiece = [this](QByteArrayView upToPieceEnd) { m_listScan.feed(upToPieceEnd); };
+        steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
+            growing(m_outOfMemory, [&] { m_listScan.feed(upToPieceEnd); });
+        };
     }
     steps.finished = [this] { showResponse(); };
     m_collector.collect(*iNetTalus, ResponseBuffer, std::move(steps));
@@ -324,8 +352,18 @@ void frmMain::collectResponse()
 void frmMain::showResponse()
 {
     if (m_requestKind == RequestKind::List) {
-        m_listScan.finish(ResponseBuffer);
-        FillJobGrid(*gridCon[1], JobStatuses);
+        growing(m_outOfMemory, [this] { m_listScan.finish(ResponseBuffer); });
+        growing(m_outOfMemory, [this] { FillJobGrid(*gridCon[1], JobStatuses); });
+    }
+    if (m_outOfMemory) {
+        // Ends as a transfer that failed on arrival would. The pane shows the whole body,
+        // which it took before the scan; the grid keeps the last list it showed.
+        ResponseBuffer.clear();
+        m_arriving.start();
+        showByteCounts();
+        showStatus(statusText(InetTransfer::Failed), failedDetails(InetTransfer::outOfMemoryText()),
+                   kFailedText);
+        return;
     }
     const int code = iNetTalus->statusCode();
     const QString details = completedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),

@@ -97,4 +97,5 @@ private:
     QString m_statusDetails; // the last state's details
     QString m_notLogged;     // why a block of the last request was not logged
     QAction *m_showResponseHead = nullptr;
+    bool m_outOfMemory = false; // the response being handled found no memory to grow into
 };

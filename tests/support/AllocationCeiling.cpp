@@ -1,0 +1,78 @@
+#include "AllocationCeiling.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+
+namespace {
+
+std::atomic<std::size_t> g_ceiling = 0;
+
+bool overCeiling(std::size_t bytes)
+{
+    const std::size_t ceiling = g_ceiling.load(std::memory_order_relaxed);
+    return ceiling != 0 && bytes > ceiling;
+}
+
+} // namespace
+
+void setAllocationCeiling(std::size_t bytes)
+{
+    g_ceiling = bytes;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+
+bool allocationCeilingAvailable()
+{
+    return false;
+}
+
+#else
+
+// glibc's own allocator, under the names it exports for programs that replace malloc.
+extern "C" {
+void *__libc_malloc(std::size_t size);
+void *__libc_calloc(std::size_t count, std::size_t size);
+void *__libc_realloc(void *block, std::size_t size);
+void __libc_free(void *block);
+}
+
+bool allocationCeilingAvailable()
+{
+    return true;
+}
+
+extern "C" void *malloc(std::size_t size)
+{
+    if (overCeiling(size)) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_malloc(size);
+}
+
+extern "C" void *calloc(std::size_t count, std::size_t size)
+{
+    if (size != 0 && count <= SIZE_MAX / size && overCeiling(count * size)) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_calloc(count, size);
+}
+
+extern "C" void *realloc(void *block, std::size_t size)
+{
+    if (overCeiling(size)) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_realloc(block, size);
+}
+
+extern "C" void free(void *block)
+{
+    __libc_free(block);
+}
+
+#endif

@@ -1,0 +1,79 @@
+#include "AllocationCeiling.h"
+#include "MainWindowFixture.h"
+#include "ScriptedHttpServer.h"
+#include "settings/Settings.h"
+
+using namespace Qt::StringLiterals;
+
+// The program's memory is given a ceiling of 2 MiB a block while an answer arrives or is
+// handled: the window, the log and the settings come through, and the transfer fails.
+class tst_OutOfMemory final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void answerTooLarge_data()
+    {
+        QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<bool>("logged"); // the received block is in the log
+        const QByteArray large(8 << 20, 'x');
+        QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+        for (int chunk = 0; chunk < 128; ++chunk)
+            chunked += "10000\r\n" + QByteArray(0x10000, 'c') + "\r\n";
+        QByteArray list = "[";
+        for (int job = 0; job < 21000; ++job)
+            list += "{\"externalId\": \"J" + QByteArray::number(job)
+                + "\", \"latestAlertStatus\": \"OK\", \"latestAlertTime\": \"t\"},";
+        list.back() = ']';
+        QTest::newRow("arriving: a length past the memory")
+            << ScriptedHttpServer::okResponse(large) << false;
+        QTest::newRow("arriving: a body ended by the close")
+            << "HTTP/1.0 200 OK\r\n\r\n" + large << false;
+        QTest::newRow("arriving: chunks") << chunked + "0\r\n\r\n" << false;
+        QTest::newRow("handled: a list whose job table outgrows the memory")
+            << ScriptedHttpServer::okResponse(list) << true;
+    }
+
+    void answerTooLarge()
+    {
+        QFETCH(QByteArray, response);
+        QFETCH(bool, logged);
+        if (!allocationCeilingAvailable())
+            QSKIP("AddressSanitizer's allocator cannot be given a ceiling");
+        ScriptedHttpServer server;
+        server.setResponse(response);
+        server.setPieceSize(0x10000);
+        MainWindowFixture f;
+        QVERIFY(f.start(server.authority()));
+        f.txtRx()->setBytes("before");
+        // The window's backing store (some megabytes) is made before the ceiling.
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.window->repaint();
+
+        setAllocationCeiling(2 << 20);
+        f.click("cmd1");
+        const QByteArray transmitted = f.log();
+        const bool idle = f.waitIdle();
+        setAllocationCeiling(0);
+        QVERIFY(idle);
+        QCOMPARE(f.lblStat()->text(), u"Error"_s);
+        QCOMPARE(f.lblStat()->toolTip(), u"Failed: answer too large for the memory available"_s);
+        // A body that arrived whole is shown and logged before the list is scanned.
+        const QByteArray body = response.sliced(response.indexOf("\r\n\r\n") + 4);
+        QCOMPARE(f.txtRx()->bytes(), logged ? body : QByteArray("before"));
+        QCOMPARE(f.log(),
+                 logged ? transmitted + "---Data Received---\r\n" + body + "\r\n" : transmitted);
+
+        // The window goes on: the next list is shown, and the close saves the address.
+        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        QVERIFY(f.send("cmd1"));
+        QCOMPARE(f.lblStat()->text(), u"Response Completed"_s);
+        QCOMPARE(f.txtRx()->bytes(), "[]");
+        f.txtIP()->setText(u"10.9.8.7"_s);
+        QVERIFY(f.window->close());
+        QCOMPARE(LoadSettings(f.folder.path()), u"10.9.8.7"_s);
+    }
+};
+
+QTEST_MAIN(tst_OutOfMemory)
+#include "tst_outofmemory.moc"
