@@ -1,5 +1,6 @@
 // The simulator's request framing without a socket: each request fed whole and byte by byte.
 
+#include "LetteredChunks.h"
 #include "RequestFramer.h"
 
 #include <QTest>
@@ -41,6 +42,19 @@ private Q_SLOTS:
         row("header without colon", post + "Host\r\n\r\n", 400);
         row("chunk size overflows", post + chunked + "\r\n10000000000000041\r\n", 413);
         row("head over the cap", post + "X: " + QByteArray(128, 'x'), 431);
+    }
+
+    // Chunk sizes as clients write them: every hex letter in both cases.
+    void chunkSizeLetters()
+    {
+        const LetteredChunks lettered = letteredChunks();
+        RequestFramer framer({.maxHeadBytes = 128, .maxBodyBytes = 1024});
+        const RequestFramer::Result result =
+            framer.feed(("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n" + lettered.chunks)
+                            .toStdString());
+        QCOMPARE(result.status, RequestFramer::Status::Complete);
+        QCOMPARE(QByteArray::fromStdString(framer.framedRequest()),
+                 "POST / HTTP/1.1\r\nContent-Length: 681\r\n\r\n" + lettered.body);
     }
 
     void framing()

@@ -1,3 +1,4 @@
+#include "LetteredChunks.h"
 #include "ScriptedHttpServer.h"
 #include "transfer/HeaderBlock.h"
 #include "transfer/InetTransfer.h"
@@ -103,6 +104,9 @@ private Q_SLOTS:
               ok, "Wikipedia");
         reply("upper-case and zero-padded chunk sizes",
               Chunked + "000A\r\n0123456789\r\n000\r\n\r\n", ok, "0123456789");
+        const LetteredChunks lettered = letteredChunks();
+        reply("chunk sizes with every hex letter in both cases", Chunked + lettered.chunks, ok,
+              lettered.body);
         reply("chunked wins over length",
               Ok + len2 + "Transfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n", ok, "ok");
         reply("field names in any case", Ok + "cOnTeNt-LeNgTh: 5\r\n\r\nhello", ok, "hello");
