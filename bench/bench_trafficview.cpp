@@ -126,6 +126,29 @@ void benchOneLine(TrafficView &view)
     report("Ctrl+A then Ctrl+C", timed([&] { selectAllAndCopy(view); }));
 }
 
+// Bodies a hostile server can send: 100 MB of nothing but line ends (as many lines as bytes)
+// and 100 MB of bytes that are not UTF-8 (each one a U+FFFD in a copy).
+void benchHostile(TrafficView &view)
+{
+    const QByteArray lineEnds(100'000'000, '\n');
+    LineIndex index;
+    index.build(lineEnds);
+    view.setBytes(lineEnds);
+    std::printf("100 MB of LF: %lld lines, line index %lld bytes\n",
+                static_cast<long long>(view.lineCount()),
+                static_cast<long long>(index.heapBytes()));
+    report("Ctrl+End and paint",
+           median([&] { pressAndPaint(view, Qt::Key_Home, Qt::ControlModifier); },
+                  [&] { pressAndPaint(view, Qt::Key_End, Qt::ControlModifier); }));
+    report("Ctrl+A then Ctrl+C",
+           median([] { QGuiApplication::clipboard()->clear(); }, [&] { selectAllAndCopy(view); }));
+    view.setBytes(QByteArray(100'000'000, '\xff'));
+    std::printf("100 MB of invalid UTF-8\n");
+    report("Ctrl+A then Ctrl+C",
+           median([] { QGuiApplication::clipboard()->clear(); }, [&] { selectAllAndCopy(view); }));
+    report("copyAll (the Copy button)", median([] {}, [&] { view.copyAll(); }));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -144,5 +167,6 @@ int main(int argc, char **argv)
     std::printf("TrafficView, median of %d runs; milliseconds of wall and processor time\n", kRuns);
     benchLines(view);
     benchOneLine(view);
+    benchHostile(view);
     return 0;
 }

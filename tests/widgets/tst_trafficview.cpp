@@ -61,6 +61,10 @@ private Q_SLOTS:
             "\xf4\x90\x80\x80"
             "\xff\xc3("
             "ab\xe2\x82");
+        row("bytes that start no sequence, sixteen and more in a row",
+            QByteArray("\x80\xbf\xc0\xc1\xf5\xff\xfe\x90", 8).repeated(8) + "\xc3\xa9x"
+                + QByteArray(20, '\xff') + "\xe2\x82\xac" + QByteArray(15, '\xc1')
+                + "\xf4\x8f\xbf\xbf");
         row("long mixed line, past a checkpoint", QByteArray("\xc3\xa9\xff-").repeated(3000));
         row("1 MB single line", QByteArray(1 << 20, 'x') + "END");
         row("mixed line ends, CR LF across 16-byte blocks",

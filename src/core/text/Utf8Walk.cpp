@@ -111,6 +111,20 @@ QString decode(QByteArrayView bytes)
                 p += 16;
                 continue;
             }
+            // Sixteen bytes that can start no sequence (a continuation byte, C0, C1, F5 to FF)
+            // are sixteen U+FFFD: bytes that are not UTF-8 at all cost no more than ASCII.
+            const __m128i lowLeads = _mm_cmplt_epi8(chunk, _mm_set1_epi8(char(0xC2)));
+            const __m128i highLeads =
+                _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(char(0xF4))),
+                              _mm_cmplt_epi8(chunk, _mm_setzero_si128()));
+            if (_mm_movemask_epi8(_mm_or_si128(lowLeads, highLeads)) == 0xFFFF) {
+                const __m128i replacement = _mm_set1_epi16(short(0xFFFD));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out), replacement);
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8), replacement);
+                out += 16;
+                p += 16;
+                continue;
+            }
         }
 #endif
         if (end - p >= 8 && eightAscii(p)) {
