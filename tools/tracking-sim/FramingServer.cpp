@@ -23,9 +23,11 @@ constexpr std::chrono::milliseconds kStopCheck{100};
 
 enum class Wait { Ready, TimedOut, Stopping };
 
-Wait waitFor(int sock, short events, Clock::time_point deadline,
+Wait waitFor(const Channel &channel, short events, Clock::time_point deadline,
              const std::function<bool()> &stopping)
 {
+    if ((events & POLLIN) && channel.hasBuffered())
+        return Wait::Ready;
     for (;;) {
         if (stopping())
             return Wait::Stopping;
@@ -33,7 +35,7 @@ Wait waitFor(int sock, short events, Clock::time_point deadline,
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return Wait::TimedOut;
-        pollfd entry{sock, events, 0};
+        pollfd entry{channel.socket(), events, 0};
         const int ready = ::poll(&entry, 1, static_cast<int>(std::min(left, kStopCheck).count()));
         if (ready > 0)
             return Wait::Ready;
@@ -42,18 +44,15 @@ Wait waitFor(int sock, short events, Clock::time_point deadline,
     }
 }
 
-ssize_t sendSome(int sock, const char *data, std::size_t size)
+ssize_t sendSome(Channel &channel, const char *data, std::size_t size)
 {
-    pollfd entry{sock, POLLOUT, 0};
-    if (::poll(&entry, 1, static_cast<int>(kWriteTimeout.count())) <= 0)
-        return -1;
-    return ::send(sock, data, size, MSG_NOSIGNAL);
+    return channel.sendSome(data, size, static_cast<int>(kWriteTimeout.count()));
 }
 
-bool sendAll(int sock, std::string_view bytes)
+bool sendAll(Channel &channel, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t sent = sendSome(sock, bytes.data(), bytes.size());
+        const ssize_t sent = sendSome(channel, bytes.data(), bytes.size());
         if (sent <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -85,8 +84,9 @@ void addressOf(int sock, bool peer, std::string &ip, int &port)
 class FramedStream final : public httplib::Stream
 {
 public:
-    FramedStream(int sock, std::string request)
-        : m_sock(sock)
+    FramedStream(Channel &channel, std::string request)
+        : m_channel(channel)
+        , m_sock(channel.socket())
         , m_request(std::move(request))
     { }
 
@@ -103,7 +103,7 @@ public:
         m_read += count;
         return static_cast<ssize_t>(count);
     }
-    ssize_t write(const char *ptr, size_t size) override { return sendSome(m_sock, ptr, size); }
+    ssize_t write(const char *ptr, size_t size) override { return sendSome(m_channel, ptr, size); }
     void get_remote_ip_and_port(std::string &ip, int &port) const override
     {
         addressOf(m_sock, true, ip, port);
@@ -115,6 +115,7 @@ public:
     socket_t socket() const override { return m_sock; }
 
 private:
+    Channel &m_channel;
     const int m_sock;
     const std::string m_request;
     std::size_t m_read = 0;
@@ -134,23 +135,23 @@ const char *reasonPhrase(int status)
     }
 }
 
-bool sendRefusal(int sock, int status, const std::string &body)
+bool sendRefusal(Channel &channel, int status, const std::string &body)
 {
-    return sendAll(sock,
+    return sendAll(channel,
                    "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status)
                        + "\r\nContent-Type: application/json\r\nContent-Length: "
                        + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
 }
 
-void closeGracefully(int sock, const std::function<bool()> &stopping)
+void closeGracefully(Channel &channel, const std::function<bool()> &stopping)
 {
-    ::shutdown(sock, SHUT_WR);
+    channel.endSending();
     const auto until = Clock::now() + kLinger;
     char sink[16 * 1024];
-    while (waitFor(sock, POLLIN, until, stopping) == Wait::Ready
-           && ::recv(sock, sink, sizeof sink, 0) > 0) {
+    while (waitFor(channel, POLLIN, until, stopping) == Wait::Ready
+           && channel.receive(sink, sizeof sink) > 0) {
     }
-    ::close(sock);
+    ::close(channel.socket());
 }
 
 } // namespace
@@ -167,7 +168,12 @@ FramingServer::FramingServer(RequestFramer::Limits limits, Timing timing, Refusa
         1, std::chrono::duration_cast<std::chrono::seconds>(timing.keepAliveIdle).count()));
 }
 
-bool FramingServer::readRequest(socket_t sock, RequestFramer &framer, std::string &pending)
+void FramingServer::useTls(std::shared_ptr<const TlsContext> tls)
+{
+    m_tls = std::move(tls);
+}
+
+bool FramingServer::readRequest(Channel &channel, RequestFramer &framer, std::string &pending)
 {
     const auto isStopping = [this] { return stopping(); };
     const auto idleUntil = Clock::now() + m_timing.keepAliveIdle;
@@ -183,17 +189,17 @@ bool FramingServer::readRequest(socket_t sock, RequestFramer &framer, std::strin
         if (!wasStarted && framer.started())
             headUntil = Clock::now() + m_timing.headDeadline;
         if (framer.awaitsContinue() && !continueSent)
-            continueSent = sendAll(sock, "HTTP/1.1 100 Continue\r\n\r\n");
+            continueSent = sendAll(channel, "HTTP/1.1 100 Continue\r\n\r\n");
         const auto deadline = !framer.started() ? idleUntil
             : !framer.headComplete()            ? headUntil
                                                 : bodyUntil;
-        const Wait wait = waitFor(sock, POLLIN, deadline, isStopping);
+        const Wait wait = waitFor(channel, POLLIN, deadline, isStopping);
         if (wait == Wait::TimedOut && framer.started()) {
             const std::string reason = framer.headComplete() ? "the body stalled"
                                                              : "the request head took too long";
-            sendRefusal(sock, 408, m_refusal(framer, 408, reason));
+            sendRefusal(channel, 408, m_refusal(framer, 408, reason));
         }
-        const ssize_t received = wait == Wait::Ready ? ::recv(sock, buffer, sizeof buffer, 0)
+        const ssize_t received = wait == Wait::Ready ? channel.receive(buffer, sizeof buffer)
                                                      : ssize_t(0);
         if (received <= 0)
             return false;
@@ -204,25 +210,35 @@ bool FramingServer::readRequest(socket_t sock, RequestFramer &framer, std::strin
 
 bool FramingServer::process_and_close_socket(socket_t sock)
 {
+    SSL *ssl = nullptr;
+    if (m_tls) {
+        // A client that does not finish its handshake in time is dropped unanswered.
+        ssl = m_tls->accept(sock, static_cast<int>(m_timing.headDeadline.count()));
+        if (!ssl) {
+            ::close(sock);
+            return true;
+        }
+    }
+    Channel channel(sock, ssl);
     std::string pending; // received and not yet framed: the start of the next request
     for (std::size_t served = 0; !stopping();) {
         RequestFramer framer(m_limits);
-        if (!readRequest(sock, framer, pending))
+        if (!readRequest(channel, framer, pending))
             break;
         if (framer.refusalStatus() != 0) {
             const int status = framer.refusalStatus();
-            sendRefusal(sock, status, m_refusal(framer, status, framer.refusalReason()));
+            sendRefusal(channel, status, m_refusal(framer, status, framer.refusalReason()));
             break;
         }
         // HTTP/1.0 and "Connection: close" end the connection with this answer; telling the
         // library so also keeps the Keep-Alive header out of it.
         const bool last = !framer.keepsConnection() || ++served >= kMaxRequestsPerConnection;
-        FramedStream stream(sock, framer.framedRequest());
+        FramedStream stream(channel, framer.framedRequest());
         bool closedByLibrary = false;
         const bool answered = process_request(stream, last, closedByLibrary, nullptr);
         if (!answered || last || closedByLibrary)
             break;
     }
-    closeGracefully(sock, [this] { return stopping(); });
+    closeGracefully(channel, [this] { return stopping(); });
     return true;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "RequestFramer.h"
+#include "TlsChannel.h"
 
 #include <chrono>
 #include <functional>
 #include <httplib.h>
+#include <memory>
 #include <string>
 
 // An httplib server that reads its connections itself. The library's own reading drops the
@@ -27,15 +29,18 @@ public:
                                               const std::string &reason)>;
 
     FramingServer(RequestFramer::Limits limits, Timing timing, Refusal refusal);
+    // Every connection starts with a TLS handshake under this identity.
+    void useTls(std::shared_ptr<const TlsContext> tls);
 
 private:
     bool process_and_close_socket(socket_t sock) override;
     // Reads until `framer` holds a whole or refused request. False when the connection ends
     // first: the client left or fell silent (answered 408 inside a request), or the server stops.
-    bool readRequest(socket_t sock, RequestFramer &framer, std::string &pending);
+    bool readRequest(Channel &channel, RequestFramer &framer, std::string &pending);
     bool stopping() const { return svr_sock_ == INVALID_SOCKET; }
 
     const RequestFramer::Limits m_limits;
     const Timing m_timing;
     const Refusal m_refusal;
+    std::shared_ptr<const TlsContext> m_tls;
 };

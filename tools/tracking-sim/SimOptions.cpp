@@ -31,6 +31,41 @@ constexpr NumberOption kNumberOptions[] = {
     {"--head-deadline-ms", &SimOptions::headDeadlineMs, 1, 600000},
 };
 
+struct TextOption
+{
+    std::string_view name;
+    std::string SimOptions::*field;
+    const char *what;
+};
+
+constexpr TextOption kTextOptions[] = {
+    {"--host", &SimOptions::host, "an address"},
+    {"--tls-cert", &SimOptions::tlsCertificate, "a PEM certificate file"},
+    {"--tls-key", &SimOptions::tlsKey, "a PEM key file"},
+    {"--tls-client-ca", &SimOptions::tlsClientCa, "a PEM CA file"},
+};
+
+std::optional<TextOption> textOption(std::string_view name)
+{
+    for (const TextOption &option : kTextOptions) {
+        if (option.name == name)
+            return option;
+    }
+    return std::nullopt;
+}
+
+// The TLS options that only make sense together.
+std::string tlsMismatch(const SimOptions &options)
+{
+    if (options.tlsSelfSigned && !(options.tlsCertificate.empty() && options.tlsKey.empty()))
+        return "--tls-self-signed takes the place of --tls-cert and --tls-key";
+    if (options.tlsCertificate.empty() != options.tlsKey.empty())
+        return "--tls-cert and --tls-key go together";
+    if (!options.tlsClientCa.empty() && !options.tls())
+        return "--tls-client-ca needs --tls-cert and --tls-key, or --tls-self-signed";
+    return {};
+}
+
 } // namespace
 
 SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
@@ -62,13 +97,19 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
                 return result;
             }
             (name == "--chunked" ? options.chunked : options.quiet) = true;
-        } else if (name == "--host") {
-            const auto host = takeValue();
-            if (!host || host->empty()) {
-                result.error = "--host needs an address";
+        } else if (name == "--tls-self-signed") {
+            if (value) {
+                result.error = std::string(name) + " takes no value";
                 return result;
             }
-            options.host = std::string(*host);
+            options.tlsSelfSigned = true;
+        } else if (const auto text = textOption(name)) {
+            const auto given = takeValue();
+            if (!given || given->empty()) {
+                result.error = std::string(name) + " needs " + text->what;
+                return result;
+            }
+            options.*text->field = std::string(*given);
         } else {
             bool known = false;
             for (const NumberOption &option : kNumberOptions) {
@@ -94,6 +135,7 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view> &args)
             }
         }
     }
+    result.error = tlsMismatch(options);
     return result;
 }
 
@@ -111,12 +153,20 @@ std::string simUsage()
            "  --head-deadline-ms MS\n"
            "                     a request head not whole MS milliseconds after its first byte\n"
            "                     is answered 408 and its connection closed (default 5000)\n"
+           "  --tls-cert FILE    serve HTTPS with this PEM certificate (chain after it)\n"
+           "  --tls-key FILE     and this PEM private key\n"
+           "  --tls-self-signed  serve HTTPS with a throwaway certificate for 127.0.0.1 and\n"
+           "                     localhost, made at start; its SHA-256 fingerprint is printed\n"
+           "  --tls-client-ca FILE\n"
+           "                     ask for a client certificate issued by a CA in this PEM file\n"
            "  --quiet            print only the address line, no access log\n"
            "  --help             show this help and exit\n"
            "  --version          show the version and exit\n"
            "\n"
            "The first line on standard output is the address served, for example\n"
-           "http://127.0.0.1:8080; then one line per request: method, target, status, bytes.\n"
+           "http://127.0.0.1:8080 (https:// with TLS; with --tls-self-signed the next line is\n"
+           "\"SHA-256 fingerprint: AB:CD:...\"); then one line per request: method, target,\n"
+           "status, bytes.\n"
            "Times in answers are this machine's local time, written as the client writes them:\n"
            "2027-03-01T09:32:00-0500 behind UTC, 2027-03-01T09:32:00 0100 at or ahead of it.\n"
            "Exit status: 0 after SIGINT or SIGTERM, 1 when the address cannot be bound,\n"

@@ -12,10 +12,18 @@ struct SimOptions
     int delayMs = 0;
     int alertEverySeconds = 10;
     int headDeadlineMs = 5000;
+    // TLS: the certificate chain and key files, or a throwaway certificate made at start, and
+    // the authority a client certificate must come from (asked for only when set).
+    std::string tlsCertificate;
+    std::string tlsKey;
+    bool tlsSelfSigned = false;
+    std::string tlsClientCa;
     bool chunked = false;
     bool quiet = false;
     bool help = false;
     bool version = false;
+
+    bool tls() const { return tlsSelfSigned || !tlsCertificate.empty(); }
 };
 
 struct SimOptionsResult

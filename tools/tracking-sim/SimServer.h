@@ -20,6 +20,8 @@ public:
     // Binds the configured address; on failure names the reason in `error`.
     bool bind(std::string &error);
     int port() const { return m_port; }
+    // Serves HTTPS under this identity from now on.
+    void useTls(std::shared_ptr<const TlsContext> tls) { m_server.useTls(std::move(tls)); }
 
     // Serves until stop(); returns false when serving failed.
     bool run();

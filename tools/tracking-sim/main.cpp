@@ -3,6 +3,8 @@
 #include "SampleJobs.h"
 #include "SimOptions.h"
 #include "SimServer.h"
+#include "TlsCertificates.h"
+#include "TlsChannel.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +21,29 @@ namespace {
 std::string urlHost(const std::string &host)
 {
     return host.find(':') == std::string::npos ? host : "[" + host + "]";
+}
+
+// The identity to serve HTTPS with, from the operator's files or made now; nothing without
+// TLS. fingerprint is set for a certificate made now, for the operator to compare.
+bool loadTls(const SimOptions &options, std::shared_ptr<const TlsContext> &tls,
+             std::string &fingerprint, std::string &error)
+{
+    if (!options.tls())
+        return true;
+    PemPair identity;
+    if (options.tlsSelfSigned) {
+        const auto made = makeCertificate(
+            {.commonName = "localhost", .names = {"127.0.0.1", "localhost"}}, nullptr, error);
+        if (!made)
+            return false;
+        identity = *made;
+        fingerprint = sha256Fingerprint(identity.certificate);
+    } else if (!readWholeFile(options.tlsCertificate, identity.certificate, error)
+               || !readWholeFile(options.tlsKey, identity.key, error)) {
+        return false;
+    }
+    tls = TlsContext::create(identity.certificate, identity.key, options.tlsClientCa, error);
+    return tls != nullptr;
 }
 
 } // namespace
@@ -61,11 +86,22 @@ int main(int argc, char *argv[])
 
     SimServer server(store, options);
     std::string error;
+    std::shared_ptr<const TlsContext> tls;
+    std::string fingerprint;
+    if (!loadTls(options, tls, fingerprint, error)) {
+        std::cerr << "tracking-sim: " << error << "\n";
+        return 1;
+    }
+    server.useTls(tls);
     if (!server.bind(error)) {
         std::cerr << "tracking-sim: " << error << "\n";
         return 1;
     }
-    std::cout << "http://" << urlHost(options.host) << ':' << server.port() << '\n' << std::flush;
+    std::cout << (tls ? "https://" : "http://") << urlHost(options.host) << ':' << server.port()
+              << '\n';
+    if (!fingerprint.empty())
+        std::cout << "SHA-256 fingerprint: " << fingerprint << '\n';
+    std::cout << std::flush;
 
     std::atomic<bool> serving{true};
     std::thread waiter([&] {
