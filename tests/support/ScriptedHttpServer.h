@@ -49,6 +49,8 @@ public:
     void setFirstByteDelay(int ms) { m_firstByteDelayMs = ms; }   // after the request is whole
     void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
     void setSilent(bool silent) { m_silent = silent; }            // answers nothing, for time-outs
+    // Answers the first bytes that come, whatever they are, as a server that refuses them does.
+    void setAnswerAtOnce(bool atOnce) { m_answerAtOnce = atOnce; }
 
     qsizetype connectionCount() const { return m_received.size(); }
     QByteArray received(qsizetype connection) const { return m_received.value(connection); }
@@ -84,14 +86,15 @@ private:
     {
         const QByteArray &bytes = m_received[index] += socket->readAll();
         const qsizetype end = bytes.indexOf("\r\n\r\n");
-        if (m_silent || m_answered.at(index) || end < 0)
+        const bool whole = end >= 0 || (m_answerAtOnce && !bytes.isEmpty());
+        if (m_silent || m_answered.at(index) || !whole)
             return;
         qsizetype length = 0;
         for (const QByteArray &line : bytes.left(end).split('\n')) {
             if (line.toLower().startsWith("content-length:"))
                 length = line.mid(15).trimmed().toLongLong();
         }
-        if (bytes.size() < end + 4 + length)
+        if (!m_answerAtOnce && bytes.size() < end + 4 + length)
             return;
         m_answered[index] = true;
         const qsizetype n = m_answeredCount++;
@@ -135,6 +138,7 @@ private:
     qsizetype m_resetAfter = -1;
     QRandomGenerator m_random{20261207};
     bool m_silent = false;
+    bool m_answerAtOnce = false;
     QList<QByteArray> m_received;
     QList<bool> m_answered;
     QTcpServer m_server; // last: its sockets go first, before what their handlers use

@@ -2,9 +2,11 @@
 
 #include "transfer/HttpResponseParser.h"
 #include "transfer/RequestWire.h"
+#include "transfer/TlsTrust.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -39,6 +41,8 @@ public:
     void onReadyRead();
     void onClosed();
     void onSocketError(QAbstractSocket::SocketError error);
+    QSslSocket *startTls(const RequestWire &wire);
+    bool failForTls(QAbstractSocket::SocketError error);
     void readAvailable();
     void handleParserStatus(HttpResponseParser::Status status);
     void complete();
@@ -82,6 +86,13 @@ public:
     bool m_running = false;
     bool m_finalPosted = false;
     bool m_bodyReady = false;
+    // TLS: where [TLS] is read, the connection's trust, and what its handshake came to.
+    QString m_settingsFile;
+    std::optional<TlsTrust> m_tls;
+    bool m_handshakeDone = false;
+    QString m_tlsRefusal;
+    std::optional<UntrustedCertificate> m_untrusted;
+    char m_firstByte = 0;
 };
 
 InetTransfer::Private::Private(InetTransfer *q)
@@ -114,21 +125,41 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     m_elapsedMs = 0;
     m_head.clear();
     m_marks = {};
+    m_tls.reset();
+    m_handshakeDone = false;
+    m_tlsRefusal.clear();
+    m_untrusted.reset();
+    m_firstByte = 0;
     m_clock.start();
     m_parser = HttpResponseParser(m_limits);
 
-    Result<RequestWire> wire = m_protocol == ProtocolHttp
+    Result<RequestWire> wire = m_protocol == ProtocolHttp || m_protocol == ProtocolHttps
         ? RequestWire::compose(url, method, body, headers)
         : Result<RequestWire>(::Failure{u"not an HTTP request"_s});
     if (!wire) {
         fail(Failure::BadAddress, u"cannot send to this address: "_s + wire.reason());
         return;
     }
+    if (wire->secure != (m_protocol == ProtocolHttps)) {
+        fail(Failure::BadAddress,
+             u"cannot send to this address: not an http"_s
+                 + (m_protocol == ProtocolHttps ? u"s"_s : QString()) + u":// address"_s);
+        return;
+    }
+    if (wire->secure) {
+        Result<TlsTrust> trust = TlsTrust::load(m_settingsFile, wire->host, wire->port);
+        if (!trust) {
+            fail(Failure::Tls, trust.reason());
+            return;
+        }
+        m_tls = std::move(trust).value();
+    }
     m_request = std::move(wire.value().bytes);
     m_marks.byName = QHostAddress(wire->host).isNull();
 
     advanceTo(Resolving);
-    m_socket = new QTcpSocket(m_q);
+    QSslSocket *const tls = m_tls ? startTls(*wire) : nullptr;
+    m_socket = tls ? tls : new QTcpSocket(m_q);
     QTcpSocket *const socket = m_socket;
     // dropSocket() cuts these before the socket is let go, so nothing an old socket still
     // does (its abort emits at once) can reach a later transfer.
@@ -137,7 +168,8 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
         restartTimer();
         advanceTo(Connecting);
     });
-    QObject::connect(socket, &QAbstractSocket::connected, m_q, [this] { onConnected(); });
+    if (!tls)
+        QObject::connect(socket, &QAbstractSocket::connected, m_q, [this] { onConnected(); });
     QObject::connect(socket, &QAbstractSocket::bytesWritten, m_q,
                      [this](qint64 count) { onBytesWritten(count); });
     QObject::connect(socket, &QIODevice::readyRead, m_q, [this] { onReadyRead(); });
@@ -145,7 +177,56 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     QObject::connect(socket, &QAbstractSocket::errorOccurred, m_q,
                      [this](QAbstractSocket::SocketError error) { onSocketError(error); });
     restartTimer();
-    socket->connectToHost(wire->host, wire->port);
+    if (tls)
+        tls->connectToHostEncrypted(wire->host, wire->port);
+    else
+        socket->connectToHost(wire->host, wire->port);
+}
+
+// The handshake belongs to connecting: "Connected" comes once it is done, and the bytes
+// counted are those of HTTP inside it.
+QSslSocket *InetTransfer::Private::startTls(const RequestWire &wire)
+{
+    auto *const socket = new QSslSocket(m_q);
+    socket->setSslConfiguration(m_tls->configuration());
+    socket->setPeerVerifyName(wire.host);
+    QObject::connect(socket, &QAbstractSocket::connected, m_q, [this] { restartTimer(); });
+    QObject::connect(
+        socket, &QSslSocket::sslErrors, m_q, [this, socket](const QList<QSslError> &errors) {
+            const Result<> judged = m_tls->judgeErrors(socket->peerCertificate(), errors);
+            if (judged)
+                socket->ignoreSslErrors();
+            else
+                m_tlsRefusal = judged.reason(); // the handshake fails with it next
+        });
+    // Taken up when the connection ends: the alert comes from inside the library's reading.
+    QObject::connect(socket, &QSslSocket::alertReceived, m_q,
+                     [this](QSsl::AlertLevel, QSsl::AlertType type, const QString &) {
+                         if (const QString reason = TlsTrust::alertFailure(type); !reason.isEmpty())
+                             m_tlsRefusal = reason;
+                     });
+    QObject::connect(socket, &QSslSocket::encrypted, m_q, [this, socket] {
+        m_handshakeDone = true;
+        if (const Result<> judged = m_tls->judgeFinished(socket->peerCertificate()); !judged)
+            fail(Failure::Tls, judged.reason());
+        else
+            onConnected();
+    });
+    return socket;
+}
+
+bool InetTransfer::Private::failForTls(QAbstractSocket::SocketError error)
+{
+    if (!m_tls || !m_socket)
+        return false;
+    const QString reason = !m_tlsRefusal.isEmpty()
+        ? m_tlsRefusal
+        : m_tls->socketFailure(error, m_socket->errorString(), m_handshakeDone);
+    if (reason.isEmpty())
+        return false;
+    m_untrusted = m_tls->untrusted();
+    fail(Failure::Tls, reason);
+    return true;
 }
 
 void InetTransfer::Private::onConnected()
@@ -176,6 +257,8 @@ void InetTransfer::Private::onReadyRead()
 
 void InetTransfer::Private::onClosed()
 {
+    if (failForTls(QAbstractSocket::RemoteHostClosedError))
+        return;
     // Bytes that came with the close are still waiting in the socket.
     readAvailable();
     if (m_socket)
@@ -184,6 +267,8 @@ void InetTransfer::Private::onClosed()
 
 void InetTransfer::Private::onSocketError(QAbstractSocket::SocketError error)
 {
+    if (failForTls(error))
+        return;
     switch (error) {
     case QAbstractSocket::RemoteHostClosedError:
         onClosed();
@@ -226,6 +311,8 @@ void InetTransfer::Private::readAvailable()
         } else {
             const qint64 count = std::min<qint64>(available, kLineReadSize);
             got = std::max<qint64>(m_socket->read(m_lineBuffer.data(), count), 0);
+            if (m_received == 0 && got > 0)
+                m_firstByte = m_lineBuffer[0];
             m_received += got;
             HttpResponseParser::Status status;
             try {
@@ -271,10 +358,15 @@ void InetTransfer::Private::failFromParser()
         fail(Failure::TooLarge, u"answer larger than the limit"_s);
         break;
     case HttpResponseParser::Failure::CutShort:
-        fail(Failure::CutShort, u"connection closed before the answer was complete"_s);
+        // A TLS server's alert to a plain request is all it sends: no HTTP answer starts so.
+        if (const QString hint = tlsPortHint(m_firstByte); !hint.isEmpty())
+            fail(Failure::Malformed, u"malformed answer: no HTTP/1.x status line"_s + hint);
+        else
+            fail(Failure::CutShort, u"connection closed before the answer was complete"_s);
         break;
     default:
-        fail(Failure::Malformed, u"malformed answer: "_s + m_parser.failureText());
+        fail(Failure::Malformed,
+             u"malformed answer: "_s + m_parser.failureText() + tlsPortHint(m_firstByte));
         break;
     }
 }
@@ -473,4 +565,14 @@ InetTransfer::Timing InetTransfer::timing() const
     timing.firstByteMs = marks.firstByte - sent;
     timing.bodyMs = marks.end - marks.firstByte;
     return timing;
+}
+
+void InetTransfer::setTlsSettingsFile(const QString &fileName)
+{
+    d->m_settingsFile = fileName;
+}
+
+std::optional<UntrustedCertificate> InetTransfer::untrustedCertificate() const
+{
+    return d->m_untrusted;
 }

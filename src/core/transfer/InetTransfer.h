@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/TlsTrust.h"
 #include "transfer/TransferDefaults.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 // Asynchronous HTTP/1.1 client that runs one transfer at a time on the caller's thread and
 // reports every stage of it as a numbered state.
@@ -31,6 +33,7 @@ class InetTransfer final : public QObject
 
 public:
     static constexpr int ProtocolHttp = 4;
+    static constexpr int ProtocolHttps = 5; // the same requests inside TLS
     static constexpr std::chrono::milliseconds DefaultTimeout = DefaultTransferTimeout;
 
     enum State : qint16 {
@@ -60,6 +63,7 @@ public:
         BadAddress,
         Network,
         OutOfMemory,
+        Tls,
     };
 
     explicit InetTransfer(QObject *parent = nullptr);
@@ -72,7 +76,8 @@ public:
     int Protocol() const;
     void setProtocol(int protocol);
 
-    // Starts a request and returns at once. url must be "http://authority/path"; headers is a
+    // Starts a request and returns at once. url must be "http://authority/path" (with
+    // ProtocolHttp) or "https://authority/path" (with ProtocolHttps); headers is a
     // block of CR LF terminated lines (a trailing empty line is allowed) sent as given.
     // Texts go on the wire as UTF-8.
     void Execute(const QString &url, const QString &method, const QString &requestData,
@@ -128,6 +133,12 @@ public:
         qint64 bodyMs = 0;
     };
     Timing timing() const;
+    // The settings file whose [TLS] section an https transfer reads when it starts (none: the
+    // system's trust store alone).
+    void setTlsSettingsFile(const QString &fileName);
+    // After state 11: the certificate the transfer refused because nothing vouched for it,
+    // which the operator may pin; nothing after any other failure.
+    std::optional<UntrustedCertificate> untrustedCertificate() const;
 
 Q_SIGNALS:
     void StateChanged(qint16 state);

@@ -16,6 +16,7 @@ struct Endpoint
     QString host;
     quint16 port = 80;
     QString target;
+    bool secure = false;
 };
 
 // HTAB is legal inside field values; every other control would let a value start a new line.
@@ -95,12 +96,14 @@ bool hasDotSegment(QStringView target)
 // and so is a path prefix ("10.0.0.5:8080/prefix") for a server behind one.
 Result<Endpoint> splitUrl(const QString &url)
 {
-    const QString scheme = u"http://"_s;
-    if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        return Failure{u"not an http:// address"_s};
-    const QStringView rest = QStringView(url).sliced(scheme.size());
-    const qsizetype end = addressAuthority(rest.toString()).size();
     Endpoint endpoint;
+    endpoint.secure = isHttpsAddress(url);
+    if (!endpoint.secure && !url.startsWith(u"http://"_s, Qt::CaseInsensitive))
+        return Failure{u"not an http:// address"_s};
+    if (endpoint.secure)
+        endpoint.port = 443;
+    const QStringView rest = QStringView(url).sliced(url.indexOf(u"//"_s) + 2);
+    const qsizetype end = addressAuthority(rest.toString()).size();
     if (Result<> split = splitAuthority(rest.first(end), &endpoint); !split)
         return Failure{split.reason()};
     endpoint.target = rest.sliced(end).toString();
@@ -172,6 +175,7 @@ Result<RequestWire> RequestWire::compose(const QString &url, const QString &meth
     RequestWire wire;
     wire.host = endpoint->host;
     wire.port = endpoint->port;
+    wire.secure = endpoint->secure;
     wire.bytes = verb + ' ' + encodeTarget(endpoint->target) + " HTTP/1.1\r\n";
     if (!appendHeaderLines(headers, &wire.bytes))
         return Failure{u"a header line holds a line break or a control character"_s};

@@ -2,9 +2,36 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+const QString kHttp = u"http://"_s;
+const QString kHttps = u"https://"_s;
+
+} // namespace
+
+bool isHttpsAddress(const QString &address)
+{
+    return address.startsWith(kHttps, Qt::CaseInsensitive);
+}
+
+QString addressWithoutScheme(const QString &address)
+{
+    if (isHttpsAddress(address))
+        return address.sliced(kHttps.size());
+    if (address.startsWith(kHttp, Qt::CaseInsensitive))
+        return address.sliced(kHttp.size());
+    return address;
+}
+
 QString trackingUrl(const QString &address, const QString &suffix)
 {
-    return u"http://"_s + address + u"/api/videocompare/tracking"_s + suffix;
+    return (isHttpsAddress(address) ? kHttps : kHttp) + addressWithoutScheme(address)
+        + u"/api/videocompare/tracking"_s + suffix;
+}
+
+QString hostField(const QString &address)
+{
+    return addressAuthority(addressWithoutScheme(address));
 }
 
 QString pathSegment(const QString &externalId)

@@ -148,6 +148,13 @@ private Q_SLOTS:
         reply("close before the last chunk", Chunked + "5\r\nhello\r\n", CutShort);
         reply("close inside the header section", Ok + "Content-Le", CutShort);
         reply("no status line", "garbage\r\n\r\n", u"no HTTP/1.x status line"_s);
+        reply("a TLS alert to a plain request", QByteArray("\x15\x03\x03\x00\x02\x02\x46", 7),
+              u"no HTTP/1.x status line (a TLS port?)"_s);
+        reply("a TLS record with a line end in it",
+              QByteArray("\x16\x03\x01\x00\x04"
+                         "ab\r\n",
+                         9),
+              u"no HTTP/1.x status line (a TLS port?)"_s);
         reply("status of 1 digit", "HTTP/1.1 2 OK\r\n\r\n", digits);
         reply("status of 100 digits", "HTTP/1.1 " + QByteArray(100, '2') + " OK\r\n\r\n", digits);
         reply("switching protocols", "HTTP/1.1 101 Switching Protocols\r\n\r\n",

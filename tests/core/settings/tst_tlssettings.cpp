@@ -1,0 +1,99 @@
+#include "FileBytes.h"
+#include "settings/TlsSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QByteArray Digest =
+    QByteArray::fromHex("00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff");
+const QByteArray DigestHex = Digest.toHex();
+} // namespace
+
+class tst_TlsSettings final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The pin goes in at once; every other line keeps its bytes, line ends and comments included.
+    void writePin_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray pin = "Pin.10.0.0.5:443=" + DigestHex + "\r\n";
+        QTest::newRow("no file") << QByteArray() << "[TLS]\r\n" + pin;
+        QTest::newRow("[IP] alone, LF line ends")
+            << QByteArray("; site\n[IP]\nAddress = https://10.0.0.5 \n")
+            << "; site\n[IP]\nAddress = https://10.0.0.5 \n[TLS]\r\n" + pin;
+        QTest::newRow("[TLS] before [IP], a CA file kept")
+            << QByteArray("[TLS]\r\nCAFile=ca.pem\r\n\r\n[IP]\r\nAddress=x\r\n")
+            << "[TLS]\r\nCAFile=ca.pem\r\n" + pin + "\r\n[IP]\r\nAddress=x\r\n";
+        QTest::newRow("an old pin replaced, another server's kept")
+            << QByteArray("[IP]\r\nAddress=x\r\n[TLS]\r\nPin.10.0.0.5:443=AA:BB\r\n"
+                          "Pin.10.0.0.6:443=cc\r\n")
+            << "[IP]\r\nAddress=x\r\n[TLS]\r\n" + pin + "Pin.10.0.0.6:443=cc\r\n";
+    }
+
+    void writePin()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"ORVA_Test_Application.ini"_s);
+        if (!before.isEmpty()) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(before);
+        }
+        const Result<> written = ::writePin(file, u"10.0.0.5:443"_s, Digest);
+        QVERIFY2(written.ok(), qPrintable(written.reason()));
+        QCOMPARE(fileBytes(file), after);
+        QCOMPARE(readPin(file, u"10.0.0.5:443"_s).value(), QString::fromLatin1(DigestHex));
+    }
+
+    void writePinToAFolderThatIsNotThere()
+    {
+        const Result<> written = ::writePin(u"/nonexistent/x.ini"_s, u"h:443"_s, Digest);
+        QVERIFY(!written.ok());
+        QVERIFY2(written.reason().startsWith(u"Cannot write /nonexistent/x.ini: "_s),
+                 qPrintable(written.reason()));
+    }
+
+    // A settings file that is there but cannot be read is named, not taken as empty: a pin
+    // missed that way would turn a pinned server into a question.
+    void readAFileThatCannotBeRead()
+    {
+        QTemporaryDir folder;
+        const Result<QString> pin = readPin(folder.path(), u"h:443"_s);
+        QVERIFY(!pin.ok());
+        QVERIFY2(pin.reason().startsWith(u"cannot read the settings file "_s + folder.path()
+                                         + u": it is not a regular file"_s),
+                 qPrintable(pin.reason()));
+        QCOMPARE(TlsSettings::read(folder.path()).reason(), pin.reason());
+    }
+
+    // Pins read in any letter case, with or without ":" between pairs; files from the folder.
+    void read()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"s.ini"_s);
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("[tls]\r\ncafile = certs/ca.pem\r\nClientCertificate=/etc/me.pem\r\n"
+                  "pin.Tracker:8443=AB:CD:EF\r\n");
+        out.close();
+        const TlsSettings settings = TlsSettings::read(file).value();
+        QCOMPARE(settings.caFile, QDir(folder.path()).filePath(u"certs/ca.pem"_s));
+        QCOMPARE(settings.clientCertificate, u"/etc/me.pem"_s);
+        QCOMPARE(settings.clientKey, QString());
+        QCOMPARE(readPin(file, u"tracker:8443"_s).value(), u"abcdef"_s);
+        QCOMPARE(readPin(file, u"tracker:443"_s).value(), QString());
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_TlsSettings)
+#include "tst_tlssettings.moc"

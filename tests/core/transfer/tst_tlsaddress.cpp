@@ -1,0 +1,86 @@
+#include "transfer/HeaderBlock.h"
+#include "transfer/RequestWire.h"
+#include "transfer/TrackingUrl.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// How a typed address with or without a scheme becomes the URL, the Host field and the wire.
+class tst_TlsAddress final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void address_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<quint16>("port");
+        QTest::addColumn<bool>("secure");
+        const QString path = u"/api/videocompare/tracking"_s;
+        QTest::newRow("no scheme, as always") << u"10.0.0.5"_s << u"http://10.0.0.5"_s + path
+                                              << u"10.0.0.5"_s << quint16(80) << false;
+        QTest::newRow("http:// is the same as none")
+            << u"http://10.0.0.5:8080"_s << u"http://10.0.0.5:8080"_s + path << u"10.0.0.5:8080"_s
+            << quint16(8080) << false;
+        QTest::newRow("https:// to 443") << u"https://10.0.0.5"_s << u"https://10.0.0.5"_s + path
+                                         << u"10.0.0.5"_s << quint16(443) << true;
+        QTest::newRow("HTTPS:// in capitals, with a port and a prefix")
+            << u"HTTPS://tracker:8443/pre"_s << u"https://tracker:8443/pre"_s + path
+            << u"tracker:8443"_s << quint16(8443) << true;
+        QTest::newRow("https:// with an IPv6 literal")
+            << u"https://[::1]:9443"_s << u"https://[::1]:9443"_s + path << u"[::1]:9443"_s
+            << quint16(9443) << true;
+        QTest::newRow("another scheme stays part of the address")
+            << u"ftp://10.0.0.5"_s << u"http://ftp://10.0.0.5"_s + path << u"ftp:"_s << quint16(0)
+            << false;
+    }
+
+    void address()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, url);
+        QFETCH(QString, host);
+        QFETCH(quint16, port);
+        QFETCH(bool, secure);
+        QCOMPARE(trackingUrl(address), url);
+        QCOMPARE(hostField(address), host);
+        QCOMPARE(isHttpsAddress(address), secure);
+        const auto wire = RequestWire::compose(url, u"GET"_s, QString(), BuildHeaderBlock(host));
+        QCOMPARE(wire.has_value(), port != 0);
+        if (wire) {
+            QCOMPARE(wire->port, port);
+            QCOMPARE(wire->secure, secure);
+        }
+    }
+
+    // Inside TLS the request is byte for byte the one an address without a scheme sends.
+    void sameHeaderBlock()
+    {
+        const QString plain = u"10.0.0.5:8443/pre"_s;
+        const QString tls = u"https://10.0.0.5:8443/pre"_s;
+        QCOMPARE(BuildHeaderBlock(hostField(tls)), BuildHeaderBlock(hostField(plain)));
+        const auto wire = [](const QString &address) {
+            return RequestWire::compose(trackingUrl(address, u"/J1"_s), u"POST"_s, u"{}"_s,
+                                        BuildHeaderBlock(hostField(address)))
+                ->bytes;
+        };
+        QCOMPARE(wire(tls),
+                 QByteArray("POST /pre/api/videocompare/tracking/J1 HTTP/1.1\r\n"
+                            "Connection: close\r\n"
+                            "Content-Type: application/json\r\n"
+                            "Accept: application/json\r\n"
+                            "User-Agent: Mozilla/4.0 (compatible; Win32; "
+                            "WinHttp.WinHttpRequest.5)\r\n"
+                            "Host: 10.0.0.5:8443\r\n"
+                            "Content-Length: 2\r\n"
+                            "\r\n"
+                            "{}"));
+        QCOMPARE(wire(tls), wire(plain));
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_TlsAddress)
+#include "tst_tlsaddress.moc"
