@@ -18,7 +18,15 @@ public:
     {
         shown << title + u'|' + text;
     }
+    // Recorded as "title|text|accept/reject" and answered with acceptQuestions.
+    bool question(QWidget *, const QString &title, const QString &text, const QString &acceptText,
+                  const QString &rejectText) override
+    {
+        shown << title + u'|' + text + u'|' + acceptText + u'/' + rejectText;
+        return acceptQuestions;
+    }
     QStringList shown;
+    bool acceptQuestions = false;
 };
 
 // The program's world for a test: a program folder of the test's, recorded boxes, a fixed clock

@@ -140,10 +140,8 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
         fail(Failure::BadAddress, u"cannot send to this address: "_s + wire.reason());
         return;
     }
-    if (wire->secure != (m_protocol == ProtocolHttps)) {
-        fail(Failure::BadAddress,
-             u"cannot send to this address: not an http"_s
-                 + (m_protocol == ProtocolHttps ? u"s"_s : QString()) + u":// address"_s);
+    if (m_protocol == ProtocolHttps && !wire->secure) {
+        fail(Failure::BadAddress, u"cannot send to this address: not an https:// address"_s);
         return;
     }
     if (wire->secure) {

@@ -76,8 +76,8 @@ public:
     int Protocol() const;
     void setProtocol(int protocol);
 
-    // Starts a request and returns at once. url must be "http://authority/path" (with
-    // ProtocolHttp) or "https://authority/path" (with ProtocolHttps); headers is a
+    // Starts a request and returns at once. url must be "http://authority/path" or
+    // "https://authority/path" (ProtocolHttps takes only the second); headers is a
     // block of CR LF terminated lines (a trailing empty line is allowed) sent as given.
     // Texts go on the wire as UTF-8.
     void Execute(const QString &url, const QString &method, const QString &requestData,

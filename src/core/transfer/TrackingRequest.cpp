@@ -8,6 +8,5 @@ TrackingRequest composeTrackingRequest(const QString &typedAddress, const QStrin
                                        const QString &suffix, const QString &body)
 {
     const QString address = trimSpaces(typedAddress);
-    return {trackingUrl(address, suffix), method, BuildHeaderBlock(addressAuthority(address)),
-            body};
+    return {trackingUrl(address, suffix), method, BuildHeaderBlock(hostField(address)), body};
 }

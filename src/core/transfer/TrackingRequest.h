@@ -14,7 +14,8 @@ struct TrackingRequest
 };
 
 // The address is trimmed of spaces; a path typed after it ("10.0.0.5:8080/prefix") stays in the
-// URL, but the Host field carries only the host and port. suffix follows the tracking path
+// URL, but the Host field carries only the host and port (never an "https://" in front). suffix
+// follows the tracking path
 // ("/" + pathSegment(id) + "/stopTracking").
 TrackingRequest composeTrackingRequest(const QString &typedAddress, const QString &method,
                                        const QString &suffix, const QString &body);

@@ -10,6 +10,7 @@
 #include "jobs/JobScanner.h"
 #include "jobs/SavedResponse.h"
 #include "settings/Settings.h"
+#include "settings/TlsSettings.h"
 #include "traffic/StatusText.h"
 #include "traffic/TransferDetails.h"
 #include "transfer/InetTransfer.h"
@@ -70,6 +71,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     gridCon[1] = ui->gridCon_1;
     iNetTalus->setObjectName(u"iNetTalus"_s);
     iNetTalus->setTimeout(m_env.transferTimeout);
+    iNetTalus->setTlsSettingsFile(settingsFilePath(m_env.programFolder));
     applyLook();
 
     connect(ui->cmdTxClear, &QPushButton::clicked, this, &frmMain::cmdTxClear_Click);
@@ -238,7 +240,8 @@ bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString
     const QString &url = request.url;
     const QString &headers = request.headers;
     m_requestKind = kind;
-    iNetTalus->setProtocol(InetTransfer::ProtocolHttp);
+    iNetTalus->setProtocol(isHttpsAddress(url) ? InetTransfer::ProtocolHttps
+                                               : InetTransfer::ProtocolHttp);
     m_arriving.start();
     // The last transfer's large block, if still being written, is told to that transfer.
     (void)m_log.finishWriting();
@@ -314,6 +317,12 @@ void frmMain::iNetTalus_StateChanged(qint16 state)
         m_arriving.start(); // nothing of a failed response is kept
         details = failedDetails(iNetTalus->failureText());
         color = kFailedText;
+        // Asked once the failure shows, from the event loop rather than inside this handler.
+        if (auto certificate = iNetTalus->untrustedCertificate()) {
+            QMetaObject::invokeMethod(
+                this, [this, certificate = *certificate] { askToTrust(certificate); },
+                Qt::QueuedConnection);
+        }
         showByteCounts();
     }
     showStatus(statusText(state), details, color);
@@ -401,6 +410,21 @@ void frmMain::showStatusDetails()
         shown += (shown.isEmpty() ? QString() : u"\n"_s) + u"not logged: "_s + m_notLogged;
     ui->lblStat->setToolTip(shown);
     ui->lblStat->setAccessibleDescription(shown);
+}
+
+// Trusting pins that certificate for that server at once; the operator then sends again.
+void frmMain::askToTrust(const UntrustedCertificate &certificate)
+{
+    if (!m_env.messageBoxes->question(this, u"Untrusted Certificate"_s, certificate.description(),
+                                      u"Trust"_s, u"Cancel"_s)) {
+        return;
+    }
+    const Result<> pinned =
+        writePin(settingsFilePath(m_env.programFolder), certificate.hostPort, certificate.sha256());
+    if (!pinned) {
+        qWarning("%s", qPrintable(pinned.reason()));
+        m_env.messageBoxes->critical(this, u"Error"_s, pinned.reason());
+    }
 }
 
 void frmMain::showByteCounts()

@@ -24,6 +24,7 @@ class FlexGrid;
 class QColor;
 class InetTransfer;
 class frmCreate;
+struct UntrustedCertificate;
 
 // The operator's console: server address, status line, traffic panes, job commands and the
 // job grid. Owns the transfer, the traffic log and the run-long job table.
@@ -77,6 +78,7 @@ private:
     // The received pane's head entry, its remembered state, and Save As failures.
     void setUpPaneMenus();
     void toggleResponseHead(bool checked);
+    void askToTrust(const UntrustedCertificate &certificate);
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
 

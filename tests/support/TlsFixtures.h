@@ -1,0 +1,64 @@
+#pragma once
+
+#include "TlsCertificates.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QString>
+#include <QTest>
+
+#include <ctime>
+
+// The certificates of the TLS tests, made at test time: an authority with servers it signs for
+// 127.0.0.1 (right, for another name, expired, not yet valid), a self-signed server, and a
+// client authority with a client it signs.
+struct TlsIdentities
+{
+    static constexpr std::time_t Y2001 = 978307200; // 2001-01-01 00:00:00 UTC
+    static constexpr std::time_t Y2002 = 1009843200;
+    static constexpr std::time_t Y2090 = 3786912000;
+    static constexpr std::time_t Y2091 = 3818448000;
+
+    PemPair ca = make({.commonName = "Test CA", .authority = true});
+    PemPair server = make({.commonName = "tracker", .names = {"127.0.0.1"}}, &ca);
+    PemPair selfSigned = make({.commonName = "tracker", .names = {"127.0.0.1", "localhost"}});
+    PemPair otherName = make({.commonName = "tracker", .names = {"tracker.example"}}, &ca);
+    PemPair expired = make(
+        {.commonName = "tracker", .names = {"127.0.0.1"}, .validFrom = Y2001, .validUntil = Y2002},
+        &ca);
+    PemPair notYetValid = make(
+        {.commonName = "tracker", .names = {"127.0.0.1"}, .validFrom = Y2090, .validUntil = Y2091},
+        &ca);
+    PemPair clientCa = make({.commonName = "Client CA", .authority = true});
+    PemPair client = make({.commonName = "operator"}, &clientCa);
+
+    static PemPair make(const CertificateSpec &spec, const PemPair *issuer = nullptr)
+    {
+        std::string error;
+        const auto made = makeCertificate(spec, issuer, error);
+        if (!made)
+            qFatal("cannot make a test certificate: %s", error.c_str());
+        return *made;
+    }
+
+    static QSslCertificate certificate(const PemPair &pair)
+    {
+        return QSslCertificate(QByteArray::fromStdString(pair.certificate), QSsl::Pem);
+    }
+    static QSslKey key(const PemPair &pair)
+    {
+        return QSslKey(QByteArray::fromStdString(pair.key), QSsl::Ec, QSsl::Pem);
+    }
+    // Writes text into folder/name and returns the path.
+    static QString write(const QString &folder, const QString &name, const std::string &text)
+    {
+        const QString path = QDir(folder).filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(QByteArray::fromStdString(text)) != qint64(text.size()))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "TlsFixtures.h"
+
+#include <QHostAddress>
+#include <QSslServer>
+#include <QSslSocket>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+// An HTTPS server on 127.0.0.1 and a free port: it records the HTTP bytes each connection sent
+// inside TLS, answers a whole request head with a fixed 200 and closes. With a client
+// authority it asks for a client certificate and refuses a connection without one from it.
+class TlsTestServer final
+{
+    Q_DISABLE_COPY_MOVE(TlsTestServer)
+
+public:
+    explicit TlsTestServer(const PemPair &identity,
+                           const std::optional<PemPair> &clientCa = std::nullopt)
+    {
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(TlsIdentities::certificate(identity));
+        configuration.setPrivateKey(TlsIdentities::key(identity));
+        configuration.setPeerVerifyMode(clientCa ? QSslSocket::VerifyPeer : QSslSocket::VerifyNone);
+        if (clientCa) {
+            configuration.setCaCertificates({TlsIdentities::certificate(*clientCa)});
+            // Refused inside the handshake, with the alert a TLS 1.3 server sends for it.
+            configuration.setMissingCertificateIsFatal(true);
+        }
+        m_server.setSslConfiguration(configuration);
+        m_server.setHandshakeTimeout(60000);
+        QObject::connect(&m_server, &QTcpServer::pendingConnectionAvailable, &m_server,
+                         [this] { accept(); });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+
+    ~TlsTestServer()
+    {
+        for (QSslSocket *socket : m_server.findChildren<QSslSocket *>())
+            socket->disconnect();
+    }
+
+    quint16 port() const { return m_server.serverPort(); }
+    // HTTP bytes of each connection whose handshake ended well.
+    QList<QByteArray> received() const { return m_received; }
+
+    static QByteArray response() { return "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n[]"; }
+
+private:
+    void accept()
+    {
+        while (auto *socket = qobject_cast<QSslSocket *>(m_server.nextPendingConnection())) {
+            const qsizetype index = m_received.size();
+            m_received.append(QByteArray());
+            QObject::connect(socket, &QIODevice::readyRead, socket, [this, socket, index] {
+                m_received[index] += socket->readAll();
+                if (m_received[index].contains("\r\n\r\n")) {
+                    socket->write(response());
+                    socket->disconnectFromHost();
+                }
+            });
+        }
+    }
+
+    QList<QByteArray> m_received;
+    QSslServer m_server; // last: its sockets go first
+};

@@ -1,0 +1,257 @@
+#include "MainWindowFixture.h"
+#include "ScriptedHttpServer.h"
+#include "TlsTestServer.h"
+
+#include <QCryptographicHash>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The list request as it must reach the server, inside TLS or not; PORT is the server's.
+const QByteArray ListRequest =
+    "GET /api/videocompare/tracking HTTP/1.1\r\n"
+    "Connection: close\r\n"
+    "Content-Type: application/json\r\n"
+    "Accept: application/json\r\n"
+    "User-Agent: Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)\r\n"
+    "Host: 127.0.0.1:PORT\r\n"
+    "\r\n";
+
+enum class Server {
+    Trusted,     // signed by the test CA, for 127.0.0.1
+    SelfSigned,  // signed by itself
+    OtherName,   // signed by the test CA, for tracker.example
+    Expired,     // signed by the test CA, 2001 to 2002
+    NotYetValid, // signed by the test CA, 2090 to 2091
+    ClientCertificateRequired,
+    PlainRefusing, // plain TCP that answers any bytes with an HTTP 400
+    PlainSilent,   // plain TCP that never answers
+};
+
+enum class Then { Nothing, Trust, Cancel, GiveClientCertificate };
+
+// One server, one [TLS] section, one list click; then maybe the operator's fix and a second.
+struct TlsCase
+{
+    Server server = Server::Trusted;
+    QString scheme = u"https://"_s;
+    QString tls{};      // [TLS] lines; CA, CLIENT and KEY stand for the test's files
+    QString outcome{};  // the status tooltip; PORT and DIR stand for the server's port and folder
+    QByteArray bytes{}; // what the server received over HTTP (inside TLS where there was TLS)
+    bool prefixOnly = false; // bytes is how the received bytes start (a TLS hello)
+    Then then = Then::Nothing;
+    QString secondOutcome{};
+    QByteArray secondBytes{};
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(TlsCase)
+
+class tst_TlsConnection final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void transfer_data()
+    {
+        QTest::addColumn<TlsCase>("c");
+        const QString ca = u"[TLS]\r\nCAFile=ca.pem\r\n"_s;
+        const QString ok = u"HTTP 200 OK \u00b7 2 bytes"_s;
+        QTest::newRow("trusted through the CA file")
+            << TlsCase{.tls = ca, .outcome = ok, .bytes = ListRequest};
+        QTest::newRow("self-signed, trusted, sent again")
+            << TlsCase{.server = Server::SelfSigned,
+                       .outcome = u"Failed: certificate not trusted: self-signed"_s,
+                       .then = Then::Trust,
+                       .secondOutcome = ok,
+                       .secondBytes = ListRequest};
+        QTest::newRow("unknown issuer, not trusted")
+            << TlsCase{.outcome = u"Failed: certificate not trusted: unknown issuer"_s,
+                       .then = Then::Cancel,
+                       .secondOutcome = u"Failed: certificate not trusted: unknown issuer"_s};
+        QTest::newRow("pinned to another certificate, though the CA vouches")
+            << TlsCase{.tls = ca + u"Pin.127.0.0.1:PORT="_s + QString(64, u'0') + u"\r\n"_s,
+                       .outcome = u"Failed: certificate changed since it was trusted"_s};
+        QTest::newRow("for another name")
+            << TlsCase{.server = Server::OtherName,
+                       .tls = ca,
+                       .outcome = u"Failed: certificate is for tracker.example, not 127.0.0.1"_s};
+        QTest::newRow("expired") << TlsCase{
+            .server = Server::Expired,
+            .tls = ca,
+            .outcome = u"Failed: certificate expired on 2002-01-01 00:00:00 UTC"_s};
+        QTest::newRow("not yet valid") << TlsCase{
+            .server = Server::NotYetValid,
+            .tls = ca,
+            .outcome = u"Failed: certificate not valid before 2090-01-01 00:00:00 UTC"_s};
+        QTest::newRow("plain HTTP on a TLS port")
+            << TlsCase{.scheme = QString(),
+                       .outcome = u"Failed: connection closed before the answer was complete"_s};
+        QTest::newRow("TLS on a plain port") << TlsCase{
+            .server = Server::PlainRefusing,
+            .outcome = u"Failed: the server did not answer TLS (plain HTTP on this port?)"_s,
+            .bytes = "\x16\x03",
+            .prefixOnly = true};
+        QTest::newRow("a handshake that never finishes")
+            << TlsCase{.server = Server::PlainSilent,
+                       .outcome = u"Failed: no answer within 1 s"_s,
+                       .bytes = "\x16\x03",
+                       .prefixOnly = true};
+        QTest::newRow("client certificate asked for, then given")
+            << TlsCase{.server = Server::ClientCertificateRequired,
+                       .tls = ca,
+                       .outcome = u"Failed: the server asked for a client certificate"_s,
+                       .then = Then::GiveClientCertificate,
+                       .secondOutcome = ok,
+                       .secondBytes = ListRequest};
+        QTest::newRow("a CA file that is not there")
+            << TlsCase{.tls = u"[TLS]\r\nCAFile=missing.pem\r\n"_s,
+                       .outcome = u"Failed: cannot read the CA file DIR/missing.pem: "
+                                  "No such file or directory"_s};
+    }
+
+    // Each reason text, and the exact bytes the server received.
+    void transfer()
+    {
+        QFETCH(TlsCase, c);
+        MainWindowFixture f;
+        f.customize = [](AppEnvironment &env) { env.transferTimeout = 1s; };
+        QVERIFY(f.start());
+        const QString dir = f.folder.path();
+        TlsIdentities::write(dir, u"ca.pem"_s, m_identities.ca.certificate);
+        TlsIdentities::write(dir, u"client.pem"_s, m_identities.client.certificate);
+        TlsIdentities::write(dir, u"client.key"_s, m_identities.client.key);
+
+        std::unique_ptr<TlsTestServer> tls;
+        ScriptedHttpServer plain;
+        quint16 port = plain.port();
+        if (c.server == Server::PlainRefusing) {
+            plain.setAnswerAtOnce(true);
+            plain.setResponse("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+        } else if (c.server == Server::PlainSilent) {
+            plain.setSilent(true);
+        } else {
+            tls = std::make_unique<TlsTestServer>(identity(c.server),
+                                                  c.server == Server::ClientCertificateRequired
+                                                      ? std::optional(m_identities.clientCa)
+                                                      : std::nullopt);
+            port = tls->port();
+        }
+        const auto filled = [&](QString text) {
+            return text.replace(u"PORT"_s, QString::number(port)).replace(u"DIR"_s, dir);
+        };
+        const auto filledBytes = [&](const QByteArray &bytes) {
+            return filled(QString::fromUtf8(bytes)).toUtf8();
+        };
+        const QString settings = f.path(u"ORVA_Test_Application.ini"_s);
+        const QByteArray before = "[IP]\r\nAddress=x\r\n" + filled(c.tls).toUtf8();
+        writeFile(settings, before);
+
+        f.txtIP()->setText(c.scheme + u"127.0.0.1:"_s + QString::number(port));
+        QVERIFY(f.send("cmd1"));
+        QTRY_VERIFY2(f.lblStat()->toolTip().startsWith(filled(c.outcome)),
+                     qPrintable(f.lblStat()->toolTip()));
+        // Connections whose handshake failed bring nothing.
+        QByteArray received = tls ? tls->received().join() : plain.received(0);
+        if (c.prefixOnly)
+            received = received.left(c.bytes.size());
+        QCOMPARE(received, filledBytes(c.bytes));
+
+        const bool asked = c.then == Then::Trust || c.then == Then::Cancel;
+        f.boxes->acceptQuestions = c.then == Then::Trust;
+        if (asked)
+            QTRY_COMPARE(f.boxes->shown.size(), 1);
+        QTest::qWait(0);
+        QCOMPARE(f.boxes->shown.size(), asked ? 1 : 0);
+        if (c.then == Then::Nothing)
+            return;
+        if (c.then == Then::GiveClientCertificate)
+            appendFile(settings, "ClientCertificate=client.pem\r\nClientKey=client.key\r\n");
+        if (c.then == Then::Trust) {
+            const QByteArray pin =
+                TlsIdentities::certificate(identity(c.server)).digest(QCryptographicHash::Sha256);
+            QCOMPARE(fileBytes(settings),
+                     before + "[TLS]\r\nPin.127.0.0.1:" + QByteArray::number(port) + '='
+                         + pin.toHex() + "\r\n");
+        }
+        if (c.then == Then::Cancel)
+            QCOMPARE(fileBytes(settings), before);
+
+        QVERIFY(f.send("cmd1"));
+        QTRY_VERIFY2(f.lblStat()->toolTip().startsWith(c.secondOutcome),
+                     qPrintable(f.lblStat()->toolTip()));
+        QCOMPARE(tls->received().join(), filledBytes(c.secondBytes));
+    }
+
+    // The box names the server and tells the certificate apart, with two buttons.
+    void questionBox()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        TlsTestServer server(m_identities.selfSigned);
+        const QString hostPort = u"127.0.0.1:"_s + QString::number(server.port());
+        f.txtIP()->setText(u"HTTPS://"_s + hostPort);
+        QVERIFY(f.send("cmd1"));
+        QTRY_COMPARE(f.boxes->shown.size(), 1);
+        const QSslCertificate certificate = TlsIdentities::certificate(m_identities.selfSigned);
+        const QString fingerprint = QString::fromLatin1(
+            certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+        const QString validFrom = QLocale::c().toString(certificate.effectiveDate().toUTC(),
+                                                        u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
+        const QString validUntil =
+            QLocale::c().toString(certificate.expiryDate().toUTC(), u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
+        QCOMPARE(f.boxes->shown.first(),
+                 u"Untrusted Certificate|The certificate of %1 is not trusted.\n\n"
+                 "Subject: CN=tracker, O=tracking-sim\n"
+                 "Issuer: CN=tracker, O=tracking-sim\n"
+                 "Valid from: %2\n"
+                 "Valid until: %3\n"
+                 "SHA-256: %4\n\n"
+                 "Trust this certificate for %1 from now on?|Trust/Cancel"_s.arg(
+                     hostPort, validFrom, validUntil, fingerprint));
+        // The pane and the log show the URL as sent, with its scheme.
+        const QString url = u"https://"_s + hostPort + u"/api/videocompare/tracking"_s;
+        QVERIFY(f.txText().startsWith(url + u"\r\n"_s));
+        QVERIFY(f.log().contains("---Data Transmitted---\r\n" + url.toUtf8() + "\r\n"));
+    }
+
+private:
+    const PemPair &identity(Server server) const
+    {
+        switch (server) {
+        case Server::SelfSigned:
+            return m_identities.selfSigned;
+        case Server::OtherName:
+            return m_identities.otherName;
+        case Server::Expired:
+            return m_identities.expired;
+        case Server::NotYetValid:
+            return m_identities.notYetValid;
+        default:
+            return m_identities.server;
+        }
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static void appendFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(bytes);
+    }
+
+    const TlsIdentities m_identities;
+};
+
+QTEST_MAIN(tst_TlsConnection)
+#include "tst_tlsconnection.moc"
