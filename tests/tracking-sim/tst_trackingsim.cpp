@@ -235,7 +235,8 @@ printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&
         auto row = [](const char *name, auto... cells) { (QTest::newRow(name) << ... << cells); };
         row("help", u"--help"_s, -2, 0,
             u"(?s)(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)(?=.*--chunked)(?=.*--help)"
-            "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--version)"_s);
+            "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--version)"
+            "(?=.*--tls-cert)(?=.*--tls-key)(?=.*--tls-self-signed)(?=.*--tls-client-ca)"_s);
         row("version", u"--version"_s, -2, 0, u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s);
         // The complaint names the argument at fault.
         for (const QString &wrong : {u"--port abc"_s, u"--port=70000"_s, u"--jobs"_s,
@@ -248,6 +249,18 @@ printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&
         row("chunked, many chunks", u"--port=0 --quiet --jobs=1000 --chunked"_s, 1000, 0,
             address + u"$"_s);
         row("stopped at once", u"--port=0 --quiet"_s, -1, 0, address + u"$"_s);
+        row("TLS with a throwaway certificate", u"--port=0 --quiet --tls-self-signed"_s, -1, 0,
+            u"^https://127\\.0\\.0\\.1:\\d+\nSHA-256 fingerprint: (?:[0-9A-F]{2}:){31}[0-9A-F]{2}\n$"_s);
+        row("a key without its certificate", u"--port=0 --tls-key=k.pem"_s, -2, 2,
+            u"--tls-cert and --tls-key go together"_s);
+        row("a certificate of one's own and a throwaway one",
+            u"--port=0 --tls-self-signed --tls-cert=c.pem --tls-key=k.pem"_s, -2, 2,
+            u"--tls-self-signed takes the place of --tls-cert and --tls-key"_s);
+        row("a client CA without TLS", u"--port=0 --tls-client-ca=ca.pem"_s, -2, 2,
+            u"--tls-client-ca needs --tls-cert and --tls-key, or --tls-self-signed"_s);
+        row("a certificate file that is not there",
+            u"--port=0 --tls-cert=/nonexistent/c.pem --tls-key=/nonexistent/k.pem"_s, -2, 1,
+            u"^tracking-sim: cannot read /nonexistent/c\\.pem: No such file or directory\n$"_s);
     }
 
     void runs()

@@ -49,7 +49,7 @@ private Q_SLOTS:
         QCOMPARE(hostField(address), host);
         QCOMPARE(isHttpsAddress(address), secure);
         const auto wire = RequestWire::compose(url, u"GET"_s, QString(), BuildHeaderBlock(host));
-        QCOMPARE(wire.has_value(), port != 0);
+        QCOMPARE(wire.ok(), port != 0);
         if (wire) {
             QCOMPARE(wire->port, port);
             QCOMPARE(wire->secure, secure);
