@@ -1,0 +1,95 @@
+#include "text/ByteFinder.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The first match by comparing every place byte by byte, letters folded by hand.
+static qsizetype slowIndex(const QByteArray &hay, const QByteArray &needle, bool matchCase,
+                           qsizetype from, qsizetype limit)
+{
+    const auto fold = [matchCase](char c) {
+        return !matchCase && c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    };
+    for (qsizetype at = from; at < limit && at + needle.size() <= hay.size(); ++at) {
+        qsizetype i = 0;
+        while (i < needle.size() && fold(hay[at + i]) == fold(needle[i]))
+            ++i;
+        if (i == needle.size())
+            return at;
+    }
+    return -1;
+}
+
+class tst_ByteFinder final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void found_data()
+    {
+        QTest::addColumn<QByteArray>("hay");
+        QTest::addColumn<QByteArray>("needle");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<qsizetype>("from");
+        QTest::addColumn<qsizetype>("limit");
+        QTest::addColumn<qsizetype>("at");
+        const QByteArray tail = QByteArray(40, '.') + "Needle";
+        QTest::newRow("one byte") << QByteArray("abc") << QByteArray("C") << false << 0LL << 3LL
+                                  << 2LL;
+        QTest::newRow("at the very end, past 16-byte blocks")
+            << tail << QByteArray("needle") << false << 0LL << 100LL << 40LL;
+        QTest::newRow("case matched: no")
+            << tail << QByteArray("needle") << true << 0LL << 100LL << -1LL;
+        QTest::newRow("a start before the limit, its end after it")
+            << tail << QByteArray("needle") << false << 0LL << 41LL << 40LL;
+        QTest::newRow("the limit keeps a start out")
+            << tail << QByteArray("needle") << false << 0LL << 40LL << -1LL;
+        QTest::newRow("longer than the text")
+            << QByteArray("ab") << QByteArray("abc") << false << 0LL << 3LL << -1LL;
+        QTest::newRow("@ and ` differ only in the case bit, and are no letters")
+            << QByteArray("@x `x") << QByteArray("`x") << false << 0LL << 5LL << 3LL;
+        QTest::newRow("bytes outside ASCII exactly")
+            << QByteArray("\xc3\x89\xc3\xa9") << QByteArray("\xc3\xa9") << false << 0LL << 4LL
+            << 2LL;
+        QTest::newRow("from after the first")
+            << QByteArray("abab") << QByteArray("AB") << false << 1LL << 4LL << 2LL;
+    }
+
+    void found()
+    {
+        QFETCH(QByteArray, hay);
+        QFETCH(QByteArray, needle);
+        QFETCH(bool, matchCase);
+        QFETCH(qsizetype, from);
+        QFETCH(qsizetype, limit);
+        QFETCH(qsizetype, at);
+        QCOMPARE(ByteFinder(needle, matchCase).indexIn(hay, from, limit), at);
+    }
+
+    // Texts from a small alphabet, letters in both cases among them, against the slow search.
+    void sameAsByteByByte()
+    {
+        QRandomGenerator random(20261208);
+        const QByteArray alphabet = "aAbB@`\xc3\n";
+        const auto text = [&](qsizetype size) {
+            QByteArray bytes(size, ' ');
+            for (char &c : bytes)
+                c = alphabet[random.bounded(int(alphabet.size()))];
+            return bytes;
+        };
+        for (int round = 0; round < 3000; ++round) {
+            const QByteArray hay = text(random.bounded(0, 80));
+            const QByteArray needle = text(random.bounded(1, 5));
+            const bool matchCase = random.bounded(2) == 1;
+            const qsizetype from = random.bounded(0, int(hay.size()) + 1);
+            const qsizetype limit = random.bounded(int(from), int(hay.size()) + 2);
+            QCOMPARE(ByteFinder(needle, matchCase).indexIn(hay, from, limit),
+                     slowIndex(hay, needle, matchCase, from, limit));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ByteFinder)
+#include "tst_bytefinder.moc"
