@@ -295,6 +295,13 @@ void TrafficView::updateMetrics()
     m_metrics.lineHeight = std::max(1, metrics.lineSpacing());
     m_metrics.ascent = metrics.ascent();
     m_metrics.column = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    // Glyphs may advance by a fraction of a pixel more or less than the whole-pixel column the
+    // selection, the cursor and the matches are placed by; spacing the painted text by the
+    // difference keeps every glyph on its column, however far along the line.
+    m_metrics.font = font();
+    m_metrics.font.setLetterSpacing(
+        QFont::AbsoluteSpacing,
+        m_metrics.column - QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
     updateScrollBars();
     viewport()->update();
 }
@@ -319,7 +326,7 @@ void TrafficView::updateScrollBars()
 void TrafficView::paintEvent(QPaintEvent *)
 {
     QPainter painter(viewport());
-    painter.setFont(font());
+    painter.setFont(m_metrics.font);
     const int height = viewport()->height();
     qsizetype line = firstVisibleLine();
     for (int top = kTopMargin; top < height && line < lineCount(); ++line) {

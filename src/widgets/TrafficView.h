@@ -115,6 +115,7 @@ private:
         int lineHeight = 1;
         int ascent = 0;
         int column = 1;
+        QFont font; // the widget's, spaced to whole columns
     };
 
     void updateMetrics();
