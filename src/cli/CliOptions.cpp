@@ -208,6 +208,7 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString
         : parser.isSet(options.raw)         ? OutputForm::Raw
                                             : OutputForm::Table;
     run.verbose = parser.isSet(options.verbose);
+    run.settingsFile = installedSettingsFile();
     run.logFile = lastValue(parser, options.log);
     run.junitFile = lastValue(parser, options.junit);
     if ((parser.isSet(options.log) && run.logFile.isEmpty())
@@ -233,10 +234,19 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString
     return CommandLine{std::move(run), QString()};
 }
 
+// The window's per-user folder when it is installed (its settings file sits there).
+static QString installedProgramFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + u"/talus-test-app"_s;
+}
+
+QString installedSettingsFile()
+{
+    return settingsFilePath(installedProgramFolder());
+}
+
 QString installedProgramAddress()
 {
-    // The window's per-user folder when it is installed (its settings file sits there).
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + u"/talus-test-app"_s;
-    return LoadSettings(folder);
+    return LoadSettings(installedProgramFolder());
 }

@@ -21,6 +21,7 @@ struct CliOptions
     QString command; // list, get, stop, delete, create or smoke
     QString jobId;   // get, stop, delete
     QString address;
+    QString settingsFile; // the installed window's, for its [TLS] section
     std::chrono::milliseconds timeout{60000};
     QString logFile;
     QString junitFile;
@@ -41,5 +42,7 @@ struct CommandLine
 // A failure's reason is the one line the operator sees.
 Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString &defaultAddress);
 
-// The address in the installed window's per-user settings file, else 127.0.0.1.
+// The installed window's per-user settings file, whether there or not.
+QString installedSettingsFile();
+// The address in it, else 127.0.0.1.
 QString installedProgramAddress();

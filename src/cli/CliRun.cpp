@@ -86,7 +86,7 @@ Result<> CliRun::prepare()
             return Failure{u"cannot open the log %1: %2"_s.arg(m_options.logFile, opened.reason())};
     }
     m_runner = new RequestRunner(m_options.timeout, m_options.verbose,
-                                 m_log.isOpen() ? &m_log : nullptr, this);
+                                 m_log.isOpen() ? &m_log : nullptr, m_options.settingsFile, this);
     return {};
 }
 
@@ -127,7 +127,7 @@ void CliRun::runSingle()
     request(method, suffix, body, [this, caseName](const Exchange &exchange) {
         record(caseName, exchange, exchange.answeredWell() ? QString() : exchange.details());
         if (!exchange.completed)
-            qCritical("talus-test-cli: %s", qPrintable(exchange.details()));
+            reportFailure(exchange);
         else
             printSingle(exchange);
         finish(exitCodeOf(exchange));
@@ -188,6 +188,18 @@ void CliRun::smokeStep(int step)
             else
                 smokeStep(step + 1);
         });
+}
+
+void CliRun::reportFailure(const Exchange &exchange) const
+{
+    qCritical("talus-test-cli: %s", qPrintable(exchange.details()));
+    // No question can be asked here: the operator is told what trusting it would take.
+    if (exchange.untrusted)
+        qCritical("talus-test-cli: to trust this certificate, add \"Pin.%s=%s\" under [TLS] in %s, "
+                  "or press Trust in the window",
+                  qPrintable(exchange.untrusted->hostPort),
+                  exchange.untrusted->sha256().toHex().constData(),
+                  qPrintable(m_options.settingsFile));
 }
 
 void CliRun::record(const QString &caseName, const Exchange &exchange, const QString &failure)

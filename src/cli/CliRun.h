@@ -37,6 +37,7 @@ private:
     void request(const QString &method, const QString &suffix, const QString &body,
                  std::function<void(Exchange)> done);
     void printSingle(const Exchange &exchange);
+    void reportFailure(const Exchange &exchange) const;
     void record(const QString &caseName, const Exchange &exchange, const QString &failure);
     void finish(int exitCode);
 

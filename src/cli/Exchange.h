@@ -1,9 +1,12 @@
 #pragma once
 
+#include "transfer/TlsTrust.h"
 #include "transfer/TrackingRequest.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // One request and how it went.
 struct Exchange
@@ -17,6 +20,8 @@ struct Exchange
     qint64 elapsedMs = 0;
     qint64 bytesSent = 0;
     qint64 bytesReceived = 0;
+    // A TLS server whose certificate is neither trusted nor pinned: what a pin would name.
+    std::optional<UntrustedCertificate> untrusted;
 
     // The status line's tool tip: "HTTP 200 OK · 12 bytes · 3 ms" or "Failed: ...".
     QString details() const;

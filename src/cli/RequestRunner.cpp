@@ -3,6 +3,7 @@
 #include "traffic/StatusText.h"
 #include "traffic/TrafficLog.h"
 #include "transfer/InetTransfer.h"
+#include "transfer/TrackingUrl.h"
 
 #include <QTimer>
 
@@ -21,13 +22,14 @@ void warnIfNotLogged(const Result<> &written)
 } // namespace
 
 RequestRunner::RequestRunner(std::chrono::milliseconds timeout, bool verbose, TrafficLog *log,
-                             QObject *parent)
+                             const QString &tlsSettingsFile, QObject *parent)
     : QObject(parent)
     , m_transfer(new InetTransfer(this))
     , m_verbose(verbose)
     , m_log(log)
 {
     m_transfer->setTimeout(timeout);
+    m_transfer->setTlsSettingsFile(tlsSettingsFile);
     connect(m_transfer, &InetTransfer::StateChanged, this, &RequestRunner::stateChanged);
 }
 
@@ -36,7 +38,8 @@ void RequestRunner::send(const TrackingRequest &request, std::function<void(Exch
     m_current = Exchange{};
     m_current.request = request;
     m_done = std::move(done);
-    m_transfer->setProtocol(InetTransfer::ProtocolHttp);
+    m_transfer->setProtocol(isHttpsAddress(request.url) ? InetTransfer::ProtocolHttps
+                                                        : InetTransfer::ProtocolHttp);
     m_transfer->Execute(request.url, request.method, request.body, request.headers);
     log({QByteArrayView("---Data Transmitted---"), request.url.toUtf8(), request.headers.toUtf8(),
          request.body.toUtf8()});
@@ -61,6 +64,7 @@ void RequestRunner::stateChanged(qint16 state)
             m_log->writeBlockSharing("---Data Received---", m_current.body, warnIfNotLogged);
     } else {
         m_current.failureText = m_transfer->failureText();
+        m_current.untrusted = m_transfer->untrustedCertificate();
     }
     m_current.elapsedMs = m_transfer->elapsedMs();
     m_current.bytesSent = m_transfer->bytesSent();

@@ -20,8 +20,9 @@ class RequestRunner final : public QObject
 
 public:
     // log may be null (no --log).
+    // tlsSettingsFile: the settings file whose [TLS] section an https address is checked by.
     RequestRunner(std::chrono::milliseconds timeout, bool verbose, TrafficLog *log,
-                  QObject *parent = nullptr);
+                  const QString &tlsSettingsFile, QObject *parent = nullptr);
 
     // done runs from the event loop, never from inside send.
     void send(const TrackingRequest &request, std::function<void(Exchange)> done);

@@ -4,6 +4,7 @@
 #include "ScriptedHttpServer.h"
 #include "SimProcess.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -305,6 +306,34 @@ private Q_SLOTS:
         QCOMPARE(report.count("<testcase "), steps.count(u'|') + 1);
         QCOMPARE(report.contains("<failure message=\"not a 2xx answer: HTTP 404 Not Found"),
                  !simulator);
+    }
+
+    // An https address is checked by the window's [TLS] settings: an untrusted certificate
+    // fails with the reason and the pin that would trust it; pinned, the list comes.
+    void httpsPinned()
+    {
+        SimProcess tls;
+        QVERIFY(tls.start({u"--port"_s, u"0"_s, u"--quiet"_s, u"--tls-self-signed"_s}));
+        const QString address = u"https://127.0.0.1:"_s + QString::number(tls.port());
+        const CliResult refused = runCli({u"list"_s, u"--address"_s, address}, m_env);
+        QCOMPARE(refused.exitCode, 3);
+        const QList<QByteArray> lines = refused.err.split('\n');
+        QCOMPARE(lines.at(0), "talus-test-cli: Failed: certificate not trusted: self-signed");
+        const QRegularExpressionMatch pin =
+            QRegularExpression(u"add \"(Pin[^\"]+)\" under \\[TLS\\] in (.+), or"_s)
+                .match(QString::fromUtf8(lines.value(1)));
+        QVERIFY2(pin.hasMatch(), lines.value(1).constData());
+        QCOMPARE(pin.captured(2), m_home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s));
+
+        QVERIFY(QDir(m_home.path()).mkpath(u"talus-test-app"_s));
+        QFile ini(pin.captured(2));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[TLS]\r\n" + pin.captured(1).toUtf8() + "\r\n");
+        ini.close();
+        const CliResult pinned = runCli({u"list"_s, u"--address"_s, address}, m_env);
+        QVERIFY(QFile::remove(pin.captured(2)));
+        QCOMPARE(pinned.exitCode, 0);
+        QVERIFY(pinned.out.startsWith("externalId\tlatestAlertStatus\tlatestAlertTime\n"));
     }
 
     // The log gets the window's blocks, after what the file held.
