@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/mman.h>
@@ -191,6 +192,11 @@ const QByteArray &HttpResponseParser::body() const
     return m_body;
 }
 
+void HttpResponseParser::offerBodyStorage(QByteArray storage)
+{
+    m_offered = std::move(storage);
+}
+
 QByteArray HttpResponseParser::takeBody()
 {
     return std::move(m_body);
@@ -368,7 +374,14 @@ void HttpResponseParser::endOfHeaders()
     } else if (m_contentLength == 0) {
         m_stage = Stage::Done;
     } else {
-        // Reserving only maps address space; pages are touched as the bytes arrive.
+        // Reserving only maps address space; pages are touched as the bytes arrive. Offered
+        // storage has its pages already, and they need not be faulted in and zeroed again.
+        QByteArray offered = std::exchange(m_offered, QByteArray());
+        if (m_body.isEmpty() && offered.isDetached() && offered.capacity() >= m_contentLength
+            && offered.capacity() / 2 <= m_contentLength) {
+            m_body = std::move(offered);
+            m_body.resize(0);
+        }
         reserveBody(m_body, m_contentLength);
         m_remaining = m_contentLength;
         m_stage = Stage::Body;

@@ -71,6 +71,10 @@ public:
     QByteArray reasonPhrase() const;
     const QByteArray &body() const;
     QByteArray takeBody();
+    // Storage for the body, offered before the head arrives: a buffer whose pages a large
+    // earlier body already touched. Used when the head announces a body that fills at least
+    // half of it, else let go; either way the offer ends with this response.
+    void offerBodyStorage(QByteArray storage);
     // The status lines and header lines exactly as they arrived, line ends and the empty line
     // that ends each head included; an interim answer's head comes before the final one.
     const QByteArray &head() const { return m_head; }
@@ -118,5 +122,6 @@ private:
     bool m_hasTransferEncoding = false;
     qint64 m_remaining = 0;
     QByteArray m_body;
+    QByteArray m_offered;
     QByteArray m_head;
 };

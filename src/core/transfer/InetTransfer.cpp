@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -65,6 +66,7 @@ public:
     qint64 m_received = 0;
     HttpResponseParser m_parser;
     QByteArray m_body;
+    QByteArray m_offeredBody;
     qsizetype m_offset = 0;
     std::array<char, kLineReadSize> m_lineBuffer{};
     Failure m_failure = Failure::None;
@@ -132,6 +134,7 @@ void InetTransfer::Private::start(const QString &url, const QString &method, con
     m_firstByte = 0;
     m_clock.start();
     m_parser = HttpResponseParser(m_limits);
+    m_parser.offerBodyStorage(std::exchange(m_offeredBody, QByteArray()));
 
     Result<RequestWire> wire = m_protocol == ProtocolHttp || m_protocol == ProtocolHttps
         ? RequestWire::compose(url, method, body, headers)
@@ -483,6 +486,11 @@ QByteArray InetTransfer::GetChunk(int maxBytes, int /*dataType*/)
     if (count == d->m_body.size())
         return d->m_body;
     return d->m_body.mid(d->m_offset - count, count);
+}
+
+void InetTransfer::offerBodyStorage(QByteArray storage)
+{
+    d->m_offeredBody = std::move(storage);
 }
 
 QByteArrayView InetTransfer::bodySoFar() const

@@ -92,6 +92,10 @@ public:
     // bytes never change, but a later view may start elsewhere. Empty once the response has
     // completed or failed.
     QByteArrayView bodySoFar() const;
+    // A large body's buffer its holder is done with, offered as the next response's body
+    // storage: a 100 MB list then arrives into pages it already has instead of having the
+    // system fault in and zero 100 MB again (what took most of a repeated list's time).
+    void offerBodyStorage(QByteArray storage);
 
     // No progress for this long fails the transfer (DefaultTimeout unless set). The time-out
     // never fires early.

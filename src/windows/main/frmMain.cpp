@@ -39,6 +39,8 @@ const QColor kStatusText(0, 255, 0);
 // problem (400 and up, or a code outside the defined range), red for a failed transfer.
 const QColor kProblemText(255, 191, 0);
 const QColor kFailedText(255, 80, 80);
+// A body buffer at least this large is kept for the next response when the pane lets it go.
+constexpr qsizetype kReusedBodyBytes = 4 * 1024 * 1024;
 // Byte counts repaint at most this often while bytes move.
 constexpr int kByteCountRepaintMs = 100;
 const QString kCrLf = u"\r\n"_s;
@@ -342,9 +344,14 @@ void frmMain::collectResponse()
                                 [this, transfer = m_transfers](const Result<> &written) {
                                     noteLogged(transfer, written);
                                 });
+        QByteArray shown = ui->txtRx->bytes();
         growing(m_outOfMemory, [&] {
             ui->txtRx->setBytes(body, m_arriving.takeLines(), iNetTalus->responseHead());
         });
+        // The body the pane let go is kept for the next response to arrive into, when no one
+        // else holds it (the log's thread has written it) and it is large enough to matter.
+        if (shown.isDetached() && shown.capacity() >= kReusedBodyBytes)
+            iNetTalus->offerBodyStorage(std::move(shown));
     };
     // A list is scanned straight into the run-long table, as ParseJobList would store it: a
     // table of the list's own beside it took as much memory again, until merged.

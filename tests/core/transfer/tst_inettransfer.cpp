@@ -6,7 +6,10 @@
 #include "transfer/TrackingUrl.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -273,6 +276,36 @@ private Q_SLOTS:
         QCOMPARE(states.mid(c.states.size()), FullSequence);
         QCOMPARE(server.connectionCount(), c.states.contains(InetTransfer::Connected) ? 2 : 1);
         QCOMPARE(transfer.GetChunk(1024), QByteArray("next"));
+    }
+
+    void offeredStorage_data()
+    {
+        QTest::addColumn<qsizetype>("offered");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("room for the body, not twice its size: used") << qsizetype(150000) << true;
+        QTest::newRow("too small: let go") << qsizetype(50000) << false;
+        QTest::newRow("over twice the body: let go") << qsizetype(300000) << false;
+    }
+
+    // The next body arrives into offered storage that fits it, and is whole either way.
+    void offeredStorage()
+    {
+        QFETCH(qsizetype, offered);
+        QFETCH(bool, used);
+        const QByteArray body(100000, 'x');
+        ScriptedHttpServer server;
+        server.setResponse(ScriptedHttpServer::okResponse(body));
+        InetTransfer transfer;
+        QByteArray storage;
+        storage.reserve(offered);
+        const char *const storageData = storage.constData();
+        transfer.offerBodyStorage(std::move(storage));
+        QSignalSpy states(&transfer, &InetTransfer::StateChanged);
+        transfer.Execute(u"http://%1/"_s.arg(server.authority()), u"GET"_s, {}, {});
+        QTRY_VERIFY(!states.isEmpty() && states.last().at(0).toInt() == 12);
+        const QByteArray got = transfer.GetChunk(std::numeric_limits<int>::max());
+        QCOMPARE(got, body);
+        QCOMPARE(got.constData() == storageData, used);
     }
 
     // The default port and an IPv6 host, which a loopback server cannot show.
