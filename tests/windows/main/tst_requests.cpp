@@ -1,8 +1,6 @@
 #include "MainWindowFixture.h"
 #include "ScriptedHttpServer.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -23,7 +21,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::newRow("as given") << u"@"_s << u"@"_s << u"@"_s;
         QTest::newRow("spaces around") << u" @ "_s << u"@"_s << u"@"_s;
-        QTest::newRow("slash not in Host") << u"@/"_s << u"@/"_s << u"@"_s;
         QTest::newRow("path prefix not in Host") << u"@/prefix"_s << u"@/prefix"_s << u"@"_s;
         QTest::newRow("tab is not trimmed") << u"\t@ "_s << u"\t@"_s << u"\t@"_s;
     }
@@ -49,26 +46,27 @@ private Q_SLOTS:
         QCOMPARE(f.log(), "---Data Transmitted---\r\n" + pane);
         if (address != authority)
             return;
-        // Copy gives exactly the composed request text, CR LF included.
-        f.click("cmdTxCopy");
-        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(pane));
         QTRY_COMPARE(server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headers);
         QVERIFY(f.waitIdle());
         QCOMPARE(f.log(), "---Data Transmitted---\r\n" + pane + "---Data Received---\r\n[]\r\n");
     }
 
     // A received block that does not fit the disk leaves no part in the log, and the status
-    // line's tooltip says so for that transfer; the next one is logged again.
+    // line's tooltip says so for that transfer, also when the log's thread finds it out after
+    // the status is shown; the next one is logged again.
     void fullDiskShowsInTheToolTip_data()
     {
         QTest::addColumn<qsizetype>("bodySize");
-        QTest::newRow("written at once") << qsizetype(300000);
-        QTest::newRow("written by the log's thread") << TrafficLog::BackgroundBytes;
+        QTest::addColumn<QString>("details");
+        QTest::newRow("written at once") << qsizetype(300000) << u"HTTP 200 OK · 300000 bytes"_s;
+        QTest::newRow("written by the log's thread")
+            << TrafficLog::BackgroundBytes << u"HTTP 200 OK · 4194304 bytes"_s;
     }
 
     void fullDiskShowsInTheToolTip()
     {
         QFETCH(qsizetype, bodySize);
+        QFETCH(QString, details);
         const QByteArray body(bodySize, 'j');
         ScriptedHttpServer server;
         server.setResponse(ScriptedHttpServer::okResponse(body));
@@ -86,17 +84,16 @@ private Q_SLOTS:
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(idle);
         QCOMPARE(f.lblStat()->text(), u"Response Completed"_s);
-        const QRegularExpression details(
-            u"^HTTP 200 OK \u00b7 %1 bytes \u00b7 \\d+ ms$"_s.arg(bodySize));
+        const QRegularExpression detailsLine(u"^"_s + details + u" · \\d+ ms$"_s);
         QTRY_VERIFY2(f.lblStat()->toolTip().endsWith(u"\nnot logged: File too large"_s),
                      qPrintable(f.lblStat()->toolTip()));
-        QVERIFY(details.match(f.lblStat()->toolTip().section(u'\n', 0, 0)).hasMatch());
+        QVERIFY(detailsLine.match(f.lblStat()->toolTip().section(u'\n', 0, 0)).hasMatch());
         QCOMPARE(f.log(), transmitted);
 
         QVERIFY(f.send("cmd1"));
         const QStringList lines = f.lblStat()->toolTip().split(u'\n');
         QCOMPARE(lines.size(), 2); // the details and the timing, no longer "not logged"
-        QVERIFY(details.match(lines.at(0)).hasMatch());
+        QVERIFY(detailsLine.match(lines.at(0)).hasMatch());
         QCOMPARE(f.log(), transmitted.repeated(2) + "---Data Received---\r\n" + body + "\r\n");
     }
 
