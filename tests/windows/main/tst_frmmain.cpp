@@ -30,12 +30,7 @@ private Q_SLOTS:
         QCOMPARE(f.log(), QByteArray());
         QCOMPARE(f.window->focusWidget(), f.txtIP());
         QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
-    }
-
-    void fixedSizeWithCloseBoxOnly()
-    {
-        MainWindowFixture f;
-        QVERIFY(f.start());
+        // Fixed size, with a close box only.
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
         QVERIFY(!(f.window->windowFlags()
                   & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -146,10 +141,9 @@ private Q_SLOTS:
             {"cmdTxClear", "Clear", ""}, {"Label6", "Connection Status", ""},
             {"Label4_2", "TALUS IP", ""}, {"Label2", "Bytes =", ""}};
         // clang-format on
-        for (const auto &[name, text, tip] : captions) {
+        for (const auto &[name, text, tip] : captions)
             QTest::newRow(name) << QString::fromLatin1(name) << 0 << QString::fromLatin1(text)
                                 << QString::fromLatin1(tip);
-        }
         const QStringList states =
             u"|Resolving Host|Host Resolved|Connecting|Connected|Requesting|Request Sent|Receiving "
             "Response|Response Received|Disconecting|Disconnected|Error||"_s.split(u'|');
