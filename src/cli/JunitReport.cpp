@@ -1,6 +1,7 @@
 #include "JunitReport.h"
 
-#include <QSaveFile>
+#include "files/ReplaceFile.h"
+
 #include <QXmlStreamWriter>
 
 #include <algorithm>
@@ -60,11 +61,10 @@ QByteArray JunitReport::toXml() const
 Result<> JunitReport::write(const QString &fileName) const
 {
     // A report is there whole or not at all: CI must not read half of one.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return Failure{u"cannot write %1: %2"_s.arg(fileName, file.errorString())};
     const QByteArray xml = toXml();
-    if (file.write(xml) != xml.size() || !file.commit())
-        return Failure{u"cannot write %1: %2"_s.arg(fileName, file.errorString())};
+    const Result<> written =
+        replaceFile(fileName, [&xml](QIODevice &file) { return file.write(xml) == xml.size(); });
+    if (!written)
+        return Failure{u"cannot write %1: %2"_s.arg(fileName, written.reason())};
     return {};
 }

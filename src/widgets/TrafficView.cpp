@@ -2,6 +2,7 @@
 
 #include "FindBar.h"
 #include "TrafficViewAccessible.h"
+#include "files/ReplaceFile.h"
 #include "text/Utf8Walk.h"
 
 #include <QAccessible>
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStandardPaths>
 
@@ -529,13 +529,7 @@ void TrafficView::contextMenuEvent(QContextMenuEvent *event)
     selectAllAction->setShortcut(QKeySequence::SelectAll);
     selectAllAction->setEnabled(m_text.size() > 0);
     menu.addSeparator();
-    menu.addAction(tr("Find\u2026"), QKeySequence::Find, this, &TrafficView::openFind);
-    const bool searched = m_scan.active() && !m_scan.matches().empty();
-    menu.addAction(tr("Find Next"), QKeySequence::FindNext, this, &TrafficView::findNext)
-        ->setEnabled(searched);
-    menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, this,
-                   &TrafficView::findPrevious)
-        ->setEnabled(searched);
+    FindBar::addMenuActions(menu, this, m_scan.active() && !m_scan.matches().empty());
     menu.addSeparator();
     menu.addAction(tr("Save As\u2026"), QKeySequence::Save, this, &TrafficView::saveAs);
     if (!m_menuActions.isEmpty()) {
@@ -600,10 +594,7 @@ void TrafficView::paintMatches(QPainter &painter, qsizetype line, int top) const
 void TrafficView::openFind()
 {
     if (!m_findBar) {
-        m_findBar = new FindBar(this);
-        connect(m_findBar, &FindBar::searchChanged, this, &TrafficView::search);
-        connect(m_findBar, &FindBar::nextRequested, this, &TrafficView::findNext);
-        connect(m_findBar, &FindBar::previousRequested, this, &TrafficView::findPrevious);
+        m_findBar = FindBar::over(this, &TrafficView::search);
         connect(m_findBar, &FindBar::closed, this, [this] {
             m_scan.clear();
             m_currentMatch = -1;
@@ -714,19 +705,7 @@ void TrafficView::saveAs()
 
 Result<> TrafficView::saveTo(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    // Unbuffered: a buffered write that fails only when flushed at commit() is not reported
-    // by commit(), which would put a cut-off file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Failure{file.errorString()};
-    if (!m_text.writeTo(file) || file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Failure{reason};
-    }
-    if (!file.commit())
-        return Failure{file.errorString()};
-    return {};
+    return replaceFile(fileName, [this](QIODevice &file) { return m_text.writeTo(file); });
 }
 
 void TrafficView::addMenuAction(QAction *action)

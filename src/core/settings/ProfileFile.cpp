@@ -1,10 +1,10 @@
 #include "settings/ProfileFile.h"
 
+#include "files/ReplaceFile.h"
 #include "text/TrimSpaces.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -259,23 +259,14 @@ Result<> writeString(const QString &fileName, const QString &section, const QStr
         lines.append(Line{entry, crlf});
     }
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return Failure{file.errorString()};
-    for (const Line &line : std::as_const(lines)) {
-        file.write(line.text);
-        file.write(line.end);
-    }
-    // commit() does not report bytes that could not be written out (a full disk, a size
-    // limit); such a file must never replace the old one.
-    if (!file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Failure{reason};
-    }
-    if (!file.commit())
-        return Failure{file.errorString()};
-    return {};
+    return replaceFile(fileName, [&lines](QIODevice &file) {
+        for (const Line &line : std::as_const(lines)) {
+            if (file.write(line.text) != line.text.size()
+                || file.write(line.end) != line.end.size())
+                return false;
+        }
+        return true;
+    });
 }
 
 } // namespace ProfileFile
