@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFrame>
+#include <QKeySequence>
+#include <QMenu>
 
 class QLabel;
 class QLineEdit;
@@ -18,6 +20,29 @@ class FindBar final : public QFrame
 public:
     // Made a child of `target`'s window, placed over `target`'s top right corner when opened.
     explicit FindBar(QWidget *target);
+
+    // A find bar over view that drives view's search, findNext and findPrevious.
+    template <typename View>
+    static FindBar *over(View *view, void (View::*search)())
+    {
+        auto *bar = new FindBar(view);
+        connect(bar, &FindBar::searchChanged, view, search);
+        connect(bar, &FindBar::nextRequested, view, &View::findNext);
+        connect(bar, &FindBar::previousRequested, view, &View::findPrevious);
+        return bar;
+    }
+
+    // A view's context-menu entries for finding, with their keys; next and previous only while
+    // there are matches to move between.
+    template <typename View>
+    static void addMenuActions(QMenu &menu, View *view, bool hasMatches)
+    {
+        menu.addAction(tr("Find\u2026"), QKeySequence::Find, view, &View::openFind);
+        menu.addAction(tr("Find Next"), QKeySequence::FindNext, view, &View::findNext)
+            ->setEnabled(hasMatches);
+        menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, view, &View::findPrevious)
+            ->setEnabled(hasMatches);
+    }
 
     // Shows the field over the target with its text selected, and gives it the focus.
     void open();

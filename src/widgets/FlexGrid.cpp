@@ -205,22 +205,14 @@ void FlexGrid::contextMenuEvent(QContextMenuEvent *event)
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(selectionModel()->hasSelection());
     menu.addSeparator();
-    menu.addAction(tr("Find\u2026"), QKeySequence::Find, this, &FlexGrid::openFind);
-    menu.addAction(tr("Find Next"), QKeySequence::FindNext, this, &FlexGrid::findNext)
-        ->setEnabled(!m_foundRows.isEmpty());
-    menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, this, &FlexGrid::findPrevious)
-        ->setEnabled(!m_foundRows.isEmpty());
+    FindBar::addMenuActions(menu, this, !m_foundRows.isEmpty());
     menu.exec(event->globalPos());
 }
 
 void FlexGrid::openFind()
 {
-    if (!m_findBar) {
-        m_findBar = new FindBar(this);
-        connect(m_findBar, &FindBar::searchChanged, this, &FlexGrid::search);
-        connect(m_findBar, &FindBar::nextRequested, this, &FlexGrid::findNext);
-        connect(m_findBar, &FindBar::previousRequested, this, &FlexGrid::findPrevious);
-    }
+    if (!m_findBar)
+        m_findBar = FindBar::over(this, &FlexGrid::search);
     m_findBar->open();
     search();
 }
