@@ -12,7 +12,6 @@
 #include "transfer/TrackingUrl.h"
 
 #include <QDateTime>
-#include <QTimeZone>
 
 #include <cstdio>
 
@@ -40,11 +39,10 @@ CreateFields smokeJob(const QString &externalId)
 {
     CreateFields fields;
     fields.externalId = externalId;
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime wallClock(now.date(), now.time(), QTimeZone::utc());
-    const SystemTimeZoneSource zone;
-    fields.start = FormatUtcTimestamp(wallClock.addSecs(2 * 60), zone);
-    fields.end = FormatUtcTimestamp(wallClock.addSecs(32 * 60), zone);
+    const TrackingTimes times =
+        presetTrackingTimes(QDateTime::currentDateTime(), SystemTimeZoneSource());
+    fields.start = times.start;
+    fields.end = times.end;
     fields.program = u"talus-test-cli smoke"_s;
     fields.streams[0] = {u"239.10.0.1"_s, u"5000"_s, u"239.10.0.2"_s, u"5002"_s, u"Feed A"_s};
     fields.streams[1] = {u"239.20.0.1"_s, u"6000"_s, u"239.20.0.2"_s, u"6002"_s, u"Feed B"_s};

@@ -34,10 +34,10 @@ struct TlsIdentities
     PemPair clientCa = make({.commonName = "Client CA", .authority = true});
     PemPair client = make({.commonName = "operator"}, &clientCa);
 
-    static PemPair make(const CertificateSpec &spec, const PemPair *issuer = nullptr)
+    static PemPair make(const CertificatePlan &plan, const PemPair *issuer = nullptr)
     {
         std::string error;
-        const auto made = makeCertificate(spec, issuer, error);
+        const auto made = makeCertificate(plan, issuer, error);
         if (!made)
             qFatal("cannot make a test certificate: %s", error.c_str());
         return *made;

@@ -65,7 +65,7 @@ std::string alternativeNames(const std::vector<std::string> &names)
 
 } // namespace
 
-std::optional<PemPair> makeCertificate(const CertificateSpec &spec, const PemPair *issuer,
+std::optional<PemPair> makeCertificate(const CertificatePlan &plan, const PemPair *issuer,
                                        std::string &error)
 {
     Key key(EVP_EC_gen("P-256"));
@@ -98,28 +98,28 @@ std::optional<PemPair> makeCertificate(const CertificateSpec &spec, const PemPai
     constexpr std::time_t kHour = 3600;
     constexpr std::time_t kFiftyYears = 50 * 365 * 24 * kHour;
     const std::time_t now = std::time(nullptr);
-    ASN1_TIME_set(X509_getm_notBefore(x), spec.validFrom != 0 ? spec.validFrom : now - kHour);
+    ASN1_TIME_set(X509_getm_notBefore(x), plan.validFrom != 0 ? plan.validFrom : now - kHour);
     ASN1_TIME_set(X509_getm_notAfter(x),
-                  spec.validUntil != 0 ? spec.validUntil : now + kFiftyYears);
+                  plan.validUntil != 0 ? plan.validUntil : now + kFiftyYears);
     X509_set_pubkey(x, key.get());
     X509_NAME *const name = X509_get_subject_name(x);
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char *>(spec.commonName.c_str()), -1,
+                               reinterpret_cast<const unsigned char *>(plan.commonName.c_str()), -1,
                                -1, 0);
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_UTF8,
                                reinterpret_cast<const unsigned char *>("tracking-sim"), -1, -1, 0);
     X509_set_issuer_name(x, issuer ? X509_get_subject_name(issuerCertificate.get()) : name);
     X509 *const signer = issuer ? issuerCertificate.get() : x;
     bool extended = addExtension(x, signer, NID_basic_constraints,
-                                 spec.authority ? "critical,CA:TRUE" : "critical,CA:FALSE")
+                                 plan.authority ? "critical,CA:TRUE" : "critical,CA:FALSE")
         && addExtension(x, signer, NID_subject_key_identifier, "hash")
         && addExtension(x, signer, NID_authority_key_identifier, "keyid:always");
-    if (spec.authority)
+    if (plan.authority)
         extended = extended
             && addExtension(x, signer, NID_key_usage, "critical,keyCertSign,cRLSign");
-    if (!spec.names.empty())
+    if (!plan.names.empty())
         extended = extended
-            && addExtension(x, signer, NID_subject_alt_name, alternativeNames(spec.names));
+            && addExtension(x, signer, NID_subject_alt_name, alternativeNames(plan.names));
     if (!extended || X509_sign(x, issuer ? issuerKey.get() : key.get(), EVP_sha256()) == 0) {
         error = lastError("cannot make the certificate");
         return std::nullopt;

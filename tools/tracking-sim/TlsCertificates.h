@@ -13,7 +13,7 @@ struct PemPair
     std::string key;
 };
 
-struct CertificateSpec
+struct CertificatePlan
 {
     std::string commonName{};
     std::vector<std::string> names{}; // alternative names: IP addresses or DNS names
@@ -25,7 +25,7 @@ struct CertificateSpec
 
 // Signed by issuer, or self-signed when there is none. Nothing, with the reason in error, when
 // OpenSSL fails.
-std::optional<PemPair> makeCertificate(const CertificateSpec &spec, const PemPair *issuer,
+std::optional<PemPair> makeCertificate(const CertificatePlan &plan, const PemPair *issuer,
                                        std::string &error);
 
 // "AB:CD:...": the SHA-256 of the PEM certificate's DER form; empty when it cannot be read.

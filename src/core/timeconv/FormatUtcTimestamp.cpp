@@ -60,3 +60,12 @@ QString FormatUtcTimestamp(const QDateTime &local, const TimeZoneSource &zone)
     text += twoDigits(distance % 60);
     return text;
 }
+
+TrackingTimes presetTrackingTimes(const QDateTime &now, const TimeZoneSource &zone)
+{
+    // Minutes go onto the wall-clock reading as it stands: both texts carry the offset read
+    // now, so they must not step over a daylight saving change on their own.
+    const QDateTime wallClock(now.date(), now.time(), QTimeZone::utc());
+    return {FormatUtcTimestamp(wallClock.addSecs(2 * 60), zone),
+            FormatUtcTimestamp(wallClock.addSecs(32 * 60), zone)};
+}

@@ -29,3 +29,12 @@ public:
 // "yyyy-MM-ddTHH:mm:ss" of the local date-time as given, then the offset: "-hhmm" for a zone
 // behind UTC, " hhmm" otherwise. Always 24 characters.
 QString FormatUtcTimestamp(const QDateTime &local, const TimeZoneSource &zone);
+
+// A job starting in 2 minutes and ending 30 minutes later, as two timestamps of the local
+// wall-clock reading `now`: the creation window's time button and the command line's smoke job.
+struct TrackingTimes
+{
+    QString start;
+    QString end;
+};
+TrackingTimes presetTrackingTimes(const QDateTime &now, const TimeZoneSource &zone);

@@ -15,7 +15,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QShortcut>
-#include <QTimeZone>
 #include <QWindow> // focusWindowChanged carries a QWindow
 
 using namespace Qt::StringLiterals;
@@ -120,12 +119,9 @@ void frmCreate::cmdRandom_Click()
 
 void frmCreate::cmdTime_Click()
 {
-    // Minutes go onto the wall-clock reading as it stands: both texts carry the offset read
-    // now, so they must not step over a daylight saving change on their own.
-    const QDateTime now = m_env.clock();
-    const QDateTime wallClock(now.date(), now.time(), QTimeZone::utc());
-    m_ui->txtStart->setText(FormatUtcTimestamp(wallClock.addSecs(2 * 60), *m_env.timeZone));
-    m_ui->txtEnd->setText(FormatUtcTimestamp(wallClock.addSecs(32 * 60), *m_env.timeZone));
+    const TrackingTimes times = presetTrackingTimes(m_env.clock(), *m_env.timeZone);
+    m_ui->txtStart->setText(times.start);
+    m_ui->txtEnd->setText(times.end);
 }
 
 void frmCreate::cmdCreate_Click()

@@ -198,11 +198,8 @@ void frmMain::Form_QueryUnload(qint16 &cancel, qint16 unloadMode)
     // A response being collected has its block in the log already: it is written before the
     // first piece is scanned, and close() waits for a large one to be whole.
     m_log.close();
-    if (const Result<> saved = SaveSettings(ui->txtIP->text(), m_env.programFolder); !saved) {
-        qWarning("Cannot save the settings to %s: %s; the file is left as it was",
-                 qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
-                 qPrintable(saved.reason()));
-    }
+    if (const Result<> saved = SaveSettings(ui->txtIP->text(), m_env.programFolder); !saved)
+        warnSettingsNotSaved(saved.reason() + u"; the file is left as it was"_s);
     cancel = 0;
 }
 
@@ -434,6 +431,13 @@ void frmMain::askToTrust(const UntrustedCertificate &certificate)
     }
 }
 
+void frmMain::warnSettingsNotSaved(const QString &why) const
+{
+    qWarning("Cannot save the settings to %s: %s",
+             qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
+             qPrintable(why));
+}
+
 void frmMain::showByteCounts()
 {
     m_byteCountRepaint.stop();
@@ -466,7 +470,5 @@ void frmMain::toggleResponseHead(bool checked)
     const Result<> saved = WriteIniValue(settingsFilePath(m_env.programFolder), u"View"_s,
                                          u"ShowResponseHead"_s, checked ? u"1"_s : u"0"_s);
     if (!saved)
-        qWarning("Cannot save the settings to %s: %s",
-                 qPrintable(QDir::toNativeSeparators(settingsFilePath(m_env.programFolder))),
-                 qPrintable(saved.reason()));
+        warnSettingsNotSaved(saved.reason());
 }

@@ -70,6 +70,7 @@ private:
     void collectResponse();
     void showResponse();
     void showStatus(const QString &text, const QString &details, const QColor &color);
+    void warnSettingsNotSaved(const QString &why) const;
     void showByteCounts();
     // A block of this transfer that did not reach the log: said on standard error, and in the
     // status line's tooltip while that transfer's status is shown.
