@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CreateExample.h"
+
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -40,4 +42,20 @@ inline CliResult runCli(const QStringList &arguments, const QProcessEnvironment 
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+// The create command for the worked example: the four texts, then each stream as one option.
+inline QStringList workedExampleArguments()
+{
+    QStringList arguments{u"create"_s};
+    const char *options[] = {"--id", "--start", "--end", "--program"};
+    for (int i = 0; i < 4; ++i)
+        arguments << QLatin1String(options[i]) << QLatin1String(CreateExampleFields[i][1]);
+    for (int stream = 0; stream < 2; ++stream) {
+        QStringList group;
+        for (int i = 0; i < 5; ++i)
+            group << QLatin1String(CreateExampleFields[4 + 5 * stream + i][1]);
+        arguments << u"--group%1"_s.arg(stream + 1) << group.join(u',');
+    }
+    return arguments;
 }

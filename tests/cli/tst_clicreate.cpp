@@ -1,85 +1,31 @@
 #include "CliProcess.h"
-#include "CreateExample.h"
-#include "CreateFieldRows.h"
 #include "ScriptedHttpServer.h"
 
 #include <QFile>
-#include <QMap>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The create command's options for the worked example, with the boxes in `changed` replaced.
-QStringList createArguments(const QMap<QString, QString> &changed)
-{
-    QMap<QString, QString> box;
-    for (const auto &[name, value] : CreateExampleFields) {
-        const QString key = QString::fromLatin1(name);
-        box[key] = changed.contains(u"*"_s) ? changed[u"*"_s]
-                                            : changed.value(key, QLatin1String(value));
-    }
-    QStringList arguments{u"create"_s,      u"--id"_s,          box[u"txtExternalID"_s],
-                          u"--start"_s,     box[u"txtStart"_s], u"--end"_s,
-                          box[u"txtEnd"_s], u"--program"_s,     box[u"txtProgram"_s]};
-    for (const QString &stream : {u"1"_s, u"2"_s}) {
-        QStringList group;
-        for (const QString &part : {u"txtPrimaryIP_"_s, u"txtPrimaryPort_"_s, u"txtBackupIP_"_s,
-                                    u"txtBackupPort_"_s, u"txtChannelName_"_s})
-            group << box[part + stream];
-        arguments << u"--group"_s + stream << group.join(u',');
-    }
-    return arguments;
-}
-
-} // namespace
 
 class tst_CliCreate final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The creation window's own rows: what it refuses, the client refuses with exit status 2,
-    // naming the field, and sends nothing; what it sends, the client sends byte for byte.
-    void fields_data() { addCreateFieldRows(); }
-
-    void fields()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(QString, inBody);
-        ScriptedHttpServer server;
-        server.setResponse("HTTP/1.1 201 Created\r\nContent-Length: 2\r\n\r\n{}");
-        const CliResult result =
-            runCli(createArguments({{field, text}}) << u"--address"_s << server.authority(), m_env);
-
-        if (inBody.isNull()) {
-            QCOMPARE(result.exitCode, 2);
-            QVERIFY2(result.err.startsWith("talus-test-cli: create: "), result.err.constData());
-            QCOMPARE(result.err.count('\n'), 1);
-            QCOMPARE(server.connectionCount(), 0);
-            return;
-        }
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.out, "{}");
-        const QByteArray body = QString::fromUtf8(workedExampleBody())
-                                    .replace(QLatin1String(exampleValue(field)), inBody)
-                                    .toUtf8();
-        QVERIFY(server.received(0).endsWith("\r\n\r\n" + body));
-    }
-
-    // Each failing field is named by its member in the body.
+    // The window's field rules refuse before anything is sent, naming each failing field by its
+    // member in the body; the last of an option given twice wins.
     void reasonNamesEachField()
     {
-        const CliResult result =
-            runCli(createArguments({{u"txtProgram"_s, u" "_s}, {u"txtBackupPort_2"_s, u"-1"_s}})
-                       << u"--key2"_s << u"Other"_s,
-                   m_env);
+        ScriptedHttpServer server;
+        const CliResult result = runCli(
+            workedExampleArguments() << u"--program"_s << u" "_s << u"--group2"_s
+                                     << u"239.20.0.1,6000,239.20.0.2,-1,Feed B"_s << u"--key2"_s
+                                     << u"Other"_s << u"--address"_s << server.authority(),
+            m_env);
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(result.err,
                  "talus-test-cli: create: programName is empty; channelGroup 2 backupUdpPort "
                  "\"-1\" is not a port; thresholdKey2 \"Other\" is not ThresholdValue1 or "
                  "ThresholdValue2 (see talus-test-cli --help)\n");
+        QCOMPARE(server.connectionCount(), 0);
     }
 
     // A body read from a file is checked and composed like the fields; options replace its
@@ -92,8 +38,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("toBody");
         const QByteArray job =
             QByteArray(WorkedExampleJob).replace("%1", "2027-03-01T09:33:00-0500");
-        QTest::newRow("the server's own job")
-            << job << QStringList() << QByteArray() << QByteArray();
         QTest::newRow("ports as texts") << QByteArray(job).replace("5000,", "\" 5000 \",")
                                         << QStringList() << QByteArray() << QByteArray();
         QTest::newRow("an option replaces the file's value")
@@ -139,8 +83,6 @@ private Q_SLOTS:
                                        << QByteArray("channelGroup holds 3 streams; a job has two");
         QTest::newRow("a stream that is a text") << QByteArray("{\"channelGroup\": [\"x\"]}")
                                                  << QByteArray("channelGroup 1 is not an object");
-        QTest::newRow("members missing")
-            << QByteArray("{}") << QByteArray("create: externalId is empty; startTrackingUtc");
     }
 
     void badFile()
@@ -161,15 +103,6 @@ private Q_SLOTS:
     }
 
 private:
-    static const char *exampleValue(const QString &field)
-    {
-        for (const auto &[name, value] : CreateExampleFields) {
-            if (field == QLatin1String(name))
-                return value;
-        }
-        return "";
-    }
-
     QString writeFile(const QByteArray &bytes)
     {
         const QString name = m_home.filePath(u"job.json"_s);

@@ -1,5 +1,4 @@
 #include "CliProcess.h"
-#include "CreateExample.h"
 #include "MainWindowFixture.h"
 #include "ScriptedHttpServer.h"
 #include "create/frmCreate.h"
@@ -22,29 +21,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("id"); // in the selected grid row
         QTest::addColumn<QStringList>("arguments");
         const QString odd = u"a/b?c#d%e f\u00e9"_s;
-        QTest::newRow("list") << u"@"_s << QByteArray("cmd1") << QString()
-                              << QStringList{u"list"_s};
         QTest::newRow("list, spaces and a path prefix")
             << u"  @/prefix "_s << QByteArray("cmd1") << QString() << QStringList{u"list"_s};
-        QTest::newRow("get") << u"@"_s << QByteArray("cmdGetJob") << u"4123856710"_s
-                             << QStringList{u"get"_s, u"4123856710"_s};
         QTest::newRow("get, an identifier to encode")
             << u"@"_s << QByteArray("cmdGetJob") << odd << QStringList{u"get"_s, odd};
         QTest::newRow("stop") << u"@"_s << QByteArray("cmdStopJob") << odd
                               << QStringList{u"stop"_s, odd};
         QTest::newRow("delete") << u"@"_s << QByteArray("cmdDeleteJob") << odd
                                 << QStringList{u"delete"_s, odd};
-        QStringList create{u"create"_s};
-        const char *options[] = {"--id", "--start", "--end", "--program"};
-        for (int i = 0; i < 4; ++i)
-            create << QLatin1String(options[i]) << QLatin1String(CreateExampleFields[i][1]);
-        for (int stream = 0; stream < 2; ++stream) {
-            QStringList group;
-            for (int i = 0; i < 5; ++i)
-                group << QLatin1String(CreateExampleFields[4 + 5 * stream + i][1]);
-            create << u"--group%1"_s.arg(stream + 1) << group.join(u',');
-        }
-        QTest::newRow("create") << u"@"_s << QByteArray("cmdCreate") << QString() << create;
+        QTest::newRow("create") << u"@"_s << QByteArray("cmdCreate") << QString()
+                                << workedExampleArguments();
     }
 
     void sameBytes()
