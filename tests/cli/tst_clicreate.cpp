@@ -1,4 +1,5 @@
 #include "CliProcess.h"
+#include "FileBytes.h"
 #include "ScriptedHttpServer.h"
 
 #include <QFile>
@@ -106,11 +107,7 @@ private:
     QString writeFile(const QByteArray &bytes)
     {
         const QString name = m_home.filePath(u"job.json"_s);
-        QFile file(name);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(name));
-        return name;
+        return writeFileBytes(name, bytes) ? name : QString();
     }
 
     QTemporaryDir m_home;
