@@ -2,12 +2,9 @@
 
 #include "TlsCertificates.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QString>
-#include <QTest>
 
 #include <ctime>
 
@@ -50,15 +47,5 @@ struct TlsIdentities
     static QSslKey key(const PemPair &pair)
     {
         return QSslKey(QByteArray::fromStdString(pair.key), QSsl::Ec, QSsl::Pem);
-    }
-    // Writes text into folder/name and returns the path.
-    static QString write(const QString &folder, const QString &name, const std::string &text)
-    {
-        const QString path = QDir(folder).filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)
-            || file.write(QByteArray::fromStdString(text)) != qint64(text.size()))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
     }
 };

@@ -28,21 +28,17 @@ enum class Server {
     PlainSilent,   // plain TCP that never answers
 };
 
-enum class Then { Nothing, Trust, Cancel, GiveClientCertificate };
-
-// One server, one [TLS] section, one list click; then maybe the operator's fix and a second.
+// One server, one [TLS] section, one list click.
 struct TlsCase
 {
     Server server = Server::Tls;
     const PemPair *identity = nullptr; // of a TLS server; none: signed by the test CA for 127.0.0.1
     QString scheme = u"https://"_s;
-    QString tls{};      // [TLS] lines; CA, CLIENT and KEY stand for the test's files
+    QString tls{};      // [TLS] lines, naming the test's files ca.pem, client.pem and client.key
     QString outcome{};  // the status tooltip; PORT and DIR stand for the server's port and folder
     QByteArray bytes{}; // what the server received over HTTP (inside TLS where there was TLS)
     bool prefixOnly = false; // bytes is how the received bytes start (a TLS hello)
-    Then then = Then::Nothing;
-    QString secondOutcome{};
-    QByteArray secondBytes{};
+    bool asked = false;      // the operator is asked to trust the certificate (and cancels)
 };
 
 } // namespace
@@ -59,23 +55,10 @@ private Q_SLOTS:
         QTest::addColumn<TlsCase>("c");
         const QString ca = u"[TLS]\r\nCAFile=ca.pem\r\n"_s;
         const QString ok = u"HTTP 200 OK \u00b7 2 bytes"_s;
-        const PemPair &self = m_identities.selfSigned;
-        // The operator's fix makes the second list go through.
-        const auto fixed = [&](TlsCase c, Then then) {
-            c.then = then;
-            c.secondOutcome = ok;
-            c.secondBytes = ListRequest;
-            return c;
-        };
         QTest::newRow("trusted through the CA file")
             << TlsCase{.tls = ca, .outcome = ok, .bytes = ListRequest};
-        QTest::newRow("self-signed, trusted, sent again") << fixed(
-            {.identity = &self, .outcome = u"Failed: certificate not trusted: self-signed"_s},
-            Then::Trust);
-        QTest::newRow("unknown issuer, not trusted")
-            << TlsCase{.outcome = u"Failed: certificate not trusted: unknown issuer"_s,
-                       .then = Then::Cancel,
-                       .secondOutcome = u"Failed: certificate not trusted: unknown issuer"_s};
+        QTest::newRow("unknown issuer, not trusted") << TlsCase{
+            .outcome = u"Failed: certificate not trusted: unknown issuer"_s, .asked = true};
         QTest::newRow("pinned to another certificate, though the CA vouches")
             << TlsCase{.tls = ca + u"Pin.127.0.0.1:PORT="_s + QString(64, u'0') + u"\r\n"_s,
                        .outcome = u"Failed: certificate changed since it was trusted"_s};
@@ -104,30 +87,28 @@ private Q_SLOTS:
                        .outcome = u"Failed: no answer within 1 s"_s,
                        .bytes = "\x16\x03",
                        .prefixOnly = true};
-        QTest::newRow("client certificate asked for, then given")
-            << fixed({.server = Server::ClientCertificateRequired,
-                      .tls = ca,
-                      .outcome = u"Failed: the server asked for a client certificate"_s},
-                     Then::GiveClientCertificate);
+        QTest::newRow("client certificate asked for")
+            << TlsCase{.server = Server::ClientCertificateRequired,
+                       .tls = ca,
+                       .outcome = u"Failed: the server asked for a client certificate"_s};
+        QTest::newRow("client certificate given")
+            << TlsCase{.server = Server::ClientCertificateRequired,
+                       .tls = ca + u"ClientCertificate=client.pem\r\nClientKey=client.key\r\n"_s,
+                       .outcome = ok,
+                       .bytes = ListRequest};
         QTest::newRow("a CA file that is not there")
             << TlsCase{.tls = u"[TLS]\r\nCAFile=missing.pem\r\n"_s,
                        .outcome = u"Failed: cannot read the CA file DIR/missing.pem: "
                                   "No such file or directory"_s};
     }
 
-    // Each reason text, and the exact bytes the server received.
+    // Each reason text, the exact bytes the server received, and the settings left alone.
     void transfer()
     {
         QFETCH(TlsCase, c);
         MainWindowFixture f;
         f.customize = [](AppEnvironment &env) { env.transferTimeout = 1s; };
-        QVERIFY(f.start());
-        const QString dir = f.folder.path();
-        TlsIdentities::write(dir, u"ca.pem"_s, m_identities.ca.certificate);
-        TlsIdentities::write(dir, u"client.pem"_s, m_identities.client.certificate);
-        TlsIdentities::write(dir, u"client.key"_s, m_identities.client.key);
-
-        const PemPair &identity = c.identity ? *c.identity : m_identities.server;
+        QVERIFY(startWithFiles(f));
         std::unique_ptr<TlsTestServer> tls;
         ScriptedHttpServer plain;
         quint16 port = plain.port();
@@ -137,17 +118,15 @@ private Q_SLOTS:
         } else if (c.server == Server::PlainSilent) {
             plain.setSilent(true);
         } else {
-            tls = std::make_unique<TlsTestServer>(identity,
+            tls = std::make_unique<TlsTestServer>(c.identity ? *c.identity : m_identities.server,
                                                   c.server == Server::ClientCertificateRequired
                                                       ? std::optional(m_identities.clientCa)
                                                       : std::nullopt);
             port = tls->port();
         }
         const auto filled = [&](QString text) {
-            return text.replace(u"PORT"_s, QString::number(port)).replace(u"DIR"_s, dir);
-        };
-        const auto filledBytes = [&](const QByteArray &bytes) {
-            return filled(QString::fromUtf8(bytes)).toUtf8();
+            return text.replace(u"PORT"_s, QString::number(port))
+                .replace(u"DIR"_s, f.folder.path());
         };
         const QString settings = f.path(u"ORVA_Test_Application.ini"_s);
         const QByteArray before = "[IP]\r\nAddress=x\r\n" + filled(c.tls).toUtf8();
@@ -161,52 +140,33 @@ private Q_SLOTS:
         QByteArray received = tls ? tls->received().join() : plain.received(0);
         if (c.prefixOnly)
             received = received.left(c.bytes.size());
-        QCOMPARE(received, filledBytes(c.bytes));
-
-        const bool asked = c.then == Then::Trust || c.then == Then::Cancel;
-        f.boxes->acceptQuestions = c.then == Then::Trust;
-        if (asked)
+        QCOMPARE(received, filled(QString::fromUtf8(c.bytes)).toUtf8());
+        if (c.asked)
             QTRY_COMPARE(f.boxes->shown.size(), 1);
         QTest::qWait(0);
-        QCOMPARE(f.boxes->shown.size(), asked ? 1 : 0);
-        if (c.then == Then::Nothing)
-            return;
-        const QByteArray pin =
-            TlsIdentities::certificate(identity).digest(QCryptographicHash::Sha256);
-        if (c.then == Then::GiveClientCertificate)
-            QVERIFY(writeFileBytes(settings,
-                                   before
-                                       + "ClientCertificate=client.pem\r\n"
-                                         "ClientKey=client.key\r\n"));
-        else
-            QCOMPARE(fileBytes(settings),
-                     c.then == Then::Cancel ? before
-                                            : before + "[TLS]\r\nPin.127.0.0.1:"
-                             + QByteArray::number(port) + '=' + pin.toHex() + "\r\n");
-
-        QVERIFY(f.send("cmd1"));
-        QTRY_VERIFY2(f.lblStat()->toolTip().startsWith(c.secondOutcome),
-                     qPrintable(f.lblStat()->toolTip()));
-        QCOMPARE(tls->received().join(), filledBytes(c.secondBytes));
+        QCOMPARE(f.boxes->shown.size(), c.asked ? 1 : 0);
+        QCOMPARE(fileBytes(settings), before);
     }
 
-    // The box names the server and tells the certificate apart, with two buttons.
-    void questionBox()
+    // The box names the server, typed with its scheme in capitals, and tells the certificate
+    // apart, with two buttons; trusted, the certificate is pinned and the list sent again goes
+    // through.
+    void trustedWhenAsked()
     {
         MainWindowFixture f;
-        QVERIFY(f.start());
+        f.boxes->acceptQuestions = true;
+        QVERIFY(startWithFiles(f));
         TlsTestServer server(m_identities.selfSigned);
         const QString hostPort = u"127.0.0.1:"_s + QString::number(server.port());
         f.txtIP()->setText(u"HTTPS://"_s + hostPort);
         QVERIFY(f.send("cmd1"));
+        QCOMPARE(f.lblStat()->toolTip(), u"Failed: certificate not trusted: self-signed"_s);
         QTRY_COMPARE(f.boxes->shown.size(), 1);
         const QSslCertificate certificate = TlsIdentities::certificate(m_identities.selfSigned);
-        const QString fingerprint = QString::fromLatin1(
-            certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
-        const QString validFrom = QLocale::c().toString(certificate.effectiveDate().toUTC(),
-                                                        u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
-        const QString validUntil =
-            QLocale::c().toString(certificate.expiryDate().toUTC(), u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
+        const QByteArray pin = certificate.digest(QCryptographicHash::Sha256);
+        const auto utc = [](const QDateTime &time) {
+            return QLocale::c().toString(time.toUTC(), u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
+        };
         QCOMPARE(f.boxes->shown.first(),
                  u"Untrusted Certificate|The certificate of %1 is not trusted.\n\n"
                  "Subject: CN=tracker, O=tracking-sim\n"
@@ -215,14 +175,35 @@ private Q_SLOTS:
                  "Valid until: %3\n"
                  "SHA-256: %4\n\n"
                  "Trust this certificate for %1 from now on?|Trust/Cancel"_s.arg(
-                     hostPort, validFrom, validUntil, fingerprint));
+                     hostPort, utc(certificate.effectiveDate()), utc(certificate.expiryDate()),
+                     QString::fromLatin1(pin.toHex(':').toUpper())));
         // The pane and the log show the URL as sent, with its scheme.
         const QString url = u"https://"_s + hostPort + u"/api/videocompare/tracking"_s;
         QVERIFY(f.txText().startsWith(url + u"\r\n"_s));
         QVERIFY(f.log().contains("---Data Transmitted---\r\n" + url.toUtf8() + "\r\n"));
+        QCOMPARE(fileBytes(f.path(u"ORVA_Test_Application.ini"_s)),
+                 "[TLS]\r\nPin." + hostPort.toUtf8() + '=' + pin.toHex() + "\r\n");
+
+        QVERIFY(f.send("cmd1"));
+        QCOMPARE(f.lblStat()->text(), u"Response Completed"_s);
+        QCOMPARE(server.received().join(),
+                 QByteArray(ListRequest).replace("127.0.0.1:PORT", hostPort.toUtf8()));
+        QCOMPARE(f.boxes->shown.size(), 1);
     }
 
 private:
+    // Started, with the test's CA and client certificate files in the program folder.
+    bool startWithFiles(MainWindowFixture &f) const
+    {
+        const auto written = [&f](const char *name, const std::string &text) {
+            return writeFileBytes(f.path(QString::fromLatin1(name)),
+                                  QByteArray::fromStdString(text));
+        };
+        return f.start() && written("ca.pem", m_identities.ca.certificate)
+            && written("client.pem", m_identities.client.certificate)
+            && written("client.key", m_identities.client.key);
+    }
+
     const TlsIdentities m_identities;
 };
 
