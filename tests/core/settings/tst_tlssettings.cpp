@@ -2,7 +2,6 @@
 #include "settings/TlsSettings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,11 +43,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, after);
         QTemporaryDir folder;
         const QString file = folder.filePath(u"ORVA_Test_Application.ini"_s);
-        if (!before.isEmpty()) {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(before);
-        }
+        QVERIFY(before.isEmpty() || writeFileBytes(file, before));
         const Result<> written = ::writePin(file, u"10.0.0.5:443"_s, Digest);
         QVERIFY2(written.ok(), qPrintable(written.reason()));
         QCOMPARE(fileBytes(file), after);
@@ -81,11 +76,9 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const QString file = folder.filePath(u"s.ini"_s);
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("[tls]\r\ncafile = certs/ca.pem\r\nClientCertificate=/etc/me.pem\r\n"
-                  "pin.Tracker:8443=AB:CD:EF\r\n");
-        out.close();
+        QVERIFY(writeFileBytes(file,
+                               "[tls]\r\ncafile = certs/ca.pem\r\nClientCertificate=/etc/me.pem\r\n"
+                               "pin.Tracker:8443=AB:CD:EF\r\n"));
         const TlsSettings settings = TlsSettings::read(file).value();
         QCOMPARE(settings.caFile, QDir(folder.path()).filePath(u"certs/ca.pem"_s));
         QCOMPARE(settings.clientCertificate, u"/etc/me.pem"_s);
