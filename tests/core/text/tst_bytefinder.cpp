@@ -27,45 +27,32 @@ class tst_ByteFinder final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Past the 16-byte blocks and at the limit; bytes outside ASCII that differ only in the case
+    // bit, which the random texts below do not hold. The rest is left to those.
     void found_data()
     {
         QTest::addColumn<QByteArray>("hay");
         QTest::addColumn<QByteArray>("needle");
-        QTest::addColumn<bool>("matchCase");
-        QTest::addColumn<qsizetype>("from");
         QTest::addColumn<qsizetype>("limit");
         QTest::addColumn<qsizetype>("at");
         const QByteArray tail = QByteArray(40, '.') + "Needle";
-        QTest::newRow("one byte") << QByteArray("abc") << QByteArray("C") << false << 0LL << 3LL
-                                  << 2LL;
         QTest::newRow("at the very end, past 16-byte blocks")
-            << tail << QByteArray("needle") << false << 0LL << 100LL << 40LL;
-        QTest::newRow("case matched: no")
-            << tail << QByteArray("needle") << true << 0LL << 100LL << -1LL;
+            << tail << QByteArray("needle") << 100LL << 40LL;
         QTest::newRow("a start before the limit, its end after it")
-            << tail << QByteArray("needle") << false << 0LL << 41LL << 40LL;
+            << tail << QByteArray("needle") << 41LL << 40LL;
         QTest::newRow("the limit keeps a start out")
-            << tail << QByteArray("needle") << false << 0LL << 40LL << -1LL;
-        QTest::newRow("longer than the text")
-            << QByteArray("ab") << QByteArray("abc") << false << 0LL << 3LL << -1LL;
-        QTest::newRow("@ and ` differ only in the case bit, and are no letters")
-            << QByteArray("@x `x") << QByteArray("`x") << false << 0LL << 5LL << 3LL;
+            << tail << QByteArray("needle") << 40LL << -1LL;
         QTest::newRow("bytes outside ASCII exactly")
-            << QByteArray("\xc3\x89\xc3\xa9") << QByteArray("\xc3\xa9") << false << 0LL << 4LL
-            << 2LL;
-        QTest::newRow("from after the first")
-            << QByteArray("abab") << QByteArray("AB") << false << 1LL << 4LL << 2LL;
+            << QByteArray("\xc3\x89\xc3\xa9") << QByteArray("\xc3\xa9") << 4LL << 2LL;
     }
 
     void found()
     {
         QFETCH(QByteArray, hay);
         QFETCH(QByteArray, needle);
-        QFETCH(bool, matchCase);
-        QFETCH(qsizetype, from);
         QFETCH(qsizetype, limit);
         QFETCH(qsizetype, at);
-        QCOMPARE(ByteFinder(needle, matchCase).indexIn(hay, from, limit), at);
+        QCOMPARE(ByteFinder(needle, false).indexIn(hay, 0, limit), at);
     }
 
     // Texts from a small alphabet, letters in both cases among them, against the slow search.
