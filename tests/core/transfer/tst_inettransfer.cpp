@@ -2,6 +2,7 @@
 #include "ScriptedHttpServer.h"
 #include "transfer/HeaderBlock.h"
 #include "transfer/InetTransfer.h"
+#include "transfer/RequestWire.h"
 #include "transfer/TrackingUrl.h"
 
 #include <QElapsedTimer>
@@ -304,6 +305,13 @@ private Q_SLOTS:
         const QByteArray got = transfer.GetChunk(std::numeric_limits<int>::max());
         QCOMPARE(got, body);
         QCOMPARE(got.constData() == storageData, used);
+    }
+
+    // An IPv6 host, which the loopback servers here do not show.
+    void ipv6Endpoint()
+    {
+        const auto v6 = RequestWire::compose(u"http://[fe80::1]:81"_s, u"GET"_s, {}, {});
+        QCOMPARE(std::pair(v6->host, v6->port), std::pair(u"fe80::1"_s, quint16(81)));
     }
 };
 
