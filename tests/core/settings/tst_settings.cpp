@@ -74,7 +74,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("diskFull"); // an old file, and a size limit that cuts the write
         QTest::newRow("the file is a folder") << u"DIR"_s << true << false;
         QTest::newRow("the folder cannot be written") << u"/proc/self"_s << false << false;
-        QTest::newRow("the folder was removed") << u"DIR/gone"_s << false << false;
         QTest::newRow("the disk is full") << u"DIR"_s << false << true;
     }
 

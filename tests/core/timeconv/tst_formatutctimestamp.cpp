@@ -25,7 +25,6 @@ private Q_SLOTS:
         row("behind, standard time", {300, 0, -60, false}, u"2024-03-05T09:07:02-0500"_s);
         row("behind, daylight time", {300, 0, -60, true}, u"2024-07-09T04:13:13-0400"_s);
         row("UTC gets a space", {0, 0, 0, false}, u"2024-03-05T09:07:02 0000"_s);
-        row("ahead gets a space", {-60, 0, 0, false}, u"2024-03-05T09:07:02 0100"_s);
         row("half an hour ahead", {-330, 0, 0, false}, u"2024-03-05T09:07:02 0530"_s);
         row("half an hour behind", {210, 0, 0, false}, u"2024-03-05T09:07:02-0330"_s);
         row("leading zeros, standard bias", {-60, -5, 0, false}, u"2027-01-02T03:04:05 0105"_s);
