@@ -29,6 +29,10 @@ private Q_SLOTS:
             post + chunked
                 + "Expect: 100-continue\r\n\r\n3;x=y\r\nabc\r\n1\r\nd\r\n0\r\nT: 1\r\n\r\n",
             0, "Content-Length: 4\r\n\r\nabcd");
+        const LetteredChunks lettered = letteredChunks();
+        row("chunk sizes with every hex letter in both cases",
+            post + chunked + "\r\n" + lettered.chunks, 0,
+            "Content-Length: 681\r\n\r\n" + lettered.body);
         row("chunked wins over a length",
             post + "Content-Length: 50\r\n" + chunked + "\r\n2\r\nab\r\n0\r\n\r\n", 0,
             "Content-Length: 2\r\n\r\nab");
@@ -44,19 +48,6 @@ private Q_SLOTS:
         row("head over the cap", post + "X: " + QByteArray(128, 'x'), 431);
     }
 
-    // Chunk sizes as clients write them: every hex letter in both cases.
-    void chunkSizeLetters()
-    {
-        const LetteredChunks lettered = letteredChunks();
-        RequestFramer framer({.maxHeadBytes = 128, .maxBodyBytes = 1024});
-        const RequestFramer::Result result =
-            framer.feed(("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n" + lettered.chunks)
-                            .toStdString());
-        QCOMPARE(result.status, RequestFramer::Status::Complete);
-        QCOMPARE(QByteArray::fromStdString(framer.framedRequest()),
-                 "POST / HTTP/1.1\r\nContent-Length: 681\r\n\r\n" + lettered.body);
-    }
-
     void framing()
     {
         QFETCH(QByteArray, bytes);
@@ -65,7 +56,7 @@ private Q_SLOTS:
         using Status = RequestFramer::Status;
         bytes += "GET";
         for (const qsizetype piece : {1, 1000}) {
-            RequestFramer framer({.maxHeadBytes = 128, .maxBodyBytes = 64});
+            RequestFramer framer({.maxHeadBytes = 128, .maxBodyBytes = 1024});
             RequestFramer::Result result{Status::Incomplete, 0};
             qsizetype consumed = 0;
             for (qsizetype at = 0; at < bytes.size() && result.status == Status::Incomplete;
