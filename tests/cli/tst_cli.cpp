@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -46,34 +48,32 @@ private Q_SLOTS:
         m_address = u"127.0.0.1:"_s + QString::number(m_sim.port());
     }
 
+    void init() { m_server.emplace(); }
+
     // The list's three forms, for a body with an escaped quote, a tab and escaped letters.
     void listForms_data()
     {
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("out");
-        QTest::newRow("table") << QString()
+        QTest::newRow("table") << QStringList()
                                << QByteArray("externalId\tlatestAlertStatus\tlatestAlertTime\n"
                                              "J1\tNone\t2027-03-01T09:33:00-0500\n"
                                              "J\\/2\tVideo Loss\t\\u00e9t\\u00e9\n");
         QTest::newRow("json")
-            << u"--json"_s
+            << QStringList{u"--json"_s}
             << QByteArray("{\"externalId\":\"J1\",\"latestAlertStatus\":\"None\","
                           "\"latestAlertTime\":\"2027-03-01T09:33:00-0500\"}\n"
                           "{\"externalId\":\"J/2\",\"latestAlertStatus\":"
                           "\"Video\\tLoss\",\"latestAlertTime\":\"\xc3\xa9t\xc3\xa9\"}\n");
-        QTest::newRow("raw, chunked") << u"--raw"_s << kJobList;
+        QTest::newRow("raw, chunked") << QStringList{u"--raw"_s} << kJobList;
     }
 
     void listForms()
     {
-        QFETCH(QString, option);
+        QFETCH(QStringList, options);
         QFETCH(QByteArray, out);
-        ScriptedHttpServer server;
-        server.setResponse(chunked(kJobList));
-        QStringList arguments{u"list"_s, u"--address"_s, server.authority()};
-        if (!option.isEmpty())
-            arguments << option;
-        const CliResult result = runCli(arguments, m_env);
+        m_server->setResponse(chunked(kJobList));
+        const CliResult result = run(QStringList{u"list"_s} + options);
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, out);
         QCOMPARE(result.err, QByteArray());
@@ -113,18 +113,14 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        ScriptedHttpServer server;
         const QString log = m_home.filePath(u"bad.log"_s);
-        const bool addressGiven = arguments.contains(u"--address"_s);
-        if (!addressGiven)
-            arguments << u"--address"_s << server.authority();
-        const CliResult result = runCli(arguments << u"--log"_s << log, m_env);
+        const CliResult result = run(arguments << u"--log"_s << log);
         QCOMPARE(result.exitCode, 2);
         QVERIFY2(result.err.startsWith("talus-test-cli: " + message.toUtf8()),
                  result.err.constData());
         QCOMPARE(result.err.count('\n'), 1);
         QCOMPARE(result.out, QByteArray());
-        QCOMPARE(server.connectionCount(), 0);
+        QCOMPARE(m_server->connectionCount(), 0);
         QVERIFY(!QFile::exists(log));
     }
 
@@ -146,10 +142,8 @@ private Q_SLOTS:
     // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.
     void timeoutFails()
     {
-        ScriptedHttpServer server;
-        server.setSilent(true);
-        const CliResult result = runCli(
-            {u"list"_s, u"--address"_s, server.authority(), u"--timeout"_s, u"0.3"_s}, m_env);
+        m_server->setSilent(true);
+        const CliResult result = run({u"list"_s, u"--timeout"_s, u"0.3"_s});
         QCOMPARE(result.exitCode, 3);
         QVERIFY2(result.err.startsWith("talus-test-cli: Failed: no answer"),
                  result.err.constData());
@@ -159,10 +153,8 @@ private Q_SLOTS:
     // -v tells each stage of the status line, then the outcome, on standard error.
     void verbose()
     {
-        ScriptedHttpServer server;
-        server.setResponse(notFound());
-        const CliResult result =
-            runCli({u"-v"_s, u"get"_s, u"x"_s, u"--address"_s, server.authority()}, m_env);
+        m_server->setResponse(notFound());
+        const CliResult result = run({u"-v"_s, u"get"_s, u"x"_s});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.out, "{\"error\": \"no such job\"}");
         const QList<QByteArray> lines = result.err.trimmed().split('\n');
@@ -201,13 +193,10 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, steps);
         QFETCH(QByteArray, failure);
-        ScriptedHttpServer server;
-        server.setResponse(response);
+        m_server->setResponse(response);
         const QString junit = m_home.filePath(u"smoke.xml"_s);
-        const CliResult result =
-            runCli({u"smoke"_s, u"--address"_s, response.isEmpty() ? m_address : server.authority(),
-                    u"--junit"_s, junit},
-                   m_env);
+        const CliResult result = run({u"smoke"_s, u"--junit"_s, junit, u"--address"_s,
+                                      response.isEmpty() ? m_address : m_server->authority()});
         QCOMPARE(result.exitCode, exitCode);
         QStringList seen;
         for (const QByteArray &line : result.out.trimmed().split('\n'))
@@ -249,22 +238,18 @@ private Q_SLOTS:
     // The log gets the window's blocks, after what the file held.
     void logAppends()
     {
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        m_server->setResponse(ScriptedHttpServer::okResponse("[]"));
         const QString log = m_home.filePath(u"traffic.txt"_s);
         QVERIFY(writeFileBytes(log, "earlier\r\n"));
-        const CliResult result =
-            runCli({u"list"_s, u"--address"_s, server.authority(), u"--log"_s, log}, m_env);
-        QCOMPARE(result.exitCode, 0);
-        const QByteArray url = "http://" + server.authority().toUtf8()
-            + "/api/videocompare/tracking";
+        QCOMPARE(run({u"list"_s, u"--log"_s, log}).exitCode, 0);
+        const QByteArray authority = m_server->authority().toUtf8();
         QCOMPARE(fileBytes(log),
-                 "earlier\r\n---Data Transmitted---\r\n" + url
-                     + "\r\nConnection: close\r\nContent-Type: application/json\r\nAccept: "
-                       "application/json\r\nUser-Agent: Mozilla/4.0 (compatible; Win32; "
-                       "WinHttp.WinHttpRequest.5)\r\nHost: "
-                     + server.authority().toUtf8()
-                     + "\r\n\r\n\r\n\r\n---Data Received---\r\n[]\r\n");
+                 "earlier\r\n---Data Transmitted---\r\nhttp://" + authority
+                     + "/api/videocompare/tracking\r\nConnection: close\r\n"
+                       "Content-Type: application/json\r\nAccept: application/json\r\n"
+                       "User-Agent: Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)\r\n"
+                       "Host: "
+                     + authority + "\r\n\r\n\r\n\r\n---Data Received---\r\n[]\r\n");
     }
 
     void helpAndVersion()
@@ -281,6 +266,13 @@ private Q_SLOTS:
     }
 
 private:
+    // The client against this test function's own scripted server; an --address in arguments
+    // comes later and wins.
+    CliResult run(const QStringList &arguments)
+    {
+        return runCli(QStringList{u"--address"_s, m_server->authority()} + arguments, m_env);
+    }
+
     static int xmllint(const QString &file)
     {
         QProcess lint;
@@ -290,6 +282,7 @@ private:
         return lint.waitForFinished() ? lint.exitCode() : -1;
     }
 
+    std::optional<ScriptedHttpServer> m_server;
     SimProcess m_sim;
     QString m_address;
     QTemporaryDir m_home;
