@@ -47,8 +47,6 @@ public:
     // HTTP bytes of each connection whose handshake ended well.
     QList<QByteArray> received() const { return m_received; }
 
-    static QByteArray response() { return "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n[]"; }
-
 private:
     void accept()
     {
@@ -58,7 +56,7 @@ private:
             QObject::connect(socket, &QIODevice::readyRead, socket, [this, socket, index] {
                 m_received[index] += socket->readAll();
                 if (m_received[index].contains("\r\n\r\n")) {
-                    socket->write(response());
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n[]");
                     socket->disconnectFromHost();
                 }
             });
