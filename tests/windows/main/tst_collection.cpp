@@ -102,25 +102,15 @@ private Q_SLOTS:
     }
 
     // A list that fails logs no answer and shows why, in red; the request's bytes still count.
-    // Each reason of the transfer is covered by the transfer's own test.
-    void listFails_data()
-    {
-        QTest::addColumn<QString>("address"); // empty: the scripted server
-        QTest::addColumn<QString>("toolTip");
-        QTest::newRow("refused") << ScriptedHttpServer::refusingAuthority()
-                                 << u"Failed: connection refused"_s;
-        QTest::newRow("cut short")
-            << QString() << u"Failed: connection closed before the answer was complete"_s;
-    }
-
+    // The window only puts "Failed: " in front of the transfer's reason, which the transfer's
+    // own tests check for each way it fails.
     void listFails()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, toolTip);
+        const QString why = u"Failed: connection closed before the answer was complete"_s;
         ScriptedHttpServer server;
         server.setResponse("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nshort");
         MainWindowFixture f;
-        QVERIFY(f.start(address.isEmpty() ? server.authority() : address));
+        QVERIFY(f.start(server.authority()));
         f.click("cmd1");
         const QByteArray transmitted = f.log();
         QVERIFY(f.waitIdle());
@@ -129,8 +119,8 @@ private Q_SLOTS:
         QCOMPARE(f.txtRx()->bytes(), QByteArray());
         QCOMPARE(f.control<QLabel>("lblTXBytes")->text(),
                  QString::number(server.received(0).size()));
-        QCOMPARE(f.lblStat()->toolTip(), toolTip);
-        QCOMPARE(f.lblStat()->accessibleDescription(), toolTip);
+        QCOMPARE(f.lblStat()->toolTip(), why);
+        QCOMPARE(f.lblStat()->accessibleDescription(), why);
         QCOMPARE(f.lblStat()->palette().color(QPalette::WindowText), QColor(255, 80, 80));
     }
 
