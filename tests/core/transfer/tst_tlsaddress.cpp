@@ -55,21 +55,6 @@ private Q_SLOTS:
             QCOMPARE(wire->secure, secure);
         }
     }
-
-    // Inside TLS the request is byte for byte the one an address without a scheme sends (those
-    // bytes are checked in the main window's and the command-line client's tests).
-    void sameHeaderBlock()
-    {
-        const QString plain = u"10.0.0.5:8443/pre"_s;
-        const QString tls = u"https://10.0.0.5:8443/pre"_s;
-        QCOMPARE(BuildHeaderBlock(hostField(tls)), BuildHeaderBlock(hostField(plain)));
-        const auto wire = [](const QString &address) {
-            return RequestWire::compose(trackingUrl(address, u"/J1"_s), u"POST"_s, u"{}"_s,
-                                        BuildHeaderBlock(hostField(address)))
-                ->bytes;
-        };
-        QCOMPARE(wire(tls), wire(plain));
-    }
 };
 
 QTEST_APPLESS_MAIN(tst_TlsAddress)
