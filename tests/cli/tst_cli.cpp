@@ -107,6 +107,21 @@ private Q_SLOTS:
         QTest::newRow("group of four parts")
             << QStringList{u"create"_s, u"--group1"_s, u"a,1,b,2"_s}
             << u"--group1: \"a,1,b,2\" is not IP,PORT,IP,PORT,NAME"_s;
+        // create --from a file holding json (null: no such file); %1 in the reason is its name.
+        const auto from = [this](const char *row, const QByteArray &json, const char *reason) {
+            const QString file = json.isNull() ? m_home.filePath(u"none.json"_s) : jobFile(json);
+            QTest::newRow(row) << QStringList{u"create"_s, u"--from"_s, file}
+                               << QString::fromLatin1(reason).arg(file);
+        };
+        from("missing file", {}, "--from: cannot read %1");
+        from("not JSON", "{\"externalId\": ", "--from: %1 is not valid JSON");
+        from("an array", "[]", "--from: %1 does not hold a JSON object");
+        from("a number for a text", "{\"externalId\": 4123856710}",
+             "--from: %1: externalId is not a text");
+        from("three streams", "{\"channelGroup\": [{}, {}, {}]}",
+             "--from: %1: channelGroup holds 3 streams; a job has two");
+        from("a stream that is a text", "{\"channelGroup\": [\"x\"]}",
+             "--from: %1: channelGroup 1 is not an object");
     }
 
     void badInput()
@@ -252,6 +267,54 @@ private Q_SLOTS:
                      + authority + "\r\n\r\n\r\n\r\n---Data Received---\r\n[]\r\n");
     }
 
+    // The window's field rules refuse before anything is sent, naming each failing field by its
+    // member in the body; the last of an option given twice wins.
+    void createNamesEachField()
+    {
+        const CliResult result = run(workedExampleArguments()
+                                     << u"--program"_s << u" "_s << u"--group2"_s
+                                     << u"239.20.0.1,6000,239.20.0.2,-1,Feed B"_s << u"--key2"_s
+                                     << u"Other"_s);
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(result.err,
+                 "talus-test-cli: create: programName is empty; channelGroup 2 backupUdpPort "
+                 "\"-1\" is not a port; thresholdKey2 \"Other\" is not ThresholdValue1 or "
+                 "ThresholdValue2 (see talus-test-cli --help)\n");
+        QCOMPARE(m_server->connectionCount(), 0);
+    }
+
+    // A body read from a file is checked and composed like the fields; options replace its
+    // values.
+    void createFromFile_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray job =
+            QByteArray(WorkedExampleJob).replace("%1", "2027-03-01T09:33:00-0500");
+        QTest::newRow("ports as texts") << QByteArray(job).replace("5000,", "\" 5000 \",")
+                                        << QStringList() << workedExampleBody();
+        QTest::newRow("an option replaces the file's value")
+            << job << QStringList{u"--program"_s, u"Late News"_s}
+            << workedExampleBody().replace("Evening News", "Late News");
+        QTest::newRow("a key from the file")
+            << QByteArray(job).replace("\"ThresholdValue2\"", "\"ThresholdValue1\"")
+            << QStringList()
+            << workedExampleBody().replace("\"thresholdKey2\": \"ThresholdValue2\"",
+                                           "\"thresholdKey2\": \"ThresholdValue1\"");
+    }
+
+    void createFromFile()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, body);
+        const CliResult result =
+            run(QStringList{u"create"_s, u"--from"_s, jobFile(json)} + options);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(m_server->received(0).endsWith("\r\n\r\n" + body));
+    }
+
     void helpAndVersion()
     {
         const CliResult help = runCli({u"list"_s, u"--help"_s}, m_env);
@@ -273,6 +336,13 @@ private:
         return runCli(QStringList{u"--address"_s, m_server->authority()} + arguments, m_env);
     }
 
+    // A create job file of its own for each call.
+    QString jobFile(const QByteArray &json)
+    {
+        const QString file = m_home.filePath(u"job%1.json"_s.arg(++m_jobFiles));
+        return writeFileBytes(file, json) ? file : QString();
+    }
+
     static int xmllint(const QString &file)
     {
         QProcess lint;
@@ -286,6 +356,7 @@ private:
     SimProcess m_sim;
     QString m_address;
     QTemporaryDir m_home;
+    int m_jobFiles = 0;
     QProcessEnvironment m_env = cliEnvironment(m_home.path());
 };
 
