@@ -142,16 +142,15 @@ private Q_SLOTS:
     // The address comes from the installed window's settings file when none is given.
     void addressFromSettings()
     {
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        m_server->setResponse(ScriptedHttpServer::okResponse("[]"));
         QTemporaryDir home;
         QVERIFY(QDir(home.path()).mkpath(u"talus-test-app"_s));
         QVERIFY(writeFileBytes(home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s),
-                               "[IP]\r\nAddress= " + server.authority().toUtf8() + " \r\n"));
+                               "[IP]\r\nAddress= " + m_server->authority().toUtf8() + " \r\n"));
         const CliResult result = runCli({u"list"_s, u"--raw"_s}, cliEnvironment(home.path()));
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, "[]");
-        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(m_server->connectionCount(), 1);
     }
 
     // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.
