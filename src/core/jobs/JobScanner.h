@@ -25,6 +25,9 @@ public:
         : m_table(&table)
     { }
 
+    // Makes room in the table for the jobs of a list this long, before it is scanned: a table
+    // that grows on the way moves all its records, in one step as long as the table is large.
+    void makeRoomFor(qsizetype listBytes);
     void feed(QByteArrayView soFar);
     void finish(QByteArrayView whole);
 
@@ -32,4 +35,5 @@ private:
     JobStatusTable *m_table;
     qsizetype m_brace = -1;   // where the stretch not yet stored starts, once one was seen
     qsizetype m_searched = 0; // bytes already searched for the "{" that ends it
+    qsizetype m_nextSlot = 0; // where the job after the last one stored is looked for first
 };

@@ -4,6 +4,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <limits>
+#include <new>
 #include <utility>
 
 namespace {
@@ -54,7 +56,7 @@ struct SipState
 
 } // namespace
 
-quint64 JobStatusTable::hashOf(const QByteArray &id) const
+quint32 JobStatusTable::hashOf(QByteArrayView id) const
 {
     SipState s{m_key0 ^ 0x736f6d6570736575ULL, m_key1 ^ 0x646f72616e646f6dULL,
                m_key0 ^ 0x6c7967656e657261ULL, m_key1 ^ 0x7465646279746573ULL};
@@ -71,30 +73,35 @@ quint64 JobStatusTable::hashOf(const QByteArray &id) const
     s.round();
     s.round();
     s.round();
-    return s.v0 ^ s.v1 ^ s.v2 ^ s.v3;
+    return quint32(s.v0 ^ s.v1 ^ s.v2 ^ s.v3);
 }
 
-size_t JobStatusTable::bucketFor(const QByteArray &id, quint64 hash) const
+size_t JobStatusTable::bucketFor(QByteArrayView id, quint32 hash) const
 {
-    const size_t mask = m_buckets.size() - 1;
+    const size_t mask = m_bucketCount - 1;
     for (size_t at = size_t(hash) & mask;; at = (at + 1) & mask) {
         const Bucket &bucket = m_buckets[at];
-        if (bucket.slot < 0
-            || (bucket.hash == hash && m_slots[size_t(bucket.slot)].externalId == id))
+        if (bucket.slotAfter == 0
+            || (bucket.hash == hash && m_slots[size_t(bucket.slotAfter - 1)].externalId == id))
             return at;
     }
 }
 
-void JobStatusTable::growIndex()
+void JobStatusTable::growIndex(size_t buckets)
 {
-    std::vector<Bucket> old(std::max<size_t>(16, m_buckets.size() * 2));
+    auto *grown = static_cast<Bucket *>(std::calloc(buckets, sizeof(Bucket)));
+    if (!grown)
+        throw std::bad_alloc();
+    std::unique_ptr<Bucket[], FreeBuckets> old(grown);
     old.swap(m_buckets);
-    const size_t mask = m_buckets.size() - 1;
-    for (const Bucket &bucket : old) {
-        if (bucket.slot < 0)
+    const size_t oldCount = std::exchange(m_bucketCount, buckets);
+    const size_t mask = buckets - 1;
+    for (size_t i = 0; i < oldCount; ++i) {
+        const Bucket &bucket = old[i];
+        if (bucket.slotAfter == 0)
             continue;
         size_t at = size_t(bucket.hash) & mask;
-        while (m_buckets[at].slot >= 0)
+        while (m_buckets[at].slotAfter != 0)
             at = (at + 1) & mask;
         m_buckets[at] = bucket;
     }
@@ -124,47 +131,79 @@ qsizetype JobStatusTable::jobCount() const
     return m_count;
 }
 
+JobStatusTable::Bucket &JobStatusTable::bucketMadeFor(QByteArrayView id, quint32 &hash)
+{
+    // At most half the buckets in use keeps the probe runs short.
+    if (2 * size_t(m_count + 1) > m_bucketCount)
+        growIndex(std::max<size_t>(16, m_bucketCount * 2));
+    hash = hashOf(id);
+    return m_buckets[bucketFor(id, hash)];
+}
+
+qsizetype JobStatusTable::insert(Bucket &bucket, quint32 hash, JobStatus record)
+{
+    // Slots in use are always 0 .. jobCount() - 1, so the first free slot is jobCount().
+    // The visible bound grows by ten; the vector's own geometric growth moves the records
+    // instead of copying them.
+    const qsizetype free = m_count;
+    // A bucket numbers slots in 32 bits; a list of four billion jobs cannot arrive anyway.
+    if (free >= qsizetype(std::numeric_limits<quint32>::max()) - 1)
+        throw std::bad_alloc();
+    if (free >= qsizetype(m_slots.size()))
+        m_slots.resize(m_slots.size() + size_t(kGrowth));
+    m_slots[size_t(free)] = std::move(record);
+    bucket = Bucket{hash, quint32(free + 1)};
+    ++m_count;
+    return free;
+}
+
 void JobStatusTable::StoreJobStatus(JobStatus record)
 {
     // A slot in use must hold three texts: a partial record would leave a slot that looks
     // free to the grid but is indexed here, so it is refused.
     if (!isStorable(record))
         return;
-
-    // At most half the buckets in use keeps the probe runs short.
-    if (2 * (m_count + 1) > qsizetype(m_buckets.size()))
-        growIndex();
-    const quint64 hash = hashOf(record.externalId);
-    Bucket &bucket = m_buckets[bucketFor(record.externalId, hash)];
-    if (bucket.slot >= 0) {
-        m_slots[size_t(bucket.slot)] = std::move(record);
-        return;
-    }
-
-    // Slots in use are always 0 .. jobCount() - 1, so the first free slot is jobCount().
-    // The visible bound grows by ten; the vector's own geometric growth moves the records
-    // instead of copying them.
-    const qsizetype free = m_count;
-    if (free >= qsizetype(m_slots.size()))
-        m_slots.resize(m_slots.size() + size_t(kGrowth));
-    m_slots[size_t(free)] = std::move(record);
-    bucket = Bucket{hash, free};
-    ++m_count;
+    quint32 hash = 0;
+    Bucket &bucket = bucketMadeFor(record.externalId, hash);
+    if (bucket.slotAfter != 0)
+        m_slots[size_t(bucket.slotAfter - 1)] = std::move(record);
+    else
+        insert(bucket, hash, std::move(record));
 }
 
-void JobStatusTable::storeAll(JobStatusTable &&later)
+qsizetype JobStatusTable::storeNear(qsizetype hint, QByteArrayView externalId,
+                                    QByteArrayView latestAlertStatus,
+                                    QByteArrayView latestAlertTime)
 {
-    if (m_count == 0) {
-        *this = std::move(later);
+    if (externalId.isEmpty() || latestAlertStatus.isEmpty() || latestAlertTime.isEmpty())
+        return -1;
+    qsizetype at = hint;
+    if (hint < 0 || hint >= m_count || m_slots[size_t(hint)].externalId != externalId) {
+        quint32 hash = 0;
+        Bucket &bucket = bucketMadeFor(externalId, hash);
+        if (bucket.slotAfter == 0) {
+            return insert(bucket, hash,
+                          JobStatus{true, externalId.toByteArray(), latestAlertStatus.toByteArray(),
+                                    latestAlertTime.toByteArray()});
+        }
+        at = bucket.slotAfter - 1;
+    }
+    JobStatus &slot = m_slots[size_t(at)];
+    if (slot.latestAlertStatus != latestAlertStatus)
+        slot.latestAlertStatus = latestAlertStatus.toByteArray();
+    if (slot.latestAlertTime != latestAlertTime)
+        slot.latestAlertTime = latestAlertTime.toByteArray();
+    return at;
+}
+
+void JobStatusTable::reserve(qsizetype jobs)
+{
+    if (jobs <= m_count)
         return;
-    }
-    // A server listed again mostly sends its jobs in the same order: a job found in the slot
-    // of the same number is updated without hashing its identifier.
-    for (qsizetype i = 0; i < later.m_count; ++i) {
-        JobStatus &record = later.m_slots[size_t(i)];
-        if (i < m_count && m_slots[size_t(i)].externalId == record.externalId)
-            m_slots[size_t(i)] = std::move(record);
-        else
-            StoreJobStatus(std::move(record));
-    }
+    m_slots.reserve(size_t(jobs) + 1);
+    size_t buckets = std::max<size_t>(16, m_bucketCount);
+    while (buckets < 2 * size_t(jobs + 1))
+        buckets *= 2;
+    if (buckets > m_bucketCount)
+        growIndex(buckets);
 }

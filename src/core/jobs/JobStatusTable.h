@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 // The run-long table of job statuses. Slots are numbered from 0; it starts with one empty
@@ -22,9 +24,17 @@ public:
     // Updates the slot holding record.externalId, or puts the record into the first free
     // slot, growing the table by ten when none is free.
     void StoreJobStatus(JobStatus record);
-    // Stores the jobs of `later` in its slot order, as StoreJobStatus would one by one; this
-    // gives the table that storing `later`'s own records in their order would give.
-    void storeAll(JobStatusTable &&later);
+    // StoreJobStatus of the job with these texts, trying the slot `hint` first; returns the
+    // slot stored into, or -1 when the job was refused. A server listed again mostly sends its
+    // jobs in the order of the last time, so a list's scan hints the slot after its last
+    // job's: the job is mostly there, and is then updated without a look-up in the index,
+    // whose buckets are spread over memory that a million-job list cannot keep in any cache.
+    // Texts that did not change are kept, not made again.
+    qsizetype storeNear(qsizetype hint, QByteArrayView externalId, QByteArrayView latestAlertStatus,
+                        QByteArrayView latestAlertTime);
+    // Makes room for `jobs` jobs in all, so that storing up to that many moves no record and
+    // rebuilds no index: either would take one step as long as the whole table is large.
+    void reserve(qsizetype jobs);
 
 private:
     // The index from identifier to slot is looked up once per job of a list that may hold a
@@ -32,19 +42,32 @@ private:
     // about 200 ns a key on our machines, and rehashing computes it again); this flat table
     // keeps each key's hash, so growing it never hashes again, and a new job costs one probe.
     // The hash is keyed per table, so a server cannot send identifiers built to collide.
+    // Eight bytes: the index of a million jobs takes 16 MB rather than 32. The low half of
+    // the hash places a bucket in an index of up to 2^32 buckets, so no key is hashed again
+    // when the index grows.
     struct Bucket
     {
-        quint64 hash = 0;
-        qsizetype slot = -1;
+        quint32 hash;
+        quint32 slotAfter; // the slot's number + 1; 0 in a free bucket
+    };
+    // A new index is zeroed memory from calloc: a large one comes straight from the kernel,
+    // its pages made as the scan first reaches them, rather than all written before the scan.
+    struct FreeBuckets
+    {
+        void operator()(Bucket *buckets) const { std::free(buckets); }
     };
 
-    quint64 hashOf(const QByteArray &id) const;
+    quint32 hashOf(QByteArrayView id) const;
     // The bucket holding id, or the free bucket where it belongs.
-    size_t bucketFor(const QByteArray &id, quint64 hash) const;
-    void growIndex();
+    size_t bucketFor(QByteArrayView id, quint32 hash) const;
+    void growIndex(size_t buckets);
+    // The bucket for id, growing the index first when a new job would fill it past half.
+    Bucket &bucketMadeFor(QByteArrayView id, quint32 &hash);
+    qsizetype insert(Bucket &bucket, quint32 hash, JobStatus record);
 
     std::vector<JobStatus> m_slots;
-    std::vector<Bucket> m_buckets;
+    std::unique_ptr<Bucket[], FreeBuckets> m_buckets;
+    size_t m_bucketCount = 0; // a power of two once there is an index
     qsizetype m_count = 0;
     quint64 m_key0 = 0;
     quint64 m_key1 = 0;

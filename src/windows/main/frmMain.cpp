@@ -349,6 +349,8 @@ void frmMain::collectResponse()
         // else holds it (the log's thread has written it) and it is large enough to matter.
         if (shown.isDetached() && shown.capacity() >= kReusedBodyBytes)
             iNetTalus->offerBodyStorage(std::move(shown));
+        if (m_requestKind == RequestKind::List)
+            growing(m_outOfMemory, [&] { m_listScan.makeRoomFor(body.size()); });
     };
     // A list is scanned straight into the run-long table, as ParseJobList would store it: a
     // table of the list's own beside it took as much memory again, until merged.

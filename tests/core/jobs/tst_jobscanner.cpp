@@ -47,6 +47,9 @@ private Q_SLOTS:
         row("ids differing only in case", {job("job") + job("JOB")}, {"job/s/t", "JOB/s/t"});
         row("a job that disappears stays", {job("A") + job("B"), job("C") + job("B", "s2"), "[]"},
             {"A/s/t", "B/s2/t", "C/s/t"});
+        row("relisted without its first job, with a new last one",
+            {job("A") + job("B") + job("C"), job("B", "s2") + job("C", "s2") + job("D")},
+            {"A/s/t", "B/s2/t", "C/s2/t", "D/s/t"});
         const QByteArray emptyTime = job("A7", "x", "");
         row("later null or empty time keeps the old values",
             {job("A7"), QByteArray(emptyTime).replace("\"\"}", "null}"), emptyTime}, a7);
@@ -70,16 +73,15 @@ private Q_SLOTS:
         QFETCH(QByteArrayList, responses);
         QFETCH(QByteArrayList, expected);
 
-        // At once, and as each list arrives byte by byte into a table of its own, then stored.
+        // At once, and as each list arrives byte by byte into a table made room for first.
         JobStatusTable table, arrived;
         for (const QByteArray &response : responses) {
             ParseJobList(response, table);
-            JobStatusTable list;
-            JobListScanner scanner(list);
+            arrived.reserve(response.size() / 8);
+            JobListScanner scanner(arrived);
             for (qsizetype cut = 0; cut < response.size(); ++cut)
                 scanner.feed(QByteArrayView(response).first(cut));
             scanner.finish(response);
-            arrived.storeAll(std::move(list));
         }
         for (const JobStatusTable *result : {&table, &arrived}) {
             QByteArrayList jobs;

@@ -22,7 +22,7 @@ private Q_SLOTS:
         for (int chunk = 0; chunk < 128; ++chunk)
             chunked += "10000\r\n" + QByteArray(0x10000, 'c') + "\r\n";
         QByteArray list = "[";
-        for (int job = 0; job < 21000; ++job)
+        for (int job = 0; job < 27000; ++job)
             list += "{\"externalId\": \"J" + QByteArray::number(job)
                 + "\", \"latestAlertStatus\": \"OK\", \"latestAlertTime\": \"t\"},";
         list.back() = ']';
