@@ -1,5 +1,7 @@
 #pragma once
 
+#include "memory/HugePages.h"
+
 #include <QByteArray>
 
 // Builds job-list bodies the way the tracking server pretty-prints them: members written
@@ -48,6 +50,9 @@ public:
     {
         QByteArray text;
         text.reserve(static_cast<qsizetype>(jobs) * (700 + 80 * indentStep) + 8);
+        // As the program's own large blocks are: a list built in small pages leaves the
+        // memory the program's next body arrives into to be gathered into huge pages again.
+        offerHugePages(text.constData(), text.capacity());
         text += "[\n";
         for (int i = 0; i < jobs; ++i) {
             text += job(i, indentStep);

@@ -20,7 +20,6 @@
 #include "StallMeter.h"
 #include "TrafficView.h"
 #include "desktop/AppEnvironment.h"
-#include "desktop/HugePageHeap.h"
 #include "main/frmMain.h"
 #include "transfer/InetTransfer.h"
 
@@ -331,8 +330,6 @@ void printTable(const std::vector<Series> &all, int runs)
 
 int main(int argc, char *argv[])
 {
-    // The heap the program itself runs with.
-    restartWithHugePageHeap(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

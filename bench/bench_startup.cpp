@@ -1,7 +1,6 @@
 // The program's start as an operator sees it: from the start of the process to the mapping of
 // its window on the X display, beside a hello-world label built with this benchmark, started
-// the same way on the same display. Also the program with the heap restart left out, which
-// tells what that restart costs. Needs an X display (make bench runs it under Xvfb).
+// the same way on the same display. Needs an X display (make bench runs it under Xvfb).
 //
 //   bench_startup [--runs N]      (default: 11 starts of each, taking turns)
 
@@ -132,14 +131,9 @@ int main(int argc, char *argv[])
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    environment.remove(u"GLIBC_TUNABLES"_s);
-    // The heap setting already present, the program does not start itself again.
-    QProcessEnvironment noRestart = environment;
-    noRestart.insert(u"GLIBC_TUNABLES"_s, u"glibc.malloc.hugetlb=0"_s);
     std::vector<Program> programs = {
         {"hello-world label", QString::fromUtf8(HELLO_LABEL_PATH), environment, {}},
         {"program", copy, environment, {}},
-        {"program, no heap restart", copy, noRestart, {}},
     };
 
     MapWatcher watcher;

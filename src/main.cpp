@@ -1,7 +1,7 @@
 #include "ProgramLook.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/CloseOnSignals.h"
-#include "desktop/HugePageHeap.h"
+#include "desktop/ProgramFolder.h"
 #include "main/frmMain.h"
 
 #include <QApplication>
@@ -11,7 +11,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    restartWithHugePageHeap(argv);
+    // Resolved first thing, before anything can replace or remove the program's file.
+    startedProgramFile();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"talus-test-app"_s);
     QApplication::setDesktopFileName(u"org.talus.testapp"_s);

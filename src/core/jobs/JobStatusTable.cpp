@@ -1,5 +1,7 @@
 #include "jobs/JobStatusTable.h"
 
+#include "memory/HugePages.h"
+
 #include <QRandomGenerator>
 #include <QtEndian>
 
@@ -92,6 +94,7 @@ void JobStatusTable::growIndex(size_t buckets)
     auto *grown = static_cast<Bucket *>(std::calloc(buckets, sizeof(Bucket)));
     if (!grown)
         throw std::bad_alloc();
+    offerHugePages(grown, qsizetype(buckets * sizeof(Bucket)));
     std::unique_ptr<Bucket[], FreeBuckets> old(grown);
     old.swap(m_buckets);
     const size_t oldCount = std::exchange(m_bucketCount, buckets);
@@ -201,6 +204,7 @@ void JobStatusTable::reserve(qsizetype jobs)
     if (jobs <= m_count)
         return;
     m_slots.reserve(size_t(jobs) + 1);
+    offerHugePages(m_slots.data(), qsizetype(m_slots.capacity() * sizeof(JobStatus)));
     size_t buckets = std::max<size_t>(16, m_bucketCount);
     while (buckets < 2 * size_t(jobs + 1))
         buckets *= 2;

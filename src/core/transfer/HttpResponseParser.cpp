@@ -1,5 +1,6 @@
 #include "transfer/HttpResponseParser.h"
 
+#include "memory/HugePages.h"
 #include "transfer/HttpSyntax.h"
 
 #include <QList>
@@ -8,28 +9,13 @@
 #include <limits>
 #include <utility>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
-
 namespace {
 
-// Reserves room for `bytes` in body. A large body is touched page by page as it arrives; in
-// 4 KiB pages that is a page fault for every 4 KiB received, so the room is offered to the
-// kernel for huge pages where the system allows them on request.
+// Reserves room for `bytes` in body, which is then written page by page as it arrives.
 void reserveBody(QByteArray &body, qsizetype bytes)
 {
     body.reserve(bytes);
-#ifdef Q_OS_LINUX
-    constexpr qsizetype kHugePage = qsizetype(2) << 20;
-    if (bytes < 4 * kHugePage)
-        return;
-    const auto begin = reinterpret_cast<quintptr>(body.data());
-    const quintptr first = (begin + kHugePage - 1) & ~quintptr(kHugePage - 1);
-    const quintptr last = (begin + quintptr(body.capacity())) & ~quintptr(kHugePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
+    offerHugePages(body.constData(), body.capacity());
 }
 
 bool isDigit(char c)
