@@ -344,6 +344,9 @@ void HttpResponseParser::endOfHeaders()
         m_stage = Stage::StatusLine;
         return;
     }
+    // Offered storage is taken by a body of a known length that fills it; any other answer
+    // lets it go here, before its body arrives beside it.
+    QByteArray offered = std::exchange(m_offered, QByteArray());
     if (m_statusCode == 204 || m_statusCode == 304) {
         m_stage = Stage::Done;
         return;
@@ -362,7 +365,6 @@ void HttpResponseParser::endOfHeaders()
     } else {
         // Reserving only maps address space; pages are touched as the bytes arrive. Offered
         // storage has its pages already, and they need not be faulted in and zeroed again.
-        QByteArray offered = std::exchange(m_offered, QByteArray());
         if (m_body.isEmpty() && offered.isDetached() && offered.capacity() >= m_contentLength
             && offered.capacity() / 2 <= m_contentLength) {
             m_body = std::move(offered);

@@ -73,7 +73,8 @@ public:
     QByteArray takeBody();
     // Storage for the body, offered before the head arrives: a buffer whose pages a large
     // earlier body already touched. Used when the head announces a body that fills at least
-    // half of it, else let go; either way the offer ends with this response.
+    // half of it, else let go as soon as the head is whole, so that it is never held beside
+    // a body arriving into storage of its own; either way the offer ends with this response.
     void offerBodyStorage(QByteArray storage);
     // The status lines and header lines exactly as they arrived, line ends and the empty line
     // that ends each head included; an interim answer's head comes before the final one.

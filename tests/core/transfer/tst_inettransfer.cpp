@@ -320,6 +320,38 @@ private Q_SLOTS:
         QCOMPARE(got.constData() == storageData, used);
     }
 
+    // Storage a body cannot arrive into is let go once the head is whole, not held beside the
+    // body while it arrives.
+    void offeredStorageLetGo_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::newRow("chunked") << QByteArray(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+        QTest::newRow("to the close") << QByteArray("HTTP/1.0 200 OK\r\n\r\n");
+    }
+
+    void offeredStorageLetGo()
+    {
+        QFETCH(QByteArray, head);
+        const bool chunked = head.contains("chunked");
+        QByteArray body;
+        for (int chunk = 0; chunk < 50; ++chunk)
+            body += chunked ? "3e8\r\n" + QByteArray(1000, 'x') + "\r\n" : QByteArray(1000, 'x');
+        ScriptedHttpServer server;
+        server.setResponse(head + body + (chunked ? "0\r\n\r\n" : ""));
+        server.setPieceSize(1000);
+        server.setPieceDelay(20);
+        InetTransfer transfer;
+        QByteArray held(1 << 20, 'o');
+        transfer.offerBodyStorage(held);
+        QVERIFY(!held.isDetached());
+        QSignalSpy states(&transfer, &InetTransfer::StateChanged);
+        transfer.Execute(u"http://%1/"_s.arg(server.authority()), u"GET"_s, {}, {});
+        QTRY_VERIFY(transfer.bytesReceived() > head.size());
+        QTRY_VERIFY(held.isDetached());
+        QVERIFY(states.isEmpty() || states.last().at(0).toInt() != 12);
+    }
+
     // An IPv6 host, which the loopback servers here do not show.
     void ipv6Endpoint()
     {
