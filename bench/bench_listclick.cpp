@@ -245,8 +245,9 @@ Series measureSeries(const char *server, quint16 port, const QString &url, int j
         for (int i = 0; i < runs; ++i) {
             series.curlMs.push_back(curlMs(url));
             series.lists.push_back(window.list(jobs));
-            std::printf("  %s, %d jobs, list %d: %.0f ms (curl %.0f ms)\n", server, jobs, i + 1,
-                        series.lists.back().ms, series.curlMs.back());
+            std::printf("  %s, %d jobs, list %d: %.0f ms (curl %.0f ms), longest stall %.0f ms\n",
+                        server, jobs, i + 1, series.lists.back().ms, series.curlMs.back(),
+                        series.lists.back().stallMs);
             std::fflush(stdout);
         }
         series.growthMiB = double(ProcessMemory::statusKiB("VmHWM") - before) / 1024.0;
