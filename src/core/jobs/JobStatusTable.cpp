@@ -14,12 +14,6 @@ namespace {
 
 constexpr qsizetype kGrowth = 10;
 
-bool isStorable(const JobStatus &record)
-{
-    return record.InUse && !record.externalId.isEmpty() && !record.latestAlertStatus.isEmpty()
-        && !record.latestAlertTime.isEmpty();
-}
-
 quint64 rotl(quint64 x, int bits)
 {
     return (x << bits) | (x >> (64 - bits));
@@ -134,16 +128,44 @@ qsizetype JobStatusTable::jobCount() const
     return m_count;
 }
 
-JobStatusTable::Bucket &JobStatusTable::bucketMadeFor(QByteArrayView id, quint32 &hash)
+void JobStatusTable::StoreJobStatus(JobStatus record)
 {
-    // At most half the buckets in use keeps the probe runs short.
-    if (2 * size_t(m_count + 1) > m_bucketCount)
-        growIndex(std::max<size_t>(16, m_bucketCount * 2));
-    hash = hashOf(id);
-    return m_buckets[bucketFor(id, hash)];
+    // A slot in use must hold three texts: a partial record would leave a slot that looks
+    // free to the grid but is indexed here, so it is refused (storeNear refuses empty texts).
+    if (record.InUse)
+        storeNear(-1, record.externalId, record.latestAlertStatus, record.latestAlertTime);
 }
 
-qsizetype JobStatusTable::insert(Bucket &bucket, quint32 hash, JobStatus record)
+qsizetype JobStatusTable::storeNear(qsizetype hint, QByteArrayView externalId,
+                                    QByteArrayView latestAlertStatus,
+                                    QByteArrayView latestAlertTime)
+{
+    if (externalId.isEmpty() || latestAlertStatus.isEmpty() || latestAlertTime.isEmpty())
+        return -1;
+    qsizetype at = hint;
+    if (hint < 0 || hint >= m_count || m_slots[size_t(hint)].externalId != externalId) {
+        // At most half the buckets in use keeps the probe runs short.
+        if (2 * size_t(m_count + 1) > m_bucketCount)
+            growIndex(std::max<size_t>(16, m_bucketCount * 2));
+        const quint32 hash = hashOf(externalId);
+        Bucket &bucket = m_buckets[bucketFor(externalId, hash)];
+        if (bucket.slotAfter == 0) {
+            insert(bucket, hash,
+                   JobStatus{true, externalId.toByteArray(), latestAlertStatus.toByteArray(),
+                             latestAlertTime.toByteArray()});
+            return m_count - 1;
+        }
+        at = bucket.slotAfter - 1;
+    }
+    JobStatus &slot = m_slots[size_t(at)];
+    if (slot.latestAlertStatus != latestAlertStatus)
+        slot.latestAlertStatus = latestAlertStatus.toByteArray();
+    if (slot.latestAlertTime != latestAlertTime)
+        slot.latestAlertTime = latestAlertTime.toByteArray();
+    return at;
+}
+
+void JobStatusTable::insert(Bucket &bucket, quint32 hash, JobStatus record)
 {
     // Slots in use are always 0 .. jobCount() - 1, so the first free slot is jobCount().
     // The visible bound grows by ten; the vector's own geometric growth moves the records
@@ -157,46 +179,6 @@ qsizetype JobStatusTable::insert(Bucket &bucket, quint32 hash, JobStatus record)
     m_slots[size_t(free)] = std::move(record);
     bucket = Bucket{hash, quint32(free + 1)};
     ++m_count;
-    return free;
-}
-
-void JobStatusTable::StoreJobStatus(JobStatus record)
-{
-    // A slot in use must hold three texts: a partial record would leave a slot that looks
-    // free to the grid but is indexed here, so it is refused.
-    if (!isStorable(record))
-        return;
-    quint32 hash = 0;
-    Bucket &bucket = bucketMadeFor(record.externalId, hash);
-    if (bucket.slotAfter != 0)
-        m_slots[size_t(bucket.slotAfter - 1)] = std::move(record);
-    else
-        insert(bucket, hash, std::move(record));
-}
-
-qsizetype JobStatusTable::storeNear(qsizetype hint, QByteArrayView externalId,
-                                    QByteArrayView latestAlertStatus,
-                                    QByteArrayView latestAlertTime)
-{
-    if (externalId.isEmpty() || latestAlertStatus.isEmpty() || latestAlertTime.isEmpty())
-        return -1;
-    qsizetype at = hint;
-    if (hint < 0 || hint >= m_count || m_slots[size_t(hint)].externalId != externalId) {
-        quint32 hash = 0;
-        Bucket &bucket = bucketMadeFor(externalId, hash);
-        if (bucket.slotAfter == 0) {
-            return insert(bucket, hash,
-                          JobStatus{true, externalId.toByteArray(), latestAlertStatus.toByteArray(),
-                                    latestAlertTime.toByteArray()});
-        }
-        at = bucket.slotAfter - 1;
-    }
-    JobStatus &slot = m_slots[size_t(at)];
-    if (slot.latestAlertStatus != latestAlertStatus)
-        slot.latestAlertStatus = latestAlertStatus.toByteArray();
-    if (slot.latestAlertTime != latestAlertTime)
-        slot.latestAlertTime = latestAlertTime.toByteArray();
-    return at;
 }
 
 void JobStatusTable::reserve(qsizetype jobs)

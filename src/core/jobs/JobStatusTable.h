@@ -61,9 +61,8 @@ private:
     // The bucket holding id, or the free bucket where it belongs.
     size_t bucketFor(QByteArrayView id, quint32 hash) const;
     void growIndex(size_t buckets);
-    // The bucket for id, growing the index first when a new job would fill it past half.
-    Bucket &bucketMadeFor(QByteArrayView id, quint32 &hash);
-    qsizetype insert(Bucket &bucket, quint32 hash, JobStatus record);
+    // Puts a new job into the first free slot and bucket into the free bucket for it.
+    void insert(Bucket &bucket, quint32 hash, JobStatus record);
 
     std::vector<JobStatus> m_slots;
     std::unique_ptr<Bucket[], FreeBuckets> m_buckets;
