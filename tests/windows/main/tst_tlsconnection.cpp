@@ -62,31 +62,29 @@ private Q_SLOTS:
         QTest::newRow("pinned to another certificate, though the CA vouches")
             << TlsCase{.tls = ca + u"Pin.127.0.0.1:PORT="_s + QString(64, u'0') + u"\r\n"_s,
                        .outcome = u"Failed: certificate changed since it was trusted"_s};
-        QTest::newRow("for another name")
-            << TlsCase{.identity = &m_identities.otherName,
-                       .tls = ca,
-                       .outcome = u"Failed: certificate is for tracker.example, not 127.0.0.1"_s};
-        QTest::newRow("expired") << TlsCase{
-            .identity = &m_identities.expired,
-            .tls = ca,
-            .outcome = u"Failed: certificate expired on 2002-01-01 00:00:00 UTC"_s};
-        QTest::newRow("not yet valid") << TlsCase{
-            .identity = &m_identities.notYetValid,
-            .tls = ca,
-            .outcome = u"Failed: certificate not valid before 2090-01-01 00:00:00 UTC"_s};
+        const auto refused = [&](const char *name, const PemPair &identity, const char *why) {
+            QTest::newRow(name) << TlsCase{.identity = &identity,
+                                           .tls = ca,
+                                           .outcome = u"Failed: certificate "_s
+                                               + QLatin1String(why)};
+        };
+        refused("for another name", m_identities.otherName,
+                "is for tracker.example, not 127.0.0.1");
+        refused("expired", m_identities.expired, "expired on 2002-01-01 00:00:00 UTC");
+        refused("not yet valid", m_identities.notYetValid,
+                "not valid before 2090-01-01 00:00:00 UTC");
         QTest::newRow("plain HTTP on a TLS port")
             << TlsCase{.scheme = QString(),
                        .outcome = u"Failed: connection closed before the answer was complete"_s};
-        QTest::newRow("TLS on a plain port") << TlsCase{
-            .server = Server::PlainRefusing,
-            .outcome = u"Failed: the server did not answer TLS (plain HTTP on this port?)"_s,
-            .bytes = "\x16\x03",
-            .prefixOnly = true};
-        QTest::newRow("a handshake that never finishes")
-            << TlsCase{.server = Server::PlainSilent,
-                       .outcome = u"Failed: no answer within 1 s"_s,
-                       .bytes = "\x16\x03",
-                       .prefixOnly = true};
+        // A plain server gets the start of a TLS hello.
+        const auto plain = [](const char *name, Server server, const QString &outcome) {
+            QTest::newRow(name) << TlsCase{
+                .server = server, .outcome = outcome, .bytes = "\x16\x03", .prefixOnly = true};
+        };
+        plain("TLS on a plain port", Server::PlainRefusing,
+              u"Failed: the server did not answer TLS (plain HTTP on this port?)"_s);
+        plain("a handshake that never finishes", Server::PlainSilent,
+              u"Failed: no answer within 1 s"_s);
         QTest::newRow("client certificate asked for")
             << TlsCase{.server = Server::ClientCertificateRequired,
                        .tls = ca,
