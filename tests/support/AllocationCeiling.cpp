@@ -14,6 +14,12 @@ bool overCeiling(std::size_t bytes)
     return ceiling != 0 && bytes > ceiling;
 }
 
+void *refused()
+{
+    errno = ENOMEM;
+    return nullptr;
+}
+
 } // namespace
 
 void setAllocationCeiling(std::size_t bytes)
@@ -21,14 +27,16 @@ void setAllocationCeiling(std::size_t bytes)
     g_ceiling = bytes;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-
 bool allocationCeilingAvailable()
 {
+#if defined(__SANITIZE_ADDRESS__)
     return false;
+#else
+    return true;
+#endif
 }
 
-#else
+#if !defined(__SANITIZE_ADDRESS__)
 
 // glibc's own allocator, under the names it exports for programs that replace malloc.
 extern "C" {
@@ -38,35 +46,24 @@ void *__libc_realloc(void *block, std::size_t size);
 void __libc_free(void *block);
 }
 
-bool allocationCeilingAvailable()
-{
-    return true;
-}
-
 extern "C" void *malloc(std::size_t size)
 {
-    if (overCeiling(size)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    if (overCeiling(size))
+        return refused();
     return __libc_malloc(size);
 }
 
 extern "C" void *calloc(std::size_t count, std::size_t size)
 {
-    if (size != 0 && count <= SIZE_MAX / size && overCeiling(count * size)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    if (size != 0 && count <= SIZE_MAX / size && overCeiling(count * size))
+        return refused();
     return __libc_calloc(count, size);
 }
 
 extern "C" void *realloc(void *block, std::size_t size)
 {
-    if (overCeiling(size)) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    if (overCeiling(size))
+        return refused();
     return __libc_realloc(block, size);
 }
 

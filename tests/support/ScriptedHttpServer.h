@@ -2,12 +2,10 @@
 
 #include <QByteArray>
 #include <QHostAddress>
-#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <functional>
 #include <sys/socket.h>
 
 using namespace Qt::StringLiterals;
@@ -37,14 +35,7 @@ public:
     QString authority() const { return u"127.0.0.1:"_s + QString::number(port()); }
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
-    // Answers each request with what responder makes of it (the n-th request answered, on any
-    // connection, and its bytes) in place of the response set above.
-    void setResponder(std::function<QByteArray(qsizetype, const QByteArray &)> responder)
-    {
-        m_responder = std::move(responder);
-    }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
-    void setRandomPieces() { m_pieceSize = -1; }                // 1 to 20 bytes, seeded
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
     void setFirstByteDelay(int ms) { m_firstByteDelayMs = ms; }   // after the request is whole
     void setResetAfter(qsizetype bytes) { m_resetAfter = bytes; } // -1: never
@@ -97,8 +88,7 @@ private:
         if (!m_answerAtOnce && bytes.size() < end + 4 + length)
             return;
         m_answered[index] = true;
-        const qsizetype n = m_answeredCount++;
-        const QByteArray response = m_responder ? m_responder(n, bytes) : m_response;
+        const QByteArray response = m_response;
         if (m_firstByteDelayMs == 0)
             return writeFrom(socket, response, 0);
         QTimer::singleShot(m_firstByteDelayMs, Qt::PreciseTimer, socket,
@@ -107,9 +97,7 @@ private:
 
     void writeFrom(QTcpSocket *socket, const QByteArray &response, qsizetype offset)
     {
-        const qsizetype piece = m_pieceSize < 0 ? m_random.bounded(1, 21)
-            : m_pieceSize > 0                   ? m_pieceSize
-                                                : response.size();
+        const qsizetype piece = m_pieceSize > 0 ? m_pieceSize : response.size();
         qsizetype next = qMin(offset + piece, response.size());
         if (m_resetAfter >= 0)
             next = qMin(next, m_resetAfter);
@@ -130,13 +118,10 @@ private:
     }
 
     QByteArray m_response = okResponse(QByteArray());
-    std::function<QByteArray(qsizetype, const QByteArray &)> m_responder;
-    qsizetype m_answeredCount = 0;
     qsizetype m_pieceSize = 0;
     int m_pieceDelayMs = 0;
     int m_firstByteDelayMs = 0;
     qsizetype m_resetAfter = -1;
-    QRandomGenerator m_random{20261207};
     bool m_silent = false;
     bool m_answerAtOnce = false;
     QList<QByteArray> m_received;

@@ -10,11 +10,11 @@ using namespace Qt::StringLiterals;
 // outlives the test that started it.
 class SimProcess final
 {
+    Q_DISABLE_COPY_MOVE(SimProcess)
+
 public:
     SimProcess() = default;
     ~SimProcess();
-    SimProcess(const SimProcess &) = delete;
-    SimProcess &operator=(const SimProcess &) = delete;
 
     // Starts the simulator and waits for its first line. False when it exited or stayed
     // silent instead; the process is then left for the caller to inspect.
