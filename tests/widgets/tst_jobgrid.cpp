@@ -25,6 +25,8 @@ static QStringList dump(const FlexGridModel &grid)
     return rows;
 }
 
+const QString kHeader = u"externalId/latestAlertStatus/latestAlertTime"_s;
+
 class tst_JobGrid final : public QObject
 {
     Q_OBJECT
@@ -38,8 +40,7 @@ private Q_SLOTS:
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
         const auto at = [&](const QModelIndex &cell) { return grid.visualRect(cell).center(); };
-        const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
-        QCOMPARE(dump(*grid.gridModel()), (QStringList{header, QString()}));
+        QCOMPARE(dump(*grid.gridModel()), (QStringList{kHeader, QString()}));
         QCOMPARE(std::pair(grid.Cols(), grid.Row()), std::pair(15, 1));
 
         JobStatusTable table;
@@ -49,7 +50,7 @@ private Q_SLOTS:
             FillJobGrid(grid, table);
         };
         show({"A7", "caf\xc3\xa9"});
-        QCOMPARE(dump(*grid.gridModel()), (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
+        QCOMPARE(dump(*grid.gridModel()), (QStringList{kHeader, u"A7/s/t"_s, u"caf\u00e9/s/t"_s}));
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at(grid.model()->index(1, 1)));
 
         // An update changes no row count, so the view learns of it only through dataChanged.
@@ -59,7 +60,7 @@ private Q_SLOTS:
         show({"C"});
         show({});
         QCOMPARE(dump(*grid.gridModel()),
-                 (QStringList{header, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
+                 (QStringList{kHeader, u"A7/s/t"_s, u"caf\u00e9/s2/t"_s, u"C/s/t"_s}));
         QCOMPARE(grid.Row(), 2);
 
         QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, at(grid.currentIndex()));
@@ -80,7 +81,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("rowsBefore");
         QTest::newRow("fresh grid, 50,000 jobs") << 50000 << 2;
         QTest::newRow("more rows than jobs") << 3 << 10;
-        QTest::newRow("only the header row") << 2 << 1;
+        QTest::newRow("only the kHeader row") << 2 << 1;
     }
 
     // Against a model filled job by job and cell by cell, both starting full, the window hidden.
@@ -136,18 +137,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QStringList>("rows");
-        const QString header = u"externalId/latestAlertStatus/latestAlertTime"_s;
         QTest::newRow("a cell written keeps the row's other texts")
-            << u"write"_s << QStringList{header, u"A/s/t"_s, u"B/x/t//y"_s, u"C/s/t"_s};
+            << u"write"_s << QStringList{kHeader, u"A/s/t"_s, u"B/x/t//y"_s, u"C/s/t"_s};
         QTest::newRow("rows removed and added again come back empty")
-            << u"rows"_s << QStringList{header, u"A/s/t"_s, QString(), QString()};
+            << u"rows"_s << QStringList{kHeader, u"A/s/t"_s, QString(), QString()};
         QTest::newRow("a column removed and added again comes back empty")
             << u"cols"_s
             << QStringList{u"externalId/latestAlertStatus"_s, u"A/s"_s, u"B/s"_s, u"C/s"_s};
         QTest::newRow("cleared, the table's texts go too")
             << u"clear"_s << QStringList{QString(), QString(), QString(), QString()};
         QTest::newRow("the table replaced by an empty one shows empty rows")
-            << u"table"_s << QStringList{header, QString(), QString(), QString()};
+            << u"table"_s << QStringList{kHeader, QString(), QString(), QString()};
     }
 
     void writesOverTableRows()

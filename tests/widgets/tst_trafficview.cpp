@@ -197,9 +197,8 @@ private Q_SLOTS:
         QTimer::singleShot(0, this, [&shown] {
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             QVERIFY(menu);
-            for (QAction *action : menu->actions())
-                shown << action->text();
             for (QAction *action : menu->actions()) {
+                shown << action->text();
                 if (action->text() == u"Select &All"_s)
                     action->trigger();
             }
