@@ -21,6 +21,9 @@ namespace {
 // The writer's exit code when it could not see its log's thread inside a write.
 constexpr int kNotWatched = 3;
 
+const QString kTornWarning = u"The traffic log %1 of the previous run ends in a block that was cut "
+                             "short: the program was ended while it wrote that block. "_s;
+
 QString reasonOf(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -114,58 +117,51 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(path), before + block("---Data Transmitted---", "next"));
     }
 
-    // The log a run left is looked at before it is emptied: one that does not end in CR LF
-    // ends in a torn block, and standard error says so.
-    void tornLogOfThePreviousRun_data()
+    // The log a run left is looked at first: one that does not end in CR LF ends in a torn
+    // block, and standard error says so. Emptied, or kept when added to (the command-line
+    // client's --log), and the new blocks follow.
+    void previousRunsLog_data()
     {
-        QTest::addColumn<QByteArray>("left");
-        QTest::addColumn<bool>("torn");
-        QTest::newRow("no log") << QByteArray() << false;
-        QTest::newRow("empty") << QByteArray("") << false;
-        QTest::newRow("whole blocks") << block("---Data Received---", "{}") << false;
-        QTest::newRow("room of a block partly written")
-            << "---Data Received---\r\n{\"a\": 1}\r\n" + QByteArray(9, '\0') << true;
-        QTest::newRow("one byte") << QByteArray("-") << true;
-        QTest::newRow("a CR at the end") << QByteArray("x\r") << true;
+        QTest::addColumn<QByteArray>("left"); // null: no log
+        QTest::addColumn<bool>("append");
+        QTest::addColumn<QString>("warning");  // how the warning ends; empty: none
+        QTest::addColumn<QByteArray>("after"); // once "next" is written
+        const auto row = [](const char *name, const QByteArray &left, bool append,
+                            const QString &warning, const QByteArray &after = "next\r\n") {
+            QTest::newRow(name) << left << append << warning << after;
+        };
+        const QString emptied = u"The log is emptied now."_s;
+        const QByteArray torn = block("---Data Received---", "{}") + "---Data Rec"
+            + QByteArray(5, '\0');
+        row("no log", {}, false, {});
+        row("empty", "", false, {});
+        row("whole blocks", block("---Data Received---", "{}"), false, {});
+        row("room of a block partly written",
+            "---Data Received---\r\n{\"a\": 1}\r\n" + QByteArray(9, '\0'), false, emptied);
+        row("one byte", "-", false, emptied);
+        row("a CR at the end", "x\r", false, emptied);
+        row("appended after a torn block", torn, true, u"New blocks follow it."_s,
+            torn + "next\r\n");
     }
 
-    void tornLogOfThePreviousRun()
+    void previousRunsLog()
     {
         QFETCH(QByteArray, left);
-        QFETCH(bool, torn);
+        QFETCH(bool, append);
+        QFETCH(QString, warning);
+        QFETCH(QByteArray, after);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Data_Text.txt"_s);
         QVERIFY(left.isNull() || writeFileBytes(path, left));
-        const QString warning = u"The traffic log %1 of the previous run ends in a block that "
-                                "was cut short: the program was ended while it wrote that "
-                                "block. The log is emptied now."_s.arg(path);
-        if (torn)
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
-        else
+        if (warning.isEmpty())
             QTest::failOnWarning(QRegularExpression(u"."_s));
+        else
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(kTornWarning.arg(path) + warning));
         TrafficLog log;
-        QVERIFY(log.create(path).ok());
-        QCOMPARE(fileBytes(path), QByteArray());
-    }
-
-    // A log that is added to (the command-line client's --log) keeps what it holds, says so
-    // when that ends in a torn block, and puts the new blocks after it.
-    void appendedAfterATornBlock()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"log"_s);
-        const QByteArray torn = block("---Data Received---", "{}") + "---Data Rec"
-            + QByteArray(5, '\0');
-        QVERIFY(writeFileBytes(path, torn));
-        QTest::ignoreMessage(QtWarningMsg,
-                             qPrintable(u"The traffic log %1 of the previous run ends in a block "
-                                        "that was cut short: the program was ended while it "
-                                        "wrote that block. New blocks follow it."_s.arg(path)));
-        TrafficLog log;
-        QVERIFY(log.append(path).ok());
+        QVERIFY((append ? log.append(path) : log.create(path)).ok());
         QVERIFY(log.writeBlock({"next"}).ok());
         log.close();
-        QCOMPARE(fileBytes(path), torn + "next\r\n");
+        QCOMPARE(fileBytes(path), after);
     }
 
     // A child writing large blocks is killed in the middle of one: the blocks before it are

@@ -19,23 +19,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<quint16>("port");
         QTest::addColumn<bool>("secure");
-        const QString path = u"/api/videocompare/tracking"_s;
-        QTest::newRow("no scheme, as always") << u"10.0.0.5"_s << u"http://10.0.0.5"_s + path
-                                              << u"10.0.0.5"_s << quint16(80) << false;
-        QTest::newRow("http:// is the same as none")
-            << u"http://10.0.0.5:8080"_s << u"http://10.0.0.5:8080"_s + path << u"10.0.0.5:8080"_s
-            << quint16(8080) << false;
-        QTest::newRow("https:// to 443") << u"https://10.0.0.5"_s << u"https://10.0.0.5"_s + path
-                                         << u"10.0.0.5"_s << quint16(443) << true;
-        QTest::newRow("HTTPS:// in capitals, with a port and a prefix")
-            << u"HTTPS://tracker:8443/pre"_s << u"https://tracker:8443/pre"_s + path
-            << u"tracker:8443"_s << quint16(8443) << true;
-        QTest::newRow("https:// with an IPv6 literal")
-            << u"https://[::1]:9443"_s << u"https://[::1]:9443"_s + path << u"[::1]:9443"_s
-            << quint16(9443) << true;
-        QTest::newRow("another scheme stays part of the address")
-            << u"ftp://10.0.0.5"_s << u"http://ftp://10.0.0.5"_s + path << u"ftp:"_s << quint16(0)
-            << false;
+        // The URL is given without the path every row's ends in.
+        const auto row = [](const char *name, const QString &address, const QString &url,
+                            const QString &host, quint16 port, bool secure) {
+            QTest::newRow(name) << address << url + u"/api/videocompare/tracking"_s << host << port
+                                << secure;
+        };
+        row("no scheme, as always", u"10.0.0.5"_s, u"http://10.0.0.5"_s, u"10.0.0.5"_s, 80, false);
+        row("http:// is the same as none", u"http://10.0.0.5:8080"_s, u"http://10.0.0.5:8080"_s,
+            u"10.0.0.5:8080"_s, 8080, false);
+        row("https:// to 443", u"https://10.0.0.5"_s, u"https://10.0.0.5"_s, u"10.0.0.5"_s, 443,
+            true);
+        row("HTTPS:// in capitals, with a port and a prefix", u"HTTPS://tracker:8443/pre"_s,
+            u"https://tracker:8443/pre"_s, u"tracker:8443"_s, 8443, true);
+        row("https:// with an IPv6 literal", u"https://[::1]:9443"_s, u"https://[::1]:9443"_s,
+            u"[::1]:9443"_s, 9443, true);
+        row("another scheme stays part of the address", u"ftp://10.0.0.5"_s,
+            u"http://ftp://10.0.0.5"_s, u"ftp:"_s, 0, false);
     }
 
     void address()
