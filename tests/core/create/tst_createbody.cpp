@@ -7,7 +7,6 @@
 #include <QTest>
 
 #include <functional>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -17,14 +16,8 @@ namespace {
 class ScriptedRandom final : public RandomSource
 {
 public:
-    explicit ScriptedRandom(std::vector<float> draws)
-        : m_draws(std::move(draws))
-    { }
-    float next() override { return m_draws.at(m_next++); }
-
-private:
-    std::vector<float> m_draws;
-    std::size_t m_next = 0;
+    QList<float> draws;
+    float next() override { return draws.takeFirst(); }
 };
 
 // The worked example, with the keys the window preselects.
@@ -142,7 +135,8 @@ private Q_SLOTS:
         QFETCH(float, first);
         QFETCH(float, second);
         QFETCH(QString, id);
-        ScriptedRandom random({first, second});
+        ScriptedRandom random;
+        random.draws = {first, second};
         QCOMPARE(nextExternalId(random), id);
     }
 
