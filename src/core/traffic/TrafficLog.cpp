@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -23,16 +24,22 @@ QString systemReason()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// The records with a CR LF after each but the last: the last one is written on its own.
-std::vector<iovec> recordParts(std::initializer_list<QByteArrayView> records, qint64 *total)
+// The records with a CR LF after each but the last: the last one is written on its own. A
+// record longer than `largestPart` (when given) is cut into parts of at most that size.
+std::vector<iovec> recordParts(std::initializer_list<QByteArrayView> records, qint64 *total,
+                               qint64 largestPart = 0)
 {
     static char crlf[] = "\r\n";
     std::vector<iovec> parts;
     parts.reserve(records.size() * 2);
     *total = 0;
     for (const QByteArrayView record : records) {
-        if (!record.isEmpty())
-            parts.push_back({const_cast<char *>(record.data()), std::size_t(record.size())});
+        for (qsizetype at = 0; at < record.size();) {
+            const qsizetype size = largestPart > 0 ? std::min(record.size() - at, largestPart)
+                                                   : record.size();
+            parts.push_back({const_cast<char *>(record.data() + at), std::size_t(size)});
+            at += size;
+        }
         parts.push_back({crlf, 2});
         *total += record.size() + 2;
     }
@@ -41,17 +48,28 @@ std::vector<iovec> recordParts(std::initializer_list<QByteArrayView> records, qi
 
 // Writes the parts in gathering writes, at `offset` or, when it is negative, where the file
 // stands: the body is never copied to put the record ends between the records. Only a write
-// cut short (a full disk, a signal) loops.
-Result<> writeParts(int fd, qint64 offset, iovec *next, int left)
+// cut short (a full disk, a signal) loops. With `behind`, at an offset, a write takes at most
+// a chunk of whole parts (parts no larger than a chunk), and `behind` is told of each.
+Result<> writeParts(int fd, qint64 offset, iovec *next, int left, WriteBehind *behind = nullptr)
 {
     while (left > 0) {
-        const int count = std::min(left, IOV_MAX);
+        int count = std::min(left, IOV_MAX);
+        if (behind && offset >= 0) {
+            qint64 bytes = qint64(next[0].iov_len);
+            int taken = 1;
+            while (taken < count && bytes + qint64(next[taken].iov_len) <= WriteBehind::ChunkBytes)
+                bytes += qint64(next[taken++].iov_len);
+            count = taken;
+            behind->before(fd, offset);
+        }
         const ssize_t written = offset < 0 ? ::writev(fd, next, count)
                                            : ::pwritev(fd, next, count, offset);
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
             return Failure{systemReason()};
+        if (behind && offset >= 0)
+            WriteBehind::after(fd, offset, written);
         if (offset >= 0)
             offset += written;
         auto done = std::size_t(written);
@@ -126,17 +144,20 @@ Result<> TrafficLog::open(const QString &path, int truncate)
     }
     m_regular = S_ISREG(status.st_mode);
     m_end = m_regular ? status.st_size : 0;
+    m_writeBehind.startAt(m_end);
     if (!m_regular && !truncate)
         ::lseek(m_fd, 0, SEEK_END);
     return {};
 }
 
-Result<qint64> TrafficLog::put(std::initializer_list<QByteArrayView> records) const
+Result<qint64> TrafficLog::put(std::initializer_list<QByteArrayView> records,
+                               WriteBehind *behind) const
 {
     if (m_fd < 0)
         return Failure{u"the log is not open"_s};
     qint64 total = 0;
-    std::vector<iovec> parts = recordParts(records, &total);
+    std::vector<iovec> parts =
+        recordParts(records, &total, behind && m_regular ? WriteBehind::ChunkBytes : 0);
     if (!m_regular) {
         if (const Result<> written = writeParts(m_fd, -1, parts.data(), int(parts.size()));
             !written)
@@ -147,9 +168,9 @@ Result<qint64> TrafficLog::put(std::initializer_list<QByteArrayView> records) co
     // NUL bytes of the room, so a block torn anywhere never looks whole.
     Result<> written = ::ftruncate(m_fd, m_end + total) == 0 ? Result<>() : Failure{systemReason()};
     if (written)
-        written = writeParts(m_fd, m_end, parts.data(), int(parts.size()) - 1);
+        written = writeParts(m_fd, m_end, parts.data(), int(parts.size()) - 1, behind);
     if (written)
-        written = writeParts(m_fd, m_end + total - 2, &parts.back(), 1);
+        written = writeParts(m_fd, m_end + total - 2, &parts.back(), 1, behind);
     if (written)
         return m_end + total;
     // Whatever part of the block got in goes again: the log holds whole blocks only.
@@ -186,7 +207,7 @@ void TrafficLog::writeBlockSharing(QByteArrayView heading, const QByteArray &bod
     m_writing = true;
     const quint64 block = ++m_largeBlocks;
     const auto run = [this, block] {
-        m_writerResult = put({m_writerHeading, m_writerBody});
+        m_writerResult = put({m_writerHeading, m_writerBody}, &m_writeBehind);
         m_writing = false;
         // Told from the event loop, unless something waits for the block first.
         QMetaObject::invokeMethod(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Result.h"
+#include "traffic/WriteBehind.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -65,8 +66,10 @@ public:
 
 private:
     Result<> open(const QString &path, int truncate);
-    // Writes one block at m_end (or just appends, off a regular file); the new end.
-    Result<qint64> put(std::initializer_list<QByteArrayView> records) const;
+    // Writes one block at m_end (or just appends, off a regular file); the new end. A large
+    // block is written behind (see WriteBehind).
+    Result<qint64> put(std::initializer_list<QByteArrayView> records,
+                       WriteBehind *behind = nullptr) const;
 
     int m_fd = -1;
     bool m_regular = true;
@@ -81,4 +84,5 @@ private:
     QByteArray m_writerBody;
     Result<qint64> m_writerResult = qint64(0);
     Written m_writerDone;
+    WriteBehind m_writeBehind;
 };

@@ -1,18 +1,23 @@
 #include "FileBytes.h"
 #include "traffic/TrafficLog.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -82,6 +87,42 @@ private Q_SLOTS:
         log.writeBlockSharing("big", body, tell);
         QCOMPARE(log.finishWriting().reason(), reasonOf(ENOSPC));
         QCOMPARE(told.last(), reasonOf(ENOSPC));
+    }
+
+    // Large blocks leave memory once they are on the disk: of three blocks of 40 MiB, no more
+    // than the last window and chunk stay in the page cache.
+    void largeBlocksLeaveMemory()
+    {
+        QTemporaryDir dir;
+        struct statfs system = {};
+        constexpr decltype(system.f_type) kTmpfs = 0x01021994, kRamfs = 0x858458f6;
+        if (::statfs(QFile::encodeName(dir.path()).constData(), &system) != 0
+            || system.f_type == kTmpfs || system.f_type == kRamfs)
+            QSKIP("the temporary folder is in memory: its files are never on a disk");
+        const QString path = dir.filePath(u"log"_s);
+        const QByteArray body(40 << 20, 'x');
+        TrafficLog log;
+        QVERIFY(log.create(path).ok());
+        for (int i = 0; i < 3; ++i)
+            log.writeBlockSharing("big", body);
+        log.close();
+
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const qint64 size = QFileInfo(path).size();
+        QCOMPARE(size, 3 * (body.size() + 7));
+        void *mapped = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+        ::close(fd);
+        QVERIFY(mapped != MAP_FAILED);
+        const qint64 page = ::sysconf(_SC_PAGESIZE);
+        const qint64 dropped = size - WriteBehind::WindowBytes - WriteBehind::ChunkBytes;
+        std::vector<unsigned char> resident(size_t(dropped / page));
+        QCOMPARE(::mincore(mapped, resident.size() * size_t(page), resident.data()), 0);
+        ::munmap(mapped, size_t(size));
+        const auto kept = std::count_if(resident.begin(), resident.end(),
+                                        [](unsigned char pageIn) { return pageIn & 1; });
+        QVERIFY2(kept < qint64(resident.size()) / 10,
+                 qPrintable(u"%1 of %2 pages kept"_s.arg(kept).arg(resident.size())));
     }
 
     // A block that cannot be written whole is cut off again: the log holds whole blocks only,
