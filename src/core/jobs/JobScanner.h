@@ -28,6 +28,9 @@ public:
     // Makes room in the table for the jobs of a list this long, before it is scanned: a table
     // that grows on the way moves all its records, in one step as long as the table is large.
     void makeRoomFor(qsizetype listBytes);
+    // Work the first feed() would do, a step of a few milliseconds at a time, between
+    // makeRoomFor() and the first feed(): false once none is left.
+    bool prepare();
     void feed(QByteArrayView soFar);
     void finish(QByteArrayView whole);
 

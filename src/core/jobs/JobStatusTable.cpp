@@ -92,6 +92,7 @@ void JobStatusTable::growIndex(size_t buckets)
     std::unique_ptr<Bucket[], FreeBuckets> old(grown);
     old.swap(m_buckets);
     const size_t oldCount = std::exchange(m_bucketCount, buckets);
+    m_preparedBuckets = 0;
     const size_t mask = buckets - 1;
     for (size_t i = 0; i < oldCount; ++i) {
         const Bucket &bucket = old[i];
@@ -179,6 +180,19 @@ void JobStatusTable::insert(Bucket &bucket, quint32 hash, JobStatus record)
     m_slots[size_t(free)] = std::move(record);
     bucket = Bucket{hash, quint32(free + 1)};
     ++m_count;
+}
+
+bool JobStatusTable::prepareIndex(qsizetype bytes)
+{
+    constexpr size_t kPageBuckets = 4096 / sizeof(Bucket);
+    const size_t end = std::min(m_bucketCount, m_preparedBuckets + size_t(bytes) / sizeof(Bucket));
+    // Written as it is: the buckets may hold jobs already, moved there when the index grew.
+    for (size_t at = m_preparedBuckets; at < end; at += kPageBuckets) {
+        volatile quint32 *made = &m_buckets[at].slotAfter;
+        *made = *made;
+    }
+    m_preparedBuckets = end;
+    return m_preparedBuckets < m_bucketCount;
 }
 
 void JobStatusTable::reserve(qsizetype jobs)

@@ -39,6 +39,14 @@ void ResponseCollector::scanNextPiece()
 {
     if (!m_buffer)
         return;
+    if (m_steps.prepare) {
+        if (m_steps.prepare()) {
+            QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece,
+                                      Qt::QueuedConnection);
+            return;
+        }
+        m_steps.prepare = nullptr;
+    }
     if (m_steps.scanPiece && m_scanned < m_buffer->size()) {
         m_scanned = std::min(m_buffer->size(), m_scanned + PieceBytes);
         m_steps.scanPiece(QByteArrayView(*m_buffer).first(m_scanned));

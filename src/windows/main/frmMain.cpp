@@ -356,6 +356,7 @@ void frmMain::collectResponse()
     // table of the list's own beside it took as much memory again, until merged.
     if (m_requestKind == RequestKind::List) {
         m_listScan = JobListScanner(JobStatuses);
+        steps.prepare = [this] { return !m_outOfMemory && m_listScan.prepare(); };
         steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
             growing(m_outOfMemory, [&] { m_listScan.feed(upToPieceEnd); });
         };

@@ -95,6 +95,26 @@ private Q_SLOTS:
         }
     }
 
+    // The pages of a grown index are made ahead of the scan, a step at a time, over the jobs
+    // moved into it: each is still found, not stored again.
+    void preparedIndexKeepsItsJobs()
+    {
+        constexpr int kJobs = 20000;
+        const auto id = [](int i) { return "J" + QByteArray::number(i); };
+        JobStatusTable table;
+        for (int i = 0; i < kJobs; ++i)
+            table.storeNear(-1, id(i), "s", "t");
+        JobListScanner scanner(table);
+        scanner.makeRoomFor(qsizetype(kJobs) * 20 * 512);
+        int steps = 0;
+        while (scanner.prepare())
+            ++steps;
+        QVERIFY(steps > 0);
+        for (int i = 0; i < kJobs; ++i)
+            QCOMPARE(table.storeNear(-1, id(i), "s2", "t"), qsizetype(i));
+        QCOMPARE(table.jobCount(), kJobs);
+    }
+
     // A saved list is read as the scanner is given it: line breaks dropped, a lone LF kept; a
     // missing one says why.
     void savedResponse_data()
