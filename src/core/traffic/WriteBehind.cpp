@@ -21,7 +21,9 @@ void WriteBehind::before(int fd, qint64 offset)
 void WriteBehind::after(int fd, qint64 offset, qint64 bytes)
 {
 #ifdef Q_OS_LINUX
-    (void)::sync_file_range(fd, offset, bytes, SYNC_FILE_RANGE_WRITE);
+    // A length of 0 would mean "to the end of the file".
+    if (bytes > 0)
+        (void)::sync_file_range(fd, offset, bytes, SYNC_FILE_RANGE_WRITE);
 #else
     (void)fd;
     (void)offset;
