@@ -32,25 +32,28 @@ void ResponseCollector::collect(InetTransfer &transfer, QByteArray &buffer, Step
     if (buffer.isEmpty())
         scanNextPiece();
     else
-        QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece, Qt::QueuedConnection);
+        queueNextStep();
+}
+
+void ResponseCollector::queueNextStep()
+{
+    QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece, Qt::QueuedConnection);
 }
 
 void ResponseCollector::scanNextPiece()
 {
     if (!m_buffer)
         return;
-    if (m_steps.prepare) {
-        if (m_steps.prepare()) {
-            QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece,
-                                      Qt::QueuedConnection);
-            return;
-        }
-        m_steps.prepare = nullptr;
+    // Only for a body to scan: an empty one must end without an event pass (above).
+    if (m_steps.prepare && !m_buffer->isEmpty() && m_steps.prepare()) {
+        queueNextStep();
+        return;
     }
+    m_steps.prepare = nullptr;
     if (m_steps.scanPiece && m_scanned < m_buffer->size()) {
         m_scanned = std::min(m_buffer->size(), m_scanned + PieceBytes);
         m_steps.scanPiece(QByteArrayView(*m_buffer).first(m_scanned));
-        QMetaObject::invokeMethod(this, &ResponseCollector::scanNextPiece, Qt::QueuedConnection);
+        queueNextStep();
         return;
     }
     // Reading to the end is what releases the transfer for the next request.

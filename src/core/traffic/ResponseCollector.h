@@ -24,8 +24,9 @@ public:
         // At once, with the whole body, before any event runs: the received block is logged
         // here, so a close or a kill during the scan finds it in the log already.
         std::function<void(const QByteArray &body)> taken;
-        // Before the first piece, once a step until it returns false: what the scan's first
-        // piece would otherwise do all at once (making fresh memory).
+        // Before the first piece of a body that is not empty, once a step until it returns
+        // false: what the scan's first piece would otherwise do all at once (making fresh
+        // memory).
         std::function<bool()> prepare;
         // Once a piece, with the body up to that piece's end; none when empty.
         std::function<void(QByteArrayView upToPieceEnd)> scanPiece;
@@ -44,6 +45,7 @@ public:
 
 private:
     void scanNextPiece();
+    void queueNextStep();
 
     QPointer<InetTransfer> m_transfer;
     QByteArray *m_buffer = nullptr;

@@ -48,13 +48,13 @@ std::vector<iovec> recordParts(std::initializer_list<QByteArrayView> records, qi
 
 // Writes the parts in gathering writes, at `offset` or, when it is negative, where the file
 // stands: the body is never copied to put the record ends between the records. Only a write
-// cut short (a full disk, a signal) loops. With `behind`, at an offset, a write takes at most
-// a chunk of whole parts (parts no larger than a chunk), and `behind` is told of each.
+// cut short (a full disk, a signal) loops. With `behind` (at an offset only), a write takes at
+// most a chunk of whole parts (parts no larger than a chunk), and `behind` is told of each.
 Result<> writeParts(int fd, qint64 offset, iovec *next, int left, WriteBehind *behind = nullptr)
 {
     while (left > 0) {
         int count = std::min(left, IOV_MAX);
-        if (behind && offset >= 0) {
+        if (behind) {
             qint64 bytes = qint64(next[0].iov_len);
             int taken = 1;
             while (taken < count && bytes + qint64(next[taken].iov_len) <= WriteBehind::ChunkBytes)
@@ -68,7 +68,7 @@ Result<> writeParts(int fd, qint64 offset, iovec *next, int left, WriteBehind *b
             continue;
         if (written < 0)
             return Failure{systemReason()};
-        if (behind && offset >= 0)
+        if (behind)
             WriteBehind::after(fd, offset, written);
         if (offset >= 0)
             offset += written;
@@ -156,8 +156,7 @@ Result<qint64> TrafficLog::put(std::initializer_list<QByteArrayView> records,
     if (m_fd < 0)
         return Failure{u"the log is not open"_s};
     qint64 total = 0;
-    std::vector<iovec> parts =
-        recordParts(records, &total, behind && m_regular ? WriteBehind::ChunkBytes : 0);
+    std::vector<iovec> parts = recordParts(records, &total, behind ? WriteBehind::ChunkBytes : 0);
     if (!m_regular) {
         if (const Result<> written = writeParts(m_fd, -1, parts.data(), int(parts.size()));
             !written)
