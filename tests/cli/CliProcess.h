@@ -37,25 +37,14 @@ inline CliResult runCli(const QStringList &arguments, const QProcessEnvironment 
         process.kill();
         process.waitForFinished();
     }
-    CliResult result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 // The create command for the worked example: the four texts, then each stream as one option.
 inline QStringList workedExampleArguments()
 {
-    QStringList arguments{u"create"_s};
-    const char *options[] = {"--id", "--start", "--end", "--program"};
-    for (int i = 0; i < 4; ++i)
-        arguments << QLatin1String(options[i]) << QLatin1String(CreateExampleFields[i][1]);
-    for (int stream = 0; stream < 2; ++stream) {
-        QStringList group;
-        for (int i = 0; i < 5; ++i)
-            group << QLatin1String(CreateExampleFields[4 + 5 * stream + i][1]);
-        arguments << u"--group%1"_s.arg(stream + 1) << group.join(u',');
-    }
-    return arguments;
+    return u"create|--id|4123856710|--start|2027-03-01T09:32:00-0500|--program|Evening News|"
+           "--end|2027-03-01T10:02:00-0500|--group1|239.10.0.1,5000,239.10.0.2,5002,Feed A|"
+           "--group2|239.20.0.1,6000,239.20.0.2,6002,Feed B"_s.split(u'|');
 }

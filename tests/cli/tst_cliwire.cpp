@@ -21,16 +21,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("id"); // in the selected grid row
         QTest::addColumn<QStringList>("arguments");
         const QString odd = u"a/b?c#d%e f\u00e9"_s;
-        QTest::newRow("list, spaces and a path prefix")
-            << u"  @/prefix "_s << QByteArray("cmd1") << QString() << QStringList{u"list"_s};
-        QTest::newRow("get, an identifier to encode")
-            << u"@"_s << QByteArray("cmdGetJob") << odd << QStringList{u"get"_s, odd};
-        QTest::newRow("stop") << u"@"_s << QByteArray("cmdStopJob") << odd
-                              << QStringList{u"stop"_s, odd};
-        QTest::newRow("delete") << u"@"_s << QByteArray("cmdDeleteJob") << odd
-                                << QStringList{u"delete"_s, odd};
-        QTest::newRow("create") << u"@"_s << QByteArray("cmdCreate") << QString()
-                                << workedExampleArguments();
+        const auto row = [](const char *name, const QString &typed, const char *button,
+                            const QString &id, const QStringList &arguments) {
+            QTest::newRow(name) << typed << QByteArray(button) << id << arguments;
+        };
+        row("list, spaces and a path prefix", u"  @/prefix "_s, "cmd1", {}, {u"list"_s});
+        row("get, an identifier to encode", u"@"_s, "cmdGetJob", odd, {u"get"_s, odd});
+        row("stop", u"@"_s, "cmdStopJob", odd, {u"stop"_s, odd});
+        row("delete", u"@"_s, "cmdDeleteJob", odd, {u"delete"_s, odd});
+        row("create", u"@"_s, "cmdCreate", {}, workedExampleArguments());
     }
 
     void sameBytes()
@@ -48,9 +47,7 @@ private Q_SLOTS:
         if (button == "cmdCreate") {
             f.click("cmd2");
             frmCreate *window = nullptr;
-            for (QWidget *top : QApplication::topLevelWidgets())
-                window = window ? window : qobject_cast<frmCreate *>(top);
-            QVERIFY(window);
+            QTRY_VERIFY((window = qobject_cast<frmCreate *>(QApplication::activeWindow())));
             for (const auto &[name, value] : CreateExampleFields)
                 window->findChild<QLineEdit *>(QLatin1String(name))->setText(QLatin1String(value));
             QTest::mouseClick(window->findChild<QPushButton *>(u"cmdCreate"_s), Qt::LeftButton);

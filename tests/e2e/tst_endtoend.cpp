@@ -15,7 +15,7 @@ class tst_EndToEnd final : public QObject
 
 private Q_SLOTS:
     // More jobs than a 16-bit row count holds.
-    void everyCommandAgainstTheSimulator()
+    void windowAgainstTheSimulator()
     {
         const int jobs = 40000;
         SimProcess sim;
@@ -40,11 +40,7 @@ private Q_SLOTS:
         // A job typed into the creation window, with its fields filled by its own buttons.
         f.click("cmd2");
         QPointer<frmCreate> win;
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (auto *window = qobject_cast<frmCreate *>(top); window && window->isVisible())
-                win = window;
-        }
-        QVERIFY(win);
+        QTRY_VERIFY((win = qobject_cast<frmCreate *>(QApplication::activeWindow())));
         QTest::mouseClick(win->findChild<QPushButton *>(u"cmdRandom"_s), Qt::LeftButton);
         QTest::mouseClick(win->findChild<QPushButton *>(u"cmdTime"_s), Qt::LeftButton);
         const QString id = win->findChild<QLineEdit *>(u"txtExternalID"_s)->text();
@@ -59,46 +55,18 @@ private Q_SLOTS:
         // Listed again, the new job has the next row.
         QVERIFY(send("cmd1"));
         const int row = jobs + 1;
-        auto cells = [&] { return grid.TextMatrix(row, 0) + u'|' + grid.TextMatrix(row, 1); };
-        QCOMPARE(cells(), id + u"|None"_s);
+        QCOMPARE(grid.TextMatrix(row, 0) + u'|' + grid.TextMatrix(row, 1), id + u"|None"_s);
 
-        // Get, stop and delete the selected job; the server's answers show in the received pane.
+        // The selected job, past a 16-bit row, is the one asked for (the buttons' requests are
+        // the window's own test; the simulator's answers to them, the command line's).
         const QModelIndex index = grid.model()->index(row - 1, 0);
         grid.scrollTo(index);
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(index).center());
         QCOMPARE(grid.Row(), row);
-        QVERIFY(send("cmdGetJob", u"\"programName\": \"Evening News\""_s));
-        QVERIFY(send("cmdStopJob", u"\"latestAlertStatus\": \"Stopped\""_s));
-        QVERIFY(send("cmdDeleteJob", u"Deleted"_s));
-        QVERIFY(send("cmdGetJob", u"no job with externalId"_s));
-
-        // The server no longer lists the deleted job; its row stays with its last values.
-        QVERIFY(send("cmd1"));
-        QVERIFY(!f.rxText().contains(id));
-        QCOMPARE(grid.Rows(), jobs + 2);
-        QCOMPARE(cells(), id + u"|None"_s);
+        QVERIFY(send("cmdGetJob", u"\"externalId\": \"%1\",\n    \"latestAlertStatus\""_s.arg(id)));
 
         // The created job's body is logged with CR LF line ends.
         QVERIFY(f.log().contains("\r\n\r\n{\r\n    \"externalId\": \"" + id.toUtf8() + "\",\r\n"));
-    }
-
-    // Over TLS with the simulator's throwaway certificate: the box shows the fingerprint the
-    // simulator printed (trusting a pinned certificate is the window's own test).
-    void listOverTls()
-    {
-        SimProcess sim;
-        QVERIFY(sim.start({u"--tls-self-signed"_s, u"--port"_s, u"0"_s, u"--quiet"_s}));
-        QVERIFY(sim.firstLine().startsWith(u"https://127.0.0.1:"_s));
-        QVERIFY(sim.process().canReadLine() || sim.process().waitForReadyRead(15000));
-        const QString fingerprint = QString::fromUtf8(sim.process().readLine()).trimmed();
-        QVERIFY2(fingerprint.startsWith(u"SHA-256 fingerprint: "_s), qPrintable(fingerprint));
-        MainWindowFixture f;
-        QVERIFY(f.start(sim.firstLine()));
-        QVERIFY(f.send("cmd1"));
-        QCOMPARE(f.lblStat()->toolTip(), u"Failed: certificate not trusted: self-signed"_s);
-        QTRY_COMPARE(f.boxes->shown.size(), 1);
-        QVERIFY(f.boxes->shown.first().contains(
-            u"\nSHA-256: "_s + fingerprint.sliced(fingerprint.indexOf(u' ', 8) + 1) + u"\n"_s));
     }
 };
 
