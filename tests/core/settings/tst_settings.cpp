@@ -83,7 +83,6 @@ private Q_SLOTS:
         const QString path = settingsFilePath(folder);
         const QByteArray old = "[IP]\r\nAddress=1\r\n";
         QVERIFY(!diskFull || writeFileBytes(path, old));
-        QCOMPARE(LoadSettings(folder), diskFull ? u"1"_s : u"127.0.0.1"_s);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -102,10 +101,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("why");
-        QTest::newRow("a folder") << u"folder"_s << u"it is not a regular file but a folder"_s;
-        QTest::newRow("a FIFO") << u"fifo"_s << u"it is not a regular file but a FIFO"_s;
-        QTest::newRow("a link to /dev/zero")
-            << u"zero"_s << u"it is not a regular file but a character device"_s;
+        const QString notRegular = u"it is not a regular file but a "_s;
+        QTest::newRow("a folder") << u"folder"_s << notRegular + u"folder"_s;
+        QTest::newRow("a FIFO") << u"fifo"_s << notRegular + u"FIFO"_s;
+        QTest::newRow("a link to /dev/zero") << u"zero"_s << notRegular + u"character device"_s;
         QTest::newRow("1 MiB and one byte") << u"large"_s << u"it is larger than 1 MiB"_s;
     }
 
@@ -130,12 +129,9 @@ private Q_SLOTS:
                                         "starts as 127.0.0.1"_s.arg(path, why)));
         QCOMPARE(LoadSettings(dir.path()), u"127.0.0.1"_s);
         const Result<> saved = SaveSettings(u"10.0.0.1"_s, dir.path());
-        QVERIFY(!saved.ok());
-        QCOMPARE(saved.reason(), why);
-        const QFileInfo after(path);
-        QCOMPARE(after.isSymLink(), kind == u"zero");
-        QCOMPARE(after.isFile(), kind == u"large");
-        QCOMPARE(after.isDir(), kind == u"folder");
+        QCOMPARE(saved ? u"saved"_s : saved.reason(), why);
+        // None replaced by a regular file; the large one not written to.
+        QCOMPARE(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink(), kind == u"large");
         if (kind == u"large")
             QCOMPARE(fileBytes(path), large);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
