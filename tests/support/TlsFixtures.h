@@ -9,18 +9,20 @@
 #include <ctime>
 
 // The certificates of the TLS tests, made at test time: an authority with servers it signs for
-// 127.0.0.1 (right, for another name, expired, not yet valid), a self-signed server, and a
-// client authority with a client it signs.
+// 127.0.0.1 (right, for another name, expired, not yet valid), a self-signed server valid from
+// 2001 to 2091, and a client authority with a client it signs.
 struct TlsIdentities
 {
-    static constexpr std::time_t Y2001 = 978307200; // 2001-01-01 00:00:00 UTC
-    static constexpr std::time_t Y2002 = 1009843200;
-    static constexpr std::time_t Y2090 = 3786912000;
-    static constexpr std::time_t Y2091 = 3818448000;
+    // The first seconds of 2001, 2002, 2090 and 2091, UTC.
+    static constexpr std::time_t Y2001 = 978307200, Y2002 = 1009843200, Y2090 = 3786912000,
+                                 Y2091 = 3818448000;
 
     PemPair ca = make({.commonName = "Test CA", .authority = true});
     PemPair server = make({.commonName = "tracker", .names = {"127.0.0.1"}}, &ca);
-    PemPair selfSigned = make({.commonName = "tracker", .names = {"127.0.0.1", "localhost"}});
+    PemPair selfSigned = make({.commonName = "tracker",
+                               .names = {"127.0.0.1", "localhost"},
+                               .validFrom = Y2001,
+                               .validUntil = Y2091});
     PemPair otherName = make({.commonName = "tracker", .names = {"tracker.example"}}, &ca);
     PemPair expired = make(
         {.commonName = "tracker", .names = {"127.0.0.1"}, .validFrom = Y2001, .validUntil = Y2002},

@@ -107,21 +107,17 @@ private Q_SLOTS:
         MainWindowFixture f;
         f.customize = [](AppEnvironment &env) { env.transferTimeout = 1s; };
         QVERIFY(startWithFiles(f));
-        std::unique_ptr<TlsTestServer> tls;
         ScriptedHttpServer plain;
-        quint16 port = plain.port();
-        if (c.server == Server::PlainRefusing) {
-            plain.setAnswerAtOnce(true);
-            plain.setResponse("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
-        } else if (c.server == Server::PlainSilent) {
-            plain.setSilent(true);
-        } else {
+        plain.setAnswerAtOnce(true);
+        plain.setSilent(c.server == Server::PlainSilent);
+        plain.setResponse("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+        std::unique_ptr<TlsTestServer> tls;
+        if (c.server < Server::PlainRefusing)
             tls = std::make_unique<TlsTestServer>(c.identity ? *c.identity : m_identities.server,
                                                   c.server == Server::ClientCertificateRequired
                                                       ? std::optional(m_identities.clientCa)
                                                       : std::nullopt);
-            port = tls->port();
-        }
+        const quint16 port = tls ? tls->port() : plain.port();
         const auto filled = [&](QString text) {
             return text.replace(u"PORT"_s, QString::number(port))
                 .replace(u"DIR"_s, f.folder.path());
@@ -139,10 +135,8 @@ private Q_SLOTS:
         if (c.prefixOnly)
             received = received.left(c.bytes.size());
         QCOMPARE(received, filled(QString::fromUtf8(c.bytes)).toUtf8());
-        if (c.asked)
-            QTRY_COMPARE(f.boxes->shown.size(), 1);
-        QTest::qWait(0);
-        QCOMPARE(f.boxes->shown.size(), c.asked ? 1 : 0);
+        QTest::qWait(0); // a box would be queued by now
+        QTRY_COMPARE(f.boxes->shown.size(), c.asked ? 1 : 0);
         QCOMPARE(fileBytes(settings), before);
     }
 
@@ -153,28 +147,23 @@ private Q_SLOTS:
     {
         MainWindowFixture f;
         f.boxes->acceptQuestions = true;
-        QVERIFY(startWithFiles(f));
         TlsTestServer server(m_identities.selfSigned);
         const QString hostPort = u"127.0.0.1:"_s + QString::number(server.port());
-        f.txtIP()->setText(u"HTTPS://"_s + hostPort);
+        QVERIFY(f.start(u"HTTPS://"_s + hostPort));
         QVERIFY(f.send("cmd1"));
         QCOMPARE(f.lblStat()->toolTip(), u"Failed: certificate not trusted: self-signed"_s);
         QTRY_COMPARE(f.boxes->shown.size(), 1);
-        const QSslCertificate certificate = TlsIdentities::certificate(m_identities.selfSigned);
-        const QByteArray pin = certificate.digest(QCryptographicHash::Sha256);
-        const auto utc = [](const QDateTime &time) {
-            return QLocale::c().toString(time.toUTC(), u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
-        };
+        const QByteArray pin =
+            TlsIdentities::certificate(m_identities.selfSigned).digest(QCryptographicHash::Sha256);
         QCOMPARE(f.boxes->shown.first(),
                  u"Untrusted Certificate|The certificate of %1 is not trusted.\n\n"
                  "Subject: CN=tracker, O=tracking-sim\n"
                  "Issuer: CN=tracker, O=tracking-sim\n"
-                 "Valid from: %2\n"
-                 "Valid until: %3\n"
-                 "SHA-256: %4\n\n"
+                 "Valid from: 2001-01-01 00:00:00 UTC\n"
+                 "Valid until: 2091-01-01 00:00:00 UTC\n"
+                 "SHA-256: %2\n\n"
                  "Trust this certificate for %1 from now on?|Trust/Cancel"_s.arg(
-                     hostPort, utc(certificate.effectiveDate()), utc(certificate.expiryDate()),
-                     QString::fromLatin1(pin.toHex(':').toUpper())));
+                     hostPort, QString::fromLatin1(pin.toHex(':').toUpper())));
         // The pane and the log show the URL as sent, with its scheme.
         const QString url = u"https://"_s + hostPort + u"/api/videocompare/tracking"_s;
         QVERIFY(f.txText().startsWith(url + u"\r\n"_s));
