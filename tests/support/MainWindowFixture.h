@@ -2,6 +2,7 @@
 
 #include "FlexGrid.h"
 #include "ProgramLook.h"
+#include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
 #include "TrafficView.h"
 #include "main/frmMain.h"
@@ -19,9 +20,11 @@
 
 using namespace Qt::StringLiterals;
 
-// A main window started in a program folder of its own, with recorded message boxes.
+// A main window started in a program folder of its own, with recorded message boxes and a
+// scripted server of its own.
 struct MainWindowFixture
 {
+    ScriptedHttpServer server; // first, so that it outlives the window's connections
     QTemporaryDir folder;
     std::shared_ptr<RecordingMessageBoxes> boxes = std::make_shared<RecordingMessageBoxes>();
     std::unique_ptr<frmMain> window;
@@ -42,6 +45,12 @@ struct MainWindowFixture
     }
     // Started, with this address typed in.
     bool start(const QString &address) { return start() && (txtIP()->setText(address), true); }
+    // Started against its server, which answers with this.
+    bool serve(const QByteArray &response = ScriptedHttpServer::okResponse({}))
+    {
+        server.setResponse(response);
+        return start(server.authority());
+    }
 
     template <typename T>
     T *control(const char *name) const

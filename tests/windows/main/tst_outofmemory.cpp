@@ -1,6 +1,5 @@
 #include "AllocationCeiling.h"
 #include "MainWindowFixture.h"
-#include "ScriptedHttpServer.h"
 #include "settings/Settings.h"
 
 using namespace Qt::StringLiterals;
@@ -45,11 +44,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, logged);
         if (!allocationCeilingAvailable())
             QSKIP("AddressSanitizer's allocator cannot be given a ceiling");
-        ScriptedHttpServer server;
-        server.setResponse(response);
-        server.setPieceSize(0x10000);
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        f.server.setPieceSize(0x10000);
+        QVERIFY(f.serve(response));
         f.txtRx()->setBytes("before");
         // The window's backing store (some megabytes) is made before the ceiling.
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
@@ -67,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(f.log(), transmitted + logged);
 
         // The window goes on: the next list is shown, and the close saves the address.
-        server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        f.server.setResponse(ScriptedHttpServer::okResponse("[]"));
         QVERIFY(f.send("cmd1"));
         QCOMPARE(f.lblStat()->text(), u"Response Completed"_s);
         QCOMPARE(f.txtRx()->bytes(), "[]");

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "ScriptedHttpServer.h"
 
 #include <QRegularExpression>
 
@@ -30,10 +29,9 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, address);
         QFETCH(QString, host);
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse("[]"));
-        const QString authority = server.authority();
         MainWindowFixture f;
+        const QString authority = f.server.authority();
+        f.server.setResponse(ScriptedHttpServer::okResponse("[]"));
         QVERIFY(f.start(typed.replace(u'@', authority)));
         f.click("cmd1");
         const QByteArray headers =
@@ -46,7 +44,7 @@ private Q_SLOTS:
         QCOMPARE(f.log(), "---Data Transmitted---\r\n" + pane);
         if (address != authority)
             return;
-        QTRY_COMPARE(server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headers);
+        QTRY_COMPARE(f.server.received(0), "GET /api/videocompare/tracking HTTP/1.1\r\n" + headers);
         QVERIFY(f.waitIdle());
         QCOMPARE(f.log(), "---Data Transmitted---\r\n" + pane + "---Data Received---\r\n[]\r\n");
     }
@@ -68,10 +66,8 @@ private Q_SLOTS:
         QFETCH(qsizetype, bodySize);
         QFETCH(QString, details);
         const QByteArray body(bodySize, 'j');
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse(body));
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.serve(ScriptedHttpServer::okResponse(body)));
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -101,15 +97,13 @@ private Q_SLOTS:
     // scanned into the grid when its slow answer is whole.
     void busyGuardChangesNothing()
     {
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse(
-            R"([{"externalId": "A7", "latestAlertStatus": "OK", "latestAlertTime": "t"}])"));
-        server.setPieceSize(10);
-        server.setPieceDelay(100);
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        f.server.setPieceSize(10);
+        f.server.setPieceDelay(100);
+        QVERIFY(f.serve(ScriptedHttpServer::okResponse(
+            R"([{"externalId": "A7", "latestAlertStatus": "OK", "latestAlertTime": "t"}])")));
         f.click("cmd1");
-        QTRY_COMPARE(server.connectionCount(), 1);
+        QTRY_COMPARE(f.server.connectionCount(), 1);
 
         const QString before = f.txText() + QString::fromUtf8(f.log());
         f.txtIP()->setText(u"10.9.9.9"_s);
@@ -118,7 +112,7 @@ private Q_SLOTS:
             f.click(button);
         QCOMPARE(f.boxes->shown.join(u'\n') + f.txText() + QString::fromUtf8(f.log()), before);
         QVERIFY(f.waitIdle());
-        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(f.server.connectionCount(), 1);
         QCOMPARE(f.grid()->TextMatrix(1, 0), u"A7"_s);
     }
 
@@ -149,13 +143,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, button);
         QFETCH(QString, paneUrl);
         QFETCH(QByteArray, requestLine);
-        ScriptedHttpServer server;
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.serve());
         f.grid()->setTextMatrix(f.grid()->Row(), 0, id);
         f.click(button.constData());
-        QCOMPARE(f.txText().section(u"\r\n"_s, 0, 0), u"http://"_s + server.authority() + paneUrl);
-        QTRY_VERIFY(server.received(0).startsWith(requestLine));
+        QCOMPARE(f.txText().section(u"\r\n"_s, 0, 0),
+                 u"http://"_s + f.server.authority() + paneUrl);
+        QTRY_VERIFY(f.server.received(0).startsWith(requestLine));
         QVERIFY(f.waitIdle());
         QCOMPARE(f.boxes->shown, QStringList());
     }
@@ -164,15 +158,14 @@ private Q_SLOTS:
     // buttons share the check.
     void emptyRowIsRefused()
     {
-        ScriptedHttpServer server;
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.serve());
         f.txtTx()->setBytes("before");
         f.click("cmdStopJob");
         QCOMPARE(f.boxes->shown,
                  QStringList{u"Error|Please select a row with a  valid externalId."_s});
         QCOMPARE(f.txText() + QString::fromUtf8(f.log()), u"before"_s);
-        QCOMPARE(server.connectionCount(), 0);
+        QCOMPARE(f.server.connectionCount(), 0);
     }
 };
 
