@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "ScriptedHttpServer.h"
 #include "traffic/ResponseCollector.h"
 
 #include <QRegularExpression>
@@ -75,11 +74,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, logged);
         QFETCH(QString, toolTip);
         QFETCH(QColor, color);
-        ScriptedHttpServer server;
-        server.setResponse(response);
-        server.setPieceSize(response.size() > 100000 ? 0 : 700);
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        f.server.setPieceSize(response.size() > 100000 ? 0 : 700);
+        QVERIFY(f.serve(response));
         f.transfer()->setBodyLimit(TrafficLog::BackgroundBytes);
         // The last transfer's details go away while the next one runs.
         QStringList whileRunning;
@@ -98,7 +95,7 @@ private Q_SLOTS:
             QCOMPARE(f.txtRx()->bytes(), body);
             // The counts are what crossed the connection, status line, headers and framing too.
             QCOMPARE(f.control<QLabel>("lblTXBytes")->text(),
-                     QString::number(server.received(round - 1).size()));
+                     QString::number(f.server.received(round - 1).size()));
             QCOMPARE(f.control<QLabel>("lblRXBytes")->text(), QString::number(response.size()));
             QVERIFY2(QRegularExpression(toolTip).match(f.lblStat()->toolTip()).hasMatch(),
                      qPrintable(f.lblStat()->toolTip()));
@@ -114,9 +111,8 @@ private Q_SLOTS:
     // The saved file and list answers, error pages too, fill one table; other answers never do.
     void gridTakesListsAndTheSavedFile()
     {
-        ScriptedHttpServer server;
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.serve());
         auto *cmdJob = f.control<QPushButton>("cmdJob");
         cmdJob->click(); // no saved file: nothing changes, nothing is shown
         QCOMPARE(gridText(*f.grid()), u"||"_s);
@@ -127,23 +123,16 @@ private Q_SLOTS:
         cmdJob->click();
         QCOMPARE(gridText(*f.grid()), u"A7|None|t1 B2|OK|t2"_s);
 
-        const auto send = [&](const char *button, const QByteArray &response) {
-            server.setResponse(response);
-            return f.send(button);
-        };
-        // A job from the file and from an answer has one row, with the later values.
+        // A job from the file and from an answer, an error page too, has one row, with the later
+        // values.
         QByteArray errorPage = ScriptedHttpServer::okResponse(job("B2", "Freeze", "t3"));
-        QVERIFY(send("cmd1", errorPage.replace("200 OK", "500 Internal Server Error")));
-        QVERIFY(f.log().endsWith("---Data Received---\r\n" + job("B2", "Freeze", "t3") + "\r\n"));
-        QCOMPARE(gridText(*f.grid()), u"A7|None|t1 B2|Freeze|t3"_s);
-        QVERIFY(send("cmd1",
-                     ScriptedHttpServer::okResponse("[" + job("C3", "Freeze", "t4") + ","
-                                                    + job("A7", "OK", "t5") + "]")));
-        const QString listed = u"A7|OK|t5 B2|Freeze|t3 C3|Freeze|t4"_s;
+        f.server.setResponse(errorPage.replace("200 OK", "500 Internal Server Error"));
+        QVERIFY(f.send("cmd1"));
+        const QString listed = u"A7|None|t1 B2|Freeze|t3"_s;
         QCOMPARE(gridText(*f.grid()), listed);
 
         // Answers to create, get, stop and delete are shown but never scanned.
-        server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
+        f.server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
         for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob,
                                        RequestKind::StopJob, RequestKind::DeleteJob}) {
             QVERIFY(f.window->sendRequest(kind, u"POST"_s, {}, u"{}"_s));
@@ -154,8 +143,9 @@ private Q_SLOTS:
         QVERIFY(!f.log().contains("\"t2\"")); // the saved file is never logged
     }
 
-    // A list of several scan pieces, cut mid-job: events run between the pieces, a click
-    // meanwhile starts nothing, and the grid gets every job.
+    // A list of several scan pieces, cut mid-job, after a first one: the pane lets the old body
+    // go for the new one as soon as it is whole, before the scan; events run between the
+    // pieces, a click meanwhile starts nothing, and the grid gets every job once the scan is done.
     void largeListIsScannedWhileTheTransferStaysBusy()
     {
         QByteArray body = "[";
@@ -168,10 +158,18 @@ private Q_SLOTS:
         }
         const QByteArray response = ScriptedHttpServer::okResponse(body += "]");
         QCOMPARE(body.size() / ResponseCollector::PieceBytes, 2); // three pieces
-        ScriptedHttpServer server;
-        server.setResponse(response);
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.serve(ScriptedHttpServer::okResponse("[" + job("J0", "Bad", "t") + "]")));
+        QVERIFY(f.send("cmd1"));
+        f.server.setResponse(response);
+        QByteArray paneAtCompletion;
+        QString gridAtCompletion;
+        connect(f.transfer(), &InetTransfer::StateChanged, f.window.get(), [&](qint16 state) {
+            if (state == InetTransfer::ResponseCompleted) {
+                paneAtCompletion = f.txtRx()->bytes();
+                gridAtCompletion = gridText(*f.grid());
+            }
+        });
         int ticksWhileHandled = 0;
         QTimer tick;
         connect(&tick, &QTimer::timeout, this, [&] {
@@ -182,35 +180,12 @@ private Q_SLOTS:
         });
         tick.start(0);
         QVERIFY(f.send("cmd1"));
+        QCOMPARE(paneAtCompletion, body);
+        QCOMPARE(gridAtCompletion, u"J0|Bad|t"_s);
         // An event pass after each of the three pieces.
         QVERIFY2(ticksWhileHandled >= 3, qPrintable(QString::number(ticksWhileHandled)));
-        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(f.server.connectionCount(), 2);
         QCOMPARE(gridText(*f.grid()), expected.join(u' '));
-    }
-
-    // The pane lets the old body go for the new one as soon as the new one is whole, before the
-    // list is scanned; the grid shows the new list once its scan is done.
-    void paneTakesTheNewBodyBeforeTheScan()
-    {
-        const QByteArray first = "[" + job("J1", "OK", "t") + "]";
-        const QByteArray second = "[" + job("J1", "Bad", "t") + "," + job("J2", "OK", "t") + "]";
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse(first));
-        MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
-        QVERIFY(f.send("cmd1"));
-        server.setResponse(ScriptedHttpServer::okResponse(second));
-        QString paneAtCompletion, gridAtCompletion;
-        connect(f.transfer(), &InetTransfer::StateChanged, f.window.get(), [&](qint16 state) {
-            if (state == InetTransfer::ResponseCompleted) {
-                paneAtCompletion = f.rxText();
-                gridAtCompletion = gridText(*f.grid());
-            }
-        });
-        QVERIFY(f.send("cmd1"));
-        QCOMPARE(paneAtCompletion, QString::fromLatin1(second));
-        QCOMPARE(gridAtCompletion, u"J1|OK|t"_s);
-        QCOMPARE(gridText(*f.grid()), u"J1|Bad|t J2|OK|t"_s);
     }
 
     // A close that arrives between the scan pieces of a list finds its block whole in the log,
@@ -218,11 +193,8 @@ private Q_SLOTS:
     void closingWhileCollectingKeepsTheBlock()
     {
         const QByteArray body = "[" + QByteArray(2 * ResponseCollector::PieceBytes, ' ') + "]";
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse(body));
-        server.setPieceSize(0);
         MainWindowFixture f;
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.serve(ScriptedHttpServer::okResponse(body)));
         connect(f.transfer(), &InetTransfer::StateChanged, f.window.get(), [&f](qint16 state) {
             if (state == InetTransfer::ResponseCompleted)
                 QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "ScriptedHttpServer.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -27,10 +26,8 @@ bool saveWithKeys(TrafficView *pane, const QString &fileName, QString *offered)
     pane->setFocus();
     QTest::keyClick(pane, Qt::Key_S, Qt::ControlModifier);
     QFileDialog *dialog = nullptr;
-    for (QFileDialog *open : pane->window()->findChildren<QFileDialog *>(u"saveDialog"_s)) {
-        if (open->isVisible())
-            dialog = open;
-    }
+    for (QFileDialog *open : pane->window()->findChildren<QFileDialog *>(u"saveDialog"_s))
+        dialog = open->isVisible() ? open : dialog;
     if (!dialog)
         return false;
     *offered = dialog->selectedFiles().value(0);
@@ -44,16 +41,6 @@ bool saveWithKeys(TrafficView *pane, const QString &fileName, QString *offered)
 // An answer of 270 body bytes with CR LF, lone LF and bytes that are not UTF-8.
 const QByteArray kAnswer = "HTTP/1.1 200 OK\r\nContent-Length: 270\r\n\r\n"
     + QByteArray("line\r\n\xff\xfe bytes\n").repeated(18);
-
-// A window that has received kAnswer and shows it with its head.
-bool startWithAnswerShown(ScriptedHttpServer &server, MainWindowFixture &f)
-{
-    server.setResponse(kAnswer);
-    if (!f.start(server.authority()))
-        return false;
-    showResponseHead(f)->trigger();
-    return f.send("cmd1") && f.txtRx()->shownBytes() == kAnswer;
-}
 
 } // namespace
 
@@ -97,13 +84,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, response);
         QFETCH(QByteArray, head);
         QFETCH(QByteArray, body);
-        ScriptedHttpServer server;
-        server.setResponse(response);
-        server.setPieceSize(7);
         MainWindowFixture f;
+        f.server.setPieceSize(7);
         QVERIFY(writeFileBytes(f.path(u"ORVA_Test_Application.ini"_s), kIpSection));
-        QVERIFY(f.start());
-        f.txtIP()->setText(server.authority());
+        QVERIFY(f.serve(response));
         QAction *toggle = showResponseHead(f);
         QVERIFY(toggle && toggle->isCheckable() && !toggle->isChecked());
         QVERIFY(f.send("cmd1"));
@@ -131,7 +115,7 @@ private Q_SLOTS:
 
         // The next start remembers it; unchecked, the file says so and the pane shows the body.
         f.window.reset();
-        QVERIFY(f.start(server.authority()));
+        QVERIFY(f.start(f.server.authority()));
         QVERIFY(showResponseHead(f)->isChecked());
         QVERIFY(f.send("cmd1"));
         QCOMPARE(f.txtRx()->shownBytes(), head + body);
@@ -147,9 +131,10 @@ private Q_SLOTS:
     // says which file and why, and the old file stays whole.
     void save()
     {
-        ScriptedHttpServer server;
         MainWindowFixture f;
-        QVERIFY(startWithAnswerShown(server, f));
+        QVERIFY(f.serve(kAnswer));
+        showResponseHead(f)->trigger();
+        QVERIFY(f.send("cmd1") && f.txtRx()->shownBytes() == kAnswer);
         const QString target = f.path(u"old.txt"_s);
         QVERIFY(writeFileBytes(target, QByteArray(1000, 'o')));
         QString offered;
@@ -159,7 +144,6 @@ private Q_SLOTS:
         QVERIFY(saveWithKeys(f.txtTx(), f.path(u"request.txt"_s), &offered));
         QCOMPARE(offered, m_home.filePath(u"Documents/request.txt"_s));
         QCOMPARE(fileBytes(f.path(u"request.txt"_s)), f.txtTx()->shownBytes());
-        QCOMPARE(f.boxes->shown, QStringList());
 
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit before{};
@@ -179,11 +163,10 @@ private Q_SLOTS:
     void timing()
     {
         constexpr int delayMs = 120;
-        ScriptedHttpServer server;
-        server.setResponse(ScriptedHttpServer::okResponse("[]"));
-        server.setFirstByteDelay(delayMs);
         MainWindowFixture f;
-        QVERIFY(f.start(u"localhost:"_s + QString::number(server.port())));
+        f.server.setResponse(ScriptedHttpServer::okResponse("[]"));
+        f.server.setFirstByteDelay(delayMs);
+        QVERIFY(f.start(u"localhost:"_s + QString::number(f.server.port())));
         QVERIFY(f.send("cmd1"));
         const QStringList lines = f.lblStat()->toolTip().split(u'\n');
         QCOMPARE(lines.size(), 2);
