@@ -2,6 +2,7 @@
 #include "desktop/ProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -44,6 +45,24 @@ private Q_SLOTS:
         const Result<QString> found =
             ::executableFolder(applicationDir, ProgramFile{startedFile.toStdString(), deleted});
         QCOMPARE(found ? found.value() : found.reason(), folder);
+    }
+
+    void programFolder_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("folder");
+        const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_s, data = u"/data/talus"_s;
+        QTest::newRow("installed") << bin << data;
+        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_s << data;
+        QTest::newRow("elsewhere, though its name starts alike") << bin + u"2"_s << bin + u"2"_s;
+    }
+
+    void programFolder()
+    {
+        QFETCH(QString, executable);
+        QFETCH(QString, folder);
+        const QStringList installedBins{u"/usr/bin"_s, QDir::tempPath() + u"/talus-prefix/bin"_s};
+        QCOMPARE(chooseProgramFolder(executable, installedBins, u"/data/talus"_s), folder);
     }
 
     // A copy of this program is started, its file deleted, and only then asked for its folder.

@@ -1,7 +1,6 @@
 #include "MainWindowFixture.h"
 #include "WrappingButton.h"
 #include "desktop/CloseOnSignals.h"
-#include "desktop/ProgramFolder.h"
 #include "settings/Settings.h"
 #include "traffic/StatusText.h"
 
@@ -19,6 +18,8 @@ class tst_frmMain final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // As started, fixed in size with a close box only; Tab visits the controls in the order they
+    // stand, and leaves the grid instead of moving inside it.
     void startUp()
     {
         MainWindowFixture f;
@@ -30,18 +31,9 @@ private Q_SLOTS:
         QCOMPARE(f.log(), QByteArray());
         QCOMPARE(f.window->focusWidget(), f.txtIP());
         QVERIFY(!f.control<QPushButton>("cmdJob")->isVisible());
-        // Fixed size, with a close box only.
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
         QVERIFY(!(f.window->windowFlags()
                   & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    }
-
-    // Tab visits the controls in the order they stand, and leaves the grid instead of moving
-    // inside it.
-    void tabOrder()
-    {
-        MainWindowFixture f;
-        QVERIFY(f.start());
         QStringList order;
         QWidget *next = f.txtIP();
         do {
@@ -71,11 +63,10 @@ private Q_SLOTS:
             if (auto *wrapping = qobject_cast<WrappingButton *>(widget)) {
                 // Too wide for one line: wrapped at spaces, but still inside the button.
                 area = wrapping->captionRect();
-                const QRect needed =
-                    metrics.boundingRect(area, WrappingButton::captionFlags(), wrapping->text());
-                QVERIFY2(area.contains(needed), name.constData());
+                const int flags = WrappingButton::captionFlags();
+                QVERIFY2(area.contains(metrics.boundingRect(area, flags, wrapping->text())),
+                         name.constData());
                 ++checked;
-                continue;
             } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
                 QStyleOptionButton option;
                 option.initFrom(button);
@@ -102,26 +93,19 @@ private Q_SLOTS:
         QCOMPARE(checked, 9 + 7 + 5);
     }
 
-    void dataFolderIsMadeAtFirstStart()
+    // The program folder is made at the first start; a log that cannot be created names the
+    // file, the folder and the system's reason.
+    void logFolder()
     {
         MainWindowFixture g;
-        const QString data = g.path(u"share/talus-test-app"_s);
+        const QString data = g.path(u"share/talus-test-app"_s), blocked = g.path(u"blocked"_s);
         g.customize = [&](AppEnvironment &env) { env.programFolder = data; };
         QVERIFY(g.start());
         QVERIFY(QFileInfo::exists(data + u"/Data_Text.txt"_s));
-    }
-
-    // A log that cannot be created names the file, the folder and the system's reason.
-    void unwritableLogSaysWhy()
-    {
-        MainWindowFixture g;
-        const QString blocked = g.path(u"blocked"_s);
-        const QString named = u"Cannot create Data_Text.txt in "_s + blocked + u": "_s;
         QVERIFY(QDir().mkpath(blocked + u"/Data_Text.txt"_s));
-        frmMain window(testEnvironment(blocked, g.boxes));
-        const Result<> loaded = window.Form_Load();
-        QVERIFY(!loaded);
-        QCOMPARE(loaded.reason(), named + u"Is a directory"_s);
+        const Result<> loaded = frmMain(testEnvironment(blocked, g.boxes)).Form_Load();
+        QCOMPARE(loaded ? u"loaded"_s : loaded.reason(),
+                 u"Cannot create Data_Text.txt in "_s + blocked + u": Is a directory"_s);
     }
 
     // Texts operators and their scripts know as they stand, read from the live window, the
@@ -153,27 +137,6 @@ private Q_SLOTS:
                  "Receiving Response|Response Received|Disconecting|Disconnected|Error|"_s);
     }
 
-    void programFolder_data()
-    {
-        QTest::addColumn<QString>("executable");
-        QTest::addColumn<QString>("folder");
-        const QString bin = QDir::tempPath() + u"/talus-prefix/bin"_s;
-        const QString data = u"/home/u/.local/share/talus-test-app"_s;
-        QTest::newRow("installed") << bin << data;
-        QTest::newRow("installed, path not clean") << bin + u"/../bin/"_s << data;
-        QTest::newRow("elsewhere, though its name starts alike") << bin + u"2"_s << bin + u"2"_s;
-    }
-
-    void programFolder()
-    {
-        QFETCH(QString, executable);
-        QFETCH(QString, folder);
-        const QStringList installedBins{u"/usr/bin"_s, QDir::tempPath() + u"/talus-prefix/bin"_s};
-        QCOMPARE(chooseProgramFolder(executable, installedBins,
-                                     u"/home/u/.local/share/talus-test-app"_s),
-                 folder);
-    }
-
     // The close box and the stop signals alike save the typed address; an unwritable settings file
     // does not keep the window open.
     void closingSavesTheAddress()
@@ -198,7 +161,6 @@ private Q_SLOTS:
                              qPrintable(u"Cannot save the settings to %1: it is not a regular "
                                         "file but a FIFO; the file is left as it was"_s.arg(ini)));
         QVERIFY(f.window->close());
-        QVERIFY(!f.window->isVisible());
     }
 
     // Copy hands on the whole pane exactly, CR LF and lone CR kept; Enter presses the focused
