@@ -68,42 +68,38 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("outcomes");
-        const QByteArray none;
-        QTest::newRow("counts, next and previous wrap at both ends")
-            << none << QByteArray("abc abc abc")
-            << split("type:abc|Return|Return|Return|Shift+Return|F3|Shift+F3|Shift+F3")
-            << split("1 of 3@0-3|2 of 3@4-7|3 of 3@8-11|1 of 3@0-3|3 of 3@8-11|1 of 3@0-3|3 of "
-                     "3@8-11|2 of 3@4-7");
-        QTest::newRow("ASCII letters in either case, then Match Case (Alt+C)")
-            << none << QByteArray("Job JOB job") << split("type:job|Alt+C|Alt+C")
-            << split("1 of 3@0-3|1 of 1@8-11|3 of 3@8-11");
-        QTest::newRow("UTF-8 text, its ASCII letters in either case")
-            << none << QByteArray("caf\xc3\xa9 CAF\xc3\xa9 caf\xc3\x89") << split("set:café|Return")
-            << split("1 of 2@0-5|2 of 2@6-11");
-        QTest::newRow("a match across line ends")
-            << none << QByteArray("a\r\nb\nc\r\nb") << split("set:\\r\\nb|Return")
-            << split("1 of 2@1-4|2 of 2@6-9");
-        QTest::newRow("no matches, empty pane")
-            << none << QByteArray() << split("type:a") << split("No matches@0-0");
-        QTest::newRow("the head shown: a match in it and one from it into the body")
-            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n") << QByteArray("{}")
-            << split("type:ok|set:\\r\\n{") << split("1 of 1@13-15|1 of 1@36-39");
-        QTest::newRow("Esc closes, the match stays selected")
-            << none << QByteArray("abab") << split("type:b|Escape")
-            << split("1 of 2@1-2|closed@1-2");
-        QTest::newRow("a new response drops the matches")
-            << none << QByteArray("aa") << split("type:a|new|Return")
-            << split("1 of 2@0-1|@0-0|1 of 2@0-1");
+        const auto row = [](const char *name, const QByteArray &body, const char *steps,
+                            const QString &outcomes, const QByteArray &head = {}) {
+            QTest::newRow(name) << head << body << split(steps) << outcomes.split(u'|');
+        };
+        row("counts, next and previous wrap at both ends", "abc abc abc",
+            "type:abc|Return|Return|Return|Shift+Return|F3|Shift+F3|Shift+F3",
+            u"1 of 3@0-3|2 of 3@4-7|3 of 3@8-11|1 of 3@0-3|3 of 3@8-11|1 of 3@0-3|3 of 3@8-11|"
+            "2 of 3@4-7"_s);
+        row("ASCII letters in either case, then Match Case (Alt+C)", "Job JOB job",
+            "type:job|Alt+C|Alt+C", u"1 of 3@0-3|1 of 1@8-11|3 of 3@8-11"_s);
+        row("UTF-8 text, its ASCII letters in either case", "caf\xc3\xa9 CAF\xc3\xa9 caf\xc3\x89",
+            "set:café|Return", u"1 of 2@0-5|2 of 2@6-11"_s);
+        row("a match across line ends", "a\r\nb\nc\r\nb", "set:\\r\\nb|Return",
+            u"1 of 2@1-4|2 of 2@6-9"_s);
+        row("no matches, empty pane", "", "type:a", u"No matches@0-0"_s);
+        row("the head shown: a match in it and one from it into the body", "{}",
+            "type:ok|set:\\r\\n{", u"1 of 1@13-15|1 of 1@36-39"_s,
+            "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n");
+        row("Esc closes, the match stays selected", "abab", "type:b|Escape",
+            u"1 of 2@1-2|closed@1-2"_s);
+        row("a new response drops the matches", "aa", "type:a|new|Return",
+            u"1 of 2@0-1|@0-0|1 of 2@0-1"_s);
         // Found in pieces between events: matches on both sides of a piece's end, one across it.
         QByteArray large(MatchScan::PieceBytes + 100, '.');
         large.replace(0, 6, "needle");
         large.replace(MatchScan::PieceBytes - 3, 6, "needle");
         large.replace(large.size() - 6, 6, "NEEDLE");
-        const QString across =
-            u"2 of 3@%1-%2"_s.arg(MatchScan::PieceBytes - 3).arg(MatchScan::PieceBytes + 3);
-        const QString last = u"3 of 3@%1-%2"_s.arg(large.size() - 6).arg(large.size());
-        QTest::newRow("over a piece's end") << none << large << split("set:needle|Return|Return")
-                                            << (split("1 of 3@0-6") << across << last);
+        row("over a piece's end", large, "set:needle|Return|Return",
+            u"1 of 3@0-6|2 of 3@%1-%2|3 of 3@%3-%4"_s.arg(MatchScan::PieceBytes - 3)
+                .arg(MatchScan::PieceBytes + 3)
+                .arg(large.size() - 6)
+                .arg(large.size()));
     }
 
     void pane()

@@ -81,7 +81,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("rowsBefore");
         QTest::newRow("fresh grid, 50,000 jobs") << 50000 << 2;
         QTest::newRow("more rows than jobs") << 3 << 10;
-        QTest::newRow("only the kHeader row") << 2 << 1;
+        QTest::newRow("only the header row") << 2 << 1;
     }
 
     // Against a model filled job by job and cell by cell, both starting full, the window hidden.
@@ -161,20 +161,16 @@ private Q_SLOTS:
         for (const char *id : {"A", "B", "C"})
             table.StoreJobStatus(JobStatus{true, id, "s", "t"});
         FillJobGrid(grid, table);
-        if (change == u"write"_s) {
-            grid.setTextMatrix(2, 1, u"x"_s);
-            grid.setTextMatrix(2, 4, u"y"_s);
-        } else if (change == u"rows"_s) {
-            grid.setRows(2);
-            grid.setRows(4);
-        } else if (change == u"cols"_s) {
-            grid.setCols(2);
-            grid.setCols(15);
-        } else if (change == u"clear"_s) {
+        if (change == u"write"_s)
+            grid.setTextMatrix(2, 1, u"x"_s), grid.setTextMatrix(2, 4, u"y"_s);
+        else if (change == u"rows"_s)
+            grid.setRows(2), grid.setRows(4);
+        else if (change == u"cols"_s)
+            grid.setCols(2), grid.setCols(15);
+        else if (change == u"clear"_s)
             grid.Clear();
-        } else {
+        else
             table = JobStatusTable();
-        }
         QCOMPARE(dump(*grid.gridModel()), rows);
     }
 };
