@@ -109,6 +109,9 @@ private Q_SLOTS:
              R"("error": "no job with externalId \"x\")",
              R"("error": "no such route: /api/other")"},
             false, "answered");
+        row("delete, then read", request("DELETE @J") + request("GET @J"), {200, 404},
+            {R"("result": "Deleted")", R"("error": "no job with externalId \"4123856710\")"}, false,
+            "");
         row("no length: stop, then create",
             wire("POST @J/stopTracking HTTP/1.1\n\nPOST @L HTTP/1.1\n\n"), {200, 400},
             {R"("latestAlertStatus": "Stopped")"}, false, "answered");
