@@ -18,18 +18,11 @@ struct TlsIdentities
                                  Y2091 = 3818448000;
 
     PemPair ca = make({.commonName = "Test CA", .authority = true});
-    PemPair server = make({.commonName = "tracker", .names = {"127.0.0.1"}}, &ca);
-    PemPair selfSigned = make({.commonName = "tracker",
-                               .names = {"127.0.0.1", "localhost"},
-                               .validFrom = Y2001,
-                               .validUntil = Y2091});
-    PemPair otherName = make({.commonName = "tracker", .names = {"tracker.example"}}, &ca);
-    PemPair expired = make(
-        {.commonName = "tracker", .names = {"127.0.0.1"}, .validFrom = Y2001, .validUntil = Y2002},
-        &ca);
-    PemPair notYetValid = make(
-        {.commonName = "tracker", .names = {"127.0.0.1"}, .validFrom = Y2090, .validUntil = Y2091},
-        &ca);
+    PemPair server = tracker({"127.0.0.1"}, &ca);
+    PemPair selfSigned = tracker({"127.0.0.1", "localhost"}, nullptr, Y2001, Y2091);
+    PemPair otherName = tracker({"tracker.example"}, &ca);
+    PemPair expired = tracker({"127.0.0.1"}, &ca, Y2001, Y2002);
+    PemPair notYetValid = tracker({"127.0.0.1"}, &ca, Y2090, Y2091);
     PemPair clientCa = make({.commonName = "Client CA", .authority = true});
     PemPair client = make({.commonName = "operator"}, &clientCa);
 
@@ -40,6 +33,13 @@ struct TlsIdentities
         if (!made)
             qFatal("cannot make a test certificate: %s", error.c_str());
         return *made;
+    }
+
+    // A server named "tracker" for these names, signed by issuer (none: self-signed).
+    static PemPair tracker(std::vector<std::string> names, const PemPair *issuer,
+                           std::time_t from = 0, std::time_t until = 0)
+    {
+        return make({"tracker", std::move(names), from, until}, issuer);
     }
 
     static QSslCertificate certificate(const PemPair &pair)

@@ -140,9 +140,8 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(settings), before);
     }
 
-    // The box names the server, typed with its scheme in capitals, and tells the certificate
-    // apart, with two buttons; trusted, the certificate is pinned and the list sent again goes
-    // through.
+    // The box names the server (typed with its scheme in capitals) and the certificate; trusted,
+    // the certificate is pinned and the list sent again goes through.
     void trustedWhenAsked()
     {
         MainWindowFixture f;
