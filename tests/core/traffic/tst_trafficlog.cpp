@@ -1,7 +1,6 @@
 #include "FileBytes.h"
 #include "traffic/TrafficLog.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>

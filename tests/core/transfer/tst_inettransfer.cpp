@@ -149,8 +149,7 @@ private Q_SLOTS:
 
         const char *cap = "header section too large", *nan = "Content-Length is not a number";
         const char *tlsPort = "no HTTP/1.x status line (a TLS port?)";
-        const QByteArray x64k = QByteArray(70000, 'x'), huge = QByteArray(1 << 20, 'x');
-        const QByteArray length = Ok + "Content-Length: ";
+        const QByteArray x64k(70000, 'x'), huge(1 << 20, 'x'), length = Ok + "Content-Length: ";
         const Case in4k{.pieceSize = 4096};
         bad("two lengths", length + "2\r\nContent-Length: 3\r\n\r\nok",
             "conflicting Content-Length");

@@ -54,50 +54,46 @@ private Q_SLOTS:
     {
         QTest::addColumn<TlsCase>("c");
         const QString ca = u"[TLS]\r\nCAFile=ca.pem\r\n"_s;
-        const QString ok = u"HTTP 200 OK \u00b7 2 bytes"_s;
-        QTest::newRow("trusted through the CA file")
-            << TlsCase{.tls = ca, .outcome = ok, .bytes = ListRequest};
-        QTest::newRow("unknown issuer, not trusted") << TlsCase{
-            .outcome = u"Failed: certificate not trusted: unknown issuer"_s, .asked = true};
-        QTest::newRow("pinned to another certificate, though the CA vouches")
-            << TlsCase{.tls = ca + u"Pin.127.0.0.1:PORT="_s + QString(64, u'0') + u"\r\n"_s,
-                       .outcome = u"Failed: certificate changed since it was trusted"_s};
+        const QString ok = u"HTTP 200 OK \u00b7 2 bytes"_s, failed = u"Failed: "_s;
+        const auto row = [](const char *name, const QString &outcome, const QString &tls,
+                            TlsCase c = {}) {
+            c.outcome = outcome;
+            c.tls = tls;
+            QTest::newRow(name) << c;
+        };
+        row("trusted through the CA file", ok, ca, {.bytes = ListRequest});
+        row("unknown issuer, not trusted", failed + u"certificate not trusted: unknown issuer"_s,
+            {}, {.asked = true});
+        row("pinned to another certificate, though the CA vouches",
+            failed + u"certificate changed since it was trusted"_s,
+            ca + u"Pin.127.0.0.1:PORT="_s + QString(64, u'0') + u"\r\n"_s);
         const auto refused = [&](const char *name, const PemPair &identity, const char *why) {
-            QTest::newRow(name) << TlsCase{.identity = &identity,
-                                           .tls = ca,
-                                           .outcome = u"Failed: certificate "_s
-                                               + QLatin1String(why)};
+            row(name, failed + u"certificate "_s + QLatin1String(why), ca, {.identity = &identity});
         };
         refused("for another name", m_identities.otherName,
                 "is for tracker.example, not 127.0.0.1");
         refused("expired", m_identities.expired, "expired on 2002-01-01 00:00:00 UTC");
         refused("not yet valid", m_identities.notYetValid,
                 "not valid before 2090-01-01 00:00:00 UTC");
-        QTest::newRow("plain HTTP on a TLS port")
-            << TlsCase{.scheme = QString(),
-                       .outcome = u"Failed: connection closed before the answer was complete"_s};
+        row("plain HTTP on a TLS port",
+            failed + u"connection closed before the answer was complete"_s, {}, {.scheme = {}});
         // A plain server gets the start of a TLS hello.
-        const auto plain = [](const char *name, Server server, const QString &outcome) {
-            QTest::newRow(name) << TlsCase{
-                .server = server, .outcome = outcome, .bytes = "\x16\x03", .prefixOnly = true};
+        const auto plain = [&](const char *name, Server server, const QString &outcome) {
+            row(name, failed + outcome, {},
+                {.server = server, .bytes = "\x16\x03", .prefixOnly = true});
         };
         plain("TLS on a plain port", Server::PlainRefusing,
-              u"Failed: the server did not answer TLS (plain HTTP on this port?)"_s);
-        plain("a handshake that never finishes", Server::PlainSilent,
-              u"Failed: no answer within 1 s"_s);
-        QTest::newRow("client certificate asked for")
-            << TlsCase{.server = Server::ClientCertificateRequired,
-                       .tls = ca,
-                       .outcome = u"Failed: the server asked for a client certificate"_s};
-        QTest::newRow("client certificate given")
-            << TlsCase{.server = Server::ClientCertificateRequired,
-                       .tls = ca + u"ClientCertificate=client.pem\r\nClientKey=client.key\r\n"_s,
-                       .outcome = ok,
-                       .bytes = ListRequest};
-        QTest::newRow("a CA file that is not there")
-            << TlsCase{.tls = u"[TLS]\r\nCAFile=missing.pem\r\n"_s,
-                       .outcome = u"Failed: cannot read the CA file DIR/missing.pem: "
-                                  "No such file or directory"_s};
+              u"the server did not answer TLS (plain HTTP on this port?)"_s);
+        plain("a handshake that never finishes", Server::PlainSilent, u"no answer within 1 s"_s);
+        const Server asks = Server::ClientCertificateRequired;
+        row("client certificate asked for", failed + u"the server asked for a client certificate"_s,
+            ca, {.server = asks});
+        row("client certificate given", ok,
+            ca + u"ClientCertificate=client.pem\r\nClientKey=client.key\r\n"_s,
+            {.server = asks, .bytes = ListRequest});
+        row("a CA file that is not there",
+            failed + u"cannot read the CA file DIR/missing.pem: No such file or directory"_s,
+            u"[TLS]\r\nCAFile=missing.pem\r\n"_s);
     }
 
     // Each reason text, the exact bytes the server received, and the settings left alone.
