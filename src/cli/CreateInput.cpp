@@ -1,6 +1,7 @@
 #include "CreateInput.h"
 
-#include <QFile>
+#include "files/RegularFile.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,6 +9,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A job's body is under a kilobyte; a file far larger is not one.
+constexpr qint64 kCreateFileCap = 1024 * 1024;
 
 // Reads the members of one JSON object into texts, naming the first that is of the wrong kind.
 class MemberReader
@@ -124,11 +128,11 @@ Result<CreateFields::Stream> parseGroupOption(const QString &text)
 
 Result<CreateFields> readCreateFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{u"--from: cannot read %1: %2"_s.arg(fileName, file.errorString())};
+    const Result<QByteArray> bytes = readRegularFile(fileName, kCreateFileCap);
+    if (!bytes)
+        return Failure{u"--from: cannot read %1: %2"_s.arg(fileName, bytes.reason())};
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
     if (error.error != QJsonParseError::NoError)
         return Failure{u"--from: %1 is not valid JSON: %2 at byte %3"_s.arg(
             fileName, error.errorString(), QString::number(error.offset))};

@@ -1,6 +1,6 @@
 #include "jobs/SavedResponse.h"
 
-#include <QFile>
+#include "files/RegularFile.h"
 
 #include <cstring>
 
@@ -32,12 +32,10 @@ QByteArray joinLines(const QByteArray &raw)
 
 Result<QByteArray> readSavedResponse(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{file.errorString()};
-    const QByteArray raw = file.readAll();
-    // A read that stops half-way would scan a truncated list as if it were whole.
-    if (file.error() != QFileDevice::NoError)
-        return Failure{file.errorString()};
-    return joinLines(raw);
+    // A read that stops half-way would scan a truncated list as if it were whole: a failure
+    // reads nothing.
+    const Result<QByteArray> raw = readRegularFile(path, SavedResponseCap);
+    if (!raw)
+        return raw;
+    return joinLines(*raw);
 }

@@ -1,17 +1,14 @@
 #include "settings/ProfileFile.h"
 
+#include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
 #include "text/TrimSpaces.h"
 
-#include <QFile>
+#include <QIODevice>
 #include <QList>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include <algorithm>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -51,9 +48,15 @@ QByteArray trimmedBlanks(QByteArrayView text)
     return trimBlanks(text).toByteArray();
 }
 
+// Names match ignoring the case of ASCII letters only: a fold of other letters would make a
+// pin for "localho\u017Ft" (a long s) one for "localhost".
 bool sameName(const QByteArray &a, const QString &b)
 {
-    return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
+    const QByteArray other = b.toUtf8();
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == other.size()
+        && std::equal(a.cbegin(), a.cend(), other.cbegin(),
+                      [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 // The section name when the line is a section header, nothing otherwise.
@@ -149,76 +152,13 @@ QString cut(const QString &value, qsizetype maxLength)
     return value.left(length);
 }
 
-QString systemReason()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-QString kindOfFile(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return u"a folder"_s;
-    if (S_ISFIFO(mode))
-        return u"a FIFO"_s;
-    if (S_ISCHR(mode))
-        return u"a character device"_s;
-    if (S_ISBLK(mode))
-        return u"a block device"_s;
-    if (S_ISSOCK(mode))
-        return u"a socket"_s;
-    return u"not a file"_s;
-}
-
-QString tooLarge()
-{
-    return u"it is larger than 1 MiB"_s;
-}
-
-// Reads at most `limit` bytes and one more, so that a file that grew after it was measured
-// still shows as too large.
-Result<QByteArray> readAtMost(int fd, qint64 limit)
-{
-    QByteArray bytes(limit + 1, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, std::size_t(bytes.size() - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return Failure{systemReason()};
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    bytes.truncate(filled);
-    return bytes;
-}
-
 } // namespace
 
 namespace ProfileFile {
 
 Result<QByteArray> readFile(const QString &fileName)
 {
-    // Not blocking: opening a FIFO for reading would otherwise wait for a writer forever.
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return errno == ENOENT ? Result<QByteArray>(QByteArray()) : Failure{systemReason()};
-    struct stat status = {};
-    Result<QByteArray> result = QByteArray();
-    if (::fstat(fd, &status) != 0)
-        result = Failure{systemReason()};
-    else if (!S_ISREG(status.st_mode))
-        result = Failure{u"it is not a regular file but "_s + kindOfFile(status.st_mode)};
-    else if (status.st_size > MaxFileBytes)
-        result = Failure{tooLarge()};
-    else
-        result = readAtMost(fd, MaxFileBytes);
-    ::close(fd);
-    if (result && result->size() > MaxFileBytes)
-        return Failure{tooLarge()};
-    return result;
+    return readRegularFile(fileName, MaxFileBytes, WhenMissing::Empty);
 }
 
 Result<QString> readString(const QString &fileName, const QString &section, const QString &key,

@@ -7,17 +7,18 @@
 
 // Private profile (INI) files, read and written one value at a time.
 //
-// Section and key names match ignoring letter case. Reading returns the value with the white
-// space around it removed (and one pair of enclosing quotes, if any), cut to maxLength
-// characters; the default, also cut, when the file, section or key is missing. Writing replaces
-// only that key's line, or adds the key (after the section's last entry) or the section (at the
-// end); every other line keeps its bytes. A value enclosed in quotes (blanks around them aside)
-// is written inside one more pair, so that it reads back with its quotes. The file is replaced
-// atomically, so a failed write leaves the previous file whole. Files are UTF-8 text.
+// Section and key names match ignoring the case of ASCII letters (no other letter folds). Reading
+// returns the value with the white space around it removed (and one pair of enclosing quotes, if
+// any), cut to maxLength characters; the default, also cut, when the file, section or key is
+// missing. Writing replaces only that key's line, or adds the key (after the section's last entry)
+// or the section (at the end); every other line keeps its bytes. A value enclosed in quotes (blanks
+// around them aside) is written inside one more pair, so that it reads back with its quotes. The
+// file is replaced atomically, so a failed write leaves the previous file whole. Files are UTF-8
+// text.
 //
 // A profile file is a few lines. A name that is not a regular file (a FIFO would block the
 // reader forever, a link to /dev/zero would never end) or a file larger than MaxFileBytes is
-// not one: it is neither read nor replaced, and the failure says why.
+// not one: it is neither read nor replaced, and the failure says why (files/RegularFile).
 namespace ProfileFile {
 
 constexpr qint64 MaxFileBytes = 1024 * 1024;
