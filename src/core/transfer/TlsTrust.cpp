@@ -1,14 +1,15 @@
 #include "transfer/TlsTrust.h"
 
+#include "files/RegularFile.h"
 #include "settings/TlsSettings.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QHostAddress>
 #include <QLocale>
 #include <QSslKey>
 #include <QSslSocket>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -21,14 +22,26 @@ QString dateText(const QDateTime &time)
     return QLocale::c().toString(time.toUTC(), u"yyyy-MM-dd HH:mm:ss 'UTC'"_s);
 }
 
+// A PEM file of certificates or a key is a few kilobytes; a chain of a hundred is well under this.
+constexpr qint64 kTlsFileCap = 1024 * 1024;
+
 Result<QByteArray> readFile(const QString &what, const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    Result<QByteArray> read = readRegularFile(fileName, kTlsFileCap);
+    if (!read) {
         return Failure{u"cannot read the %1 %2: %3"_s.arg(what, QDir::toNativeSeparators(fileName),
-                                                          file.errorString())};
+                                                          read.reason())};
     }
-    return file.readAll();
+    return read;
+}
+
+QString asciiLower(QString text)
+{
+    for (QChar &c : text) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() - u'A' + u'a');
+    }
+    return text;
 }
 
 Result<QList<QSslCertificate>> readCertificates(const QString &what, const QString &fileName)
@@ -122,8 +135,7 @@ Result<TlsTrust> TlsTrust::load(const QString &settingsFile, const QString &host
 {
     TlsTrust trust;
     trust.m_host = host;
-    const bool ipv6 = QHostAddress(host).protocol() == QAbstractSocket::IPv6Protocol;
-    trust.m_hostPort = (ipv6 ? u'[' + host + u']' : host) + u':' + QString::number(port);
+    trust.m_hostPort = pinHostPort(host, port);
     trust.m_configuration = QSslConfiguration::defaultConfiguration();
     trust.m_configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
     if (settingsFile.isEmpty())
@@ -244,6 +256,21 @@ QString TlsTrust::socketFailure(QAbstractSocket::SocketError error, const QStrin
     QString reason = errorString;
     reason.remove(u"Error during SSL handshake: "_s);
     return u"TLS handshake failed: "_s + reason;
+}
+
+QString pinHostPort(const QString &host, quint16 port)
+{
+    const QHostAddress address(host);
+    QString name;
+    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        name = u'[' + address.toString() + u']';
+    } else {
+        // ASCII only: an international name in its ACE form ("xn--..."), so that no two names
+        // that a reader takes for one another share a pin.
+        const QByteArray ace = QUrl::toAce(host);
+        name = asciiLower(ace.isEmpty() ? host : QString::fromLatin1(ace));
+    }
+    return name + u':' + QString::number(port);
 }
 
 QString tlsPortHint(char firstByte)

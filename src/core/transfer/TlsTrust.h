@@ -63,6 +63,10 @@ private:
     std::optional<UntrustedCertificate> m_untrusted;
 };
 
+// "10.0.0.5:443", "[::1]:8443", "xn--bcher-kva.example:443": the server as its pin is stored
+// and looked up. The host is in lower-case ASCII (letter case of ASCII is all that folds).
+QString pinHostPort(const QString &host, quint16 port);
+
 // "(a TLS port?)" after a malformed answer whose first byte opens a TLS record (an alert or a
 // handshake): a plain request reached a TLS server. Empty otherwise.
 QString tlsPortHint(char firstByte);

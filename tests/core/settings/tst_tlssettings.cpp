@@ -76,6 +76,30 @@ private Q_SLOTS:
         QCOMPARE(readPin(file, u"tracker:8443"_s).value(), u"abcdef"_s);
         QCOMPARE(readPin(file, u"tracker:443"_s).value(), QString());
     }
+
+    // A pin is found for its host in any ASCII letter case, and for no other host: a name that
+    // differs in one letter outside ASCII is another host, even where Unicode folds the two
+    // together.
+    void pinKeyFolds_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // the key's host as the file holds it
+        QTest::addColumn<bool>("found");        // for "localhost:8443"
+        QTest::newRow("as looked up") << QByteArray("localhost") << true;
+        QTest::newRow("ASCII capitals") << QByteArray("LOCALHOST") << true;
+        QTest::newRow("a long s for the s") << QByteArray("localho\xc5\xbft") << false;
+        QTest::newRow("a Kelvin sign for a k") << QByteArray("\xe2\x84\xaaocalhost") << false;
+    }
+
+    void pinKeyFolds()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, found);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"s.ini"_s);
+        QVERIFY(writeFileBytes(file, "[TLS]\r\nPin." + stored + ":8443=" + DigestHex + "\r\n"));
+        QCOMPARE(readPin(file, u"localhost:8443"_s).value(),
+                 found ? QString::fromLatin1(DigestHex) : QString());
+    }
 };
 
 QTEST_APPLESS_MAIN(tst_TlsSettings)

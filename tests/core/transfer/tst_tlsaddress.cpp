@@ -1,5 +1,6 @@
 #include "transfer/HeaderBlock.h"
 #include "transfer/RequestWire.h"
+#include "transfer/TlsTrust.h"
 #include "transfer/TrackingUrl.h"
 
 #include <QTest>
@@ -51,6 +52,31 @@ private Q_SLOTS:
         const auto wire = RequestWire::compose(url, u"GET"_s, QString(), BuildHeaderBlock(host));
         QCOMPARE(wire ? std::pair(wire->port, wire->secure) : std::pair(quint16(0), false),
                  std::pair(port, secure)); // port 0: refused
+    }
+
+    // The server as its pin names it: lower-case ASCII alone, so that no two hosts a reader
+    // takes for one another share a pin.
+    void pinKey_data()
+    {
+        QTest::addColumn<QString>("host"); // as the wire has it: IPv6 without brackets
+        QTest::addColumn<quint16>("port");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("IPv4") << u"10.0.0.5"_s << quint16(443) << u"10.0.0.5:443"_s;
+        QTest::newRow("IPv6 in brackets") << u"::1"_s << quint16(8443) << u"[::1]:8443"_s;
+        QTest::newRow("IPv6 written long")
+            << u"0:0:0:0:0:0:0:1"_s << quint16(8443) << u"[::1]:8443"_s;
+        QTest::newRow("a name in capitals")
+            << u"LocalHost"_s << quint16(8443) << u"localhost:8443"_s;
+        QTest::newRow("an international name")
+            << u"B\u00fccher.example"_s << quint16(443) << u"xn--bcher-kva.example:443"_s;
+    }
+
+    void pinKey()
+    {
+        QFETCH(QString, host);
+        QFETCH(quint16, port);
+        QFETCH(QString, key);
+        QCOMPARE(pinHostPort(host, port), key);
     }
 };
 

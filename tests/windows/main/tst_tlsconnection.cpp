@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -94,6 +95,18 @@ private Q_SLOTS:
         row("a CA file that is not there",
             failed + u"cannot read the CA file DIR/missing.pem: No such file or directory"_s,
             u"[TLS]\r\nCAFile=missing.pem\r\n"_s);
+        // Files that would freeze the window or end the program, refused at once.
+        row("a CA file that is a FIFO",
+            failed + u"cannot read the CA file DIR/fifo: it is not a regular file but a FIFO"_s,
+            u"[TLS]\r\nCAFile=fifo\r\n"_s);
+        row("a CA file over 1 MiB",
+            failed + u"cannot read the CA file DIR/large.pem: it is larger than 1 MiB"_s,
+            u"[TLS]\r\nCAFile=large.pem\r\n"_s);
+        row("a client key that never ends",
+            failed
+                + u"cannot read the client key /dev/zero: it is not a regular file but a "
+                  "character device"_s,
+            ca + u"ClientCertificate=client.pem\r\nClientKey=/dev/zero\r\n"_s);
     }
 
     // Each reason text, the exact bytes the server received, and the settings left alone.
@@ -183,7 +196,9 @@ private:
         };
         return f.start() && written("ca.pem", m_identities.ca.certificate)
             && written("client.pem", m_identities.client.certificate)
-            && written("client.key", m_identities.client.key);
+            && written("client.key", m_identities.client.key)
+            && written("large.pem", std::string((1 << 20) + 1, '-'))
+            && ::mkfifo(QFile::encodeName(f.path(u"fifo"_s)).constData(), 0600) == 0;
     }
 
     const TlsIdentities m_identities;
