@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <system_error>
@@ -102,6 +104,54 @@ bool endsTorn(const QString &path)
     return torn;
 }
 
+// Whether a log that is added to ends torn; not asked while another run holds it (its block
+// in writing ends in NUL bytes until it is whole).
+bool endsTornUnlessWritten(int fd, const QString &path)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    const bool torn = endsTorn(path);
+    ::flock(fd, LOCK_UN);
+    return torn;
+}
+
+// The lock of a log that several runs add to, held while one block is written. A window holds
+// the lock of its log for the whole run: a run that finds it taken waits a while for it (far
+// longer than another run takes to write a block), then gives the block up rather than hang.
+class BlockLock
+{
+public:
+    BlockLock() = default;
+    Q_DISABLE_COPY_MOVE(BlockLock)
+    ~BlockLock()
+    {
+        if (m_fd >= 0)
+            ::flock(m_fd, LOCK_UN);
+    }
+
+    // Takes the lock; the file's end as it stands then.
+    Result<qint64> take(int fd, std::chrono::milliseconds wait)
+    {
+        constexpr std::chrono::milliseconds kPause(10);
+        const auto tries = wait / kPause;
+        for (qint64 tried = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tried) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || tried >= tries)
+                return Failure{errno == EWOULDBLOCK ? QString::fromLatin1(TrafficLog::InUse)
+                                                    : systemReason()};
+            const timespec pause{0, std::chrono::nanoseconds(kPause).count()};
+            ::nanosleep(&pause, nullptr);
+        }
+        m_fd = fd;
+        struct stat status = {};
+        if (::fstat(fd, &status) != 0)
+            return Failure{systemReason()};
+        return qint64(status.st_size);
+    }
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace
 
 TrafficLog::~TrafficLog()
@@ -112,27 +162,23 @@ TrafficLog::~TrafficLog()
 
 Result<> TrafficLog::create(const QString &path)
 {
-    return open(path, O_TRUNC);
+    return open(path, Opening::Create);
 }
 
-Result<> TrafficLog::append(const QString &path)
+Result<> TrafficLog::append(const QString &path, std::chrono::milliseconds lockWait)
 {
-    return open(path, 0);
+    m_lockWait = lockWait;
+    return open(path, Opening::Append);
 }
 
-Result<> TrafficLog::open(const QString &path, int truncate)
+Result<> TrafficLog::open(const QString &path, Opening opening)
 {
     close();
-    if (endsTorn(path)) {
-        qWarning("The traffic log %s of the previous run ends in a block that was cut short: "
-                 "the program was ended while it wrote that block. %s",
-                 qPrintable(QDir::toNativeSeparators(path)),
-                 truncate ? "The log is emptied now." : "New blocks follow it.");
-    }
     // Not blocking while it opens: a FIFO without a reader fails instead of waiting forever.
-    // Not O_APPEND either: blocks are written at their own offsets, which O_APPEND ignores.
-    m_fd = ::open(QFile::encodeName(path).constData(),
-                  O_WRONLY | O_CREAT | truncate | O_CLOEXEC | O_NONBLOCK, 0666);
+    // Not O_TRUNC: another copy's log is emptied by nobody. Not O_APPEND either: blocks are
+    // written at their own offsets, which O_APPEND ignores.
+    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK,
+                  0666);
     if (m_fd < 0)
         return Failure{systemReason()};
     struct stat status = {};
@@ -143,9 +189,28 @@ Result<> TrafficLog::open(const QString &path, int truncate)
         return Failure{reason};
     }
     m_regular = S_ISREG(status.st_mode);
-    m_end = m_regular ? status.st_size : 0;
+    // A window keeps its log locked for the whole run; added to, the log is locked for each
+    // block (lockBlock), so that runs sharing one file take turns.
+    m_lockEachBlock = m_regular && opening == Opening::Append;
+    if (m_regular && opening == Opening::Create && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const QString reason = errno == EWOULDBLOCK ? QString::fromLatin1(InUse) : systemReason();
+        close();
+        return Failure{reason};
+    }
+    if (opening == Opening::Create ? endsTorn(path) : endsTornUnlessWritten(m_fd, path)) {
+        qWarning("The traffic log %s of the previous run ends in a block that was cut short: "
+                 "the program was ended while it wrote that block. %s",
+                 qPrintable(QDir::toNativeSeparators(path)),
+                 opening == Opening::Create ? "The log is emptied now." : "New blocks follow it.");
+    }
+    if (opening == Opening::Create && m_regular && ::ftruncate(m_fd, 0) != 0) {
+        const QString reason = systemReason();
+        close();
+        return Failure{reason};
+    }
+    m_end = m_regular && opening == Opening::Append ? status.st_size : 0;
     m_writeBehind.startAt(m_end);
-    if (!m_regular && !truncate)
+    if (!m_regular && opening == Opening::Append)
         ::lseek(m_fd, 0, SEEK_END);
     return {};
 }
@@ -163,17 +228,28 @@ Result<qint64> TrafficLog::put(std::initializer_list<QByteArrayView> records,
             return Failure{written.reason()};
         return m_end;
     }
+    qint64 start = m_end;
+    BlockLock lock;
+    if (m_lockEachBlock) {
+        // Another run may have added blocks since: this one goes after them.
+        Result<qint64> end = lock.take(m_fd, m_lockWait);
+        if (!end)
+            return end;
+        start = *end;
+        if (behind)
+            behind->startAt(start);
+    }
     // The block's room first, its closing CR LF last: until that is in, the file ends in the
     // NUL bytes of the room, so a block torn anywhere never looks whole.
-    Result<> written = ::ftruncate(m_fd, m_end + total) == 0 ? Result<>() : Failure{systemReason()};
+    Result<> written = ::ftruncate(m_fd, start + total) == 0 ? Result<>() : Failure{systemReason()};
     if (written)
-        written = writeParts(m_fd, m_end, parts.data(), int(parts.size()) - 1, behind);
+        written = writeParts(m_fd, start, parts.data(), int(parts.size()) - 1, behind);
     if (written)
-        written = writeParts(m_fd, m_end + total - 2, &parts.back(), 1, behind);
+        written = writeParts(m_fd, start + total - 2, &parts.back(), 1, behind);
     if (written)
-        return m_end + total;
+        return start + total;
     // Whatever part of the block got in goes again: the log holds whole blocks only.
-    if (::ftruncate(m_fd, m_end) != 0)
+    if (::ftruncate(m_fd, start) != 0)
         return Failure{written.reason() + u"; the part written could not be cut off: "_s
                        + systemReason()};
     return Failure{written.reason()};

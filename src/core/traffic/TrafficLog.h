@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <thread>
@@ -26,23 +27,34 @@
 // A block that cannot be written whole (a full disk, a file size limit) is cut off the file
 // again, so no part of it stays, and later blocks are tried as usual. On something that is not
 // a regular file (a device, a pipe) blocks are written as they come, without room or cutting.
+//
+// The file is shared with other copies of the program only through its lock (flock). A log
+// made by create() is locked for as long as it is open: a second copy is refused instead of
+// emptying it. A log opened by append() is locked for each block, which goes at the file's end
+// as it stands then, so runs that add to one file keep every block of each.
 class TrafficLog final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrafficLog)
 
 public:
-    // Told the outcome of a block on the log's own thread.
+    // Told the outcome of a large block (see writeBlockSharing).
     using Written = std::function<void(const Result<> &)>;
 
     TrafficLog() = default;
     // Waits for a block being written; its `written` is not called any more.
     ~TrafficLog() override;
 
-    // Creates the file empty (an existing log is emptied) and keeps it open.
+    // Creates the file empty (an existing log is emptied) and keeps it open and locked. Fails
+    // with InUse, leaving the file as it is, when another copy holds it.
     Result<> create(const QString &path);
-    // Opens the file (made when missing) to add blocks after what it holds.
-    Result<> append(const QString &path);
+    // Opens the file (made when missing) to add blocks after what it holds. A block fails with
+    // InUse when the lock stays taken (a window's log) for lockWait.
+    Result<> append(const QString &path,
+                    std::chrono::milliseconds lockWait = std::chrono::seconds(10));
+
+    // The reason for a log another copy of the program holds.
+    static constexpr char InUse[] = "in use by another copy of this program";
 
     // A block of records, written together, after any large block before it.
     Result<> writeBlock(std::initializer_list<QByteArrayView> records);
@@ -65,14 +77,18 @@ public:
     static constexpr qsizetype BackgroundBytes = 4 * 1024 * 1024;
 
 private:
-    Result<> open(const QString &path, int truncate);
-    // Writes one block at m_end (or just appends, off a regular file); the new end. A large
-    // block is written behind (see WriteBehind).
+    enum class Opening { Create, Append };
+    Result<> open(const QString &path, Opening opening);
+    // Writes one block at m_end, or under the lock at the file's end when added to (or just
+    // appends, off a regular file); the new end. A large block is written behind (see
+    // WriteBehind).
     Result<qint64> put(std::initializer_list<QByteArrayView> records,
                        WriteBehind *behind = nullptr) const;
 
     int m_fd = -1;
     bool m_regular = true;
+    bool m_lockEachBlock = false;
+    std::chrono::milliseconds m_lockWait{0};
     qint64 m_end = 0;
     std::thread m_writer;
     std::atomic<bool> m_writing = false;

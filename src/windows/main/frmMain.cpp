@@ -171,9 +171,14 @@ Result<> frmMain::Form_Load()
     ui->txtRx->setShowHead(m_showResponseHead->isChecked());
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
+    const QString logPath = QDir(m_env.programFolder).filePath(logName);
     Result<> made = makeProgramFolder(m_env.programFolder);
     if (made)
-        made = m_log.create(QDir(m_env.programFolder).filePath(logName));
+        made = m_log.create(logPath);
+    if (!made && made.reason() == QLatin1String(TrafficLog::InUse)) {
+        return Failure{
+            u"The traffic log %1 is %2"_s.arg(QDir::toNativeSeparators(logPath), made.reason())};
+    }
     if (!made) {
         return Failure{u"Cannot create %1 in %2: %3"_s.arg(
             logName, QDir::toNativeSeparators(m_env.programFolder), made.reason())};

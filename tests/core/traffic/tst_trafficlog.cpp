@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +37,14 @@ QString reasonOf(int error)
 QByteArray block(const QByteArray &heading, const QByteArray &body)
 {
     return heading + "\r\n" + body + "\r\n";
+}
+
+// Block `i` of the appending child `name`: every fiftieth is large, written by the log's own
+// thread.
+QByteArray appenderBlock(const QByteArray &name, int i)
+{
+    const qsizetype size = i % 50 == 0 ? TrafficLog::BackgroundBytes + i : i;
+    return block("---" + name + QByteArray::number(i) + "---", QByteArray(size, name.at(0)));
 }
 
 // Memory whose second half cannot be read: a write from it stops in the middle.
@@ -199,6 +208,78 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(path), after);
     }
 
+    // A log is made by one copy of the program at a time: a second copy is refused and empties
+    // nothing; once the first has closed it, it may be made again.
+    void secondCopyIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Data_Text.txt"_s);
+        TrafficLog first, second;
+        QVERIFY(first.create(path).ok());
+        QVERIFY(first.writeBlock({"first"}).ok());
+        QCOMPARE(second.create(path).reason(), u"in use by another copy of this program"_s);
+        QVERIFY(!second.isOpen());
+        QVERIFY(first.writeBlock({"second"}).ok());
+        QCOMPARE(fileBytes(path), "first\r\nsecond\r\n");
+        first.close();
+        QVERIFY(second.create(path).ok());
+        QCOMPARE(fileBytes(path), QByteArray());
+    }
+
+    // A run that adds to a log that a window holds waits a while, then gives that block up
+    // rather than hang; the window's log keeps its bytes.
+    void appendWaitsForTheLockThenGivesUp()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Data_Text.txt"_s);
+        TrafficLog window, run;
+        QVERIFY(window.create(path).ok());
+        QVERIFY(window.writeBlock({"window"}).ok());
+        QVERIFY(run.append(path, std::chrono::milliseconds(100)).ok());
+        QCOMPARE(run.writeBlock({"run"}).reason(), u"in use by another copy of this program"_s);
+        window.close();
+        QVERIFY(run.writeBlock({"run"}).ok());
+        QCOMPARE(fileBytes(path), "window\r\nrun\r\n");
+    }
+
+    // Two runs adding to one log at once keep every block of each, whole: each block goes at
+    // the file's end as it stands under the lock, large ones (the log's own thread) too.
+    void parallelAppendersKeepEveryBlock()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"shared.log"_s);
+        constexpr int kBlocks = 200;
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (const char *name : {"A", "B"}) {
+            writers.push_back(std::make_unique<QProcess>());
+            writers.back()->start(
+                QCoreApplication::applicationFilePath(),
+                {u"--append"_s, path, QString::fromLatin1(name), QString::number(kBlocks)});
+        }
+        for (const auto &writer : writers) {
+            QVERIFY(writer->waitForFinished(60000));
+            QCOMPARE(writer->exitCode(), 0);
+        }
+        // The log read block by block: each is one of the runs' blocks, whole, and each comes
+        // once.
+        const QByteArray log = fileBytes(path);
+        QSet<QByteArray> seen;
+        for (qsizetype at = 0; at < log.size();) {
+            const qsizetype headingEnd = log.indexOf("---\r\n", at + 3);
+            QVERIFY2(log.sliced(at).startsWith("---") && headingEnd > at,
+                     qPrintable(u"no block at %1"_s.arg(at)));
+            const QByteArray name = log.sliced(at + 3, 1);
+            const QByteArray number = log.sliced(at + 4, headingEnd - at - 4);
+            const QByteArray expected = appenderBlock(name, number.toInt());
+            QVERIFY2(QByteArrayView(log).sliced(at).startsWith(expected),
+                     (name + number).constData());
+            QVERIFY(!seen.contains(name + number));
+            seen.insert(name + number);
+            at += expected.size();
+        }
+        QCOMPARE(seen.size(), 2 * kBlocks);
+    }
+
     // A child writing large blocks is killed in the middle of one: the blocks before it are
     // whole and the torn one is told apart as previousRunsLog's rows are: it has no closing
     // CR LF, and its room ends in NUL bytes.
@@ -249,8 +330,26 @@ static qint64 bytesStored(const char *path)
 // Started as "--write FILE SIZE", the program is the writer that is killed: it writes two
 // blocks of that size, then kills itself with SIGKILL, as an operator's kill would, once the
 // log's thread has written half of the next (or exits with kNotWatched if it cannot tell).
+// Started as "--append FILE NAME COUNT", it adds COUNT blocks to FILE as one run of the
+// command-line client does.
 int main(int argc, char *argv[])
 {
+    if (argc == 5 && qstrcmp(argv[1], "--append") == 0) {
+        TrafficLog log;
+        if (!log.append(QString::fromLocal8Bit(argv[2])))
+            return 1;
+        for (int i = 0; i < QByteArray(argv[4]).toInt(); ++i) {
+            const QByteArray written = appenderBlock(argv[3], i);
+            const qsizetype heading = written.indexOf("\r\n");
+            Result<> outcome;
+            log.writeBlockSharing(written.first(heading),
+                                  written.sliced(heading + 2, written.size() - heading - 4),
+                                  [&outcome](const Result<> &result) { outcome = result; });
+            if (!log.finishWriting() || !outcome)
+                return 2;
+        }
+        return 0;
+    }
     if (argc == 4 && qstrcmp(argv[1], "--write") == 0) {
         TrafficLog log;
         const QByteArray body(QByteArray(argv[3]).toInt(), 'b');

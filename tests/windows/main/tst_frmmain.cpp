@@ -108,6 +108,23 @@ private Q_SLOTS:
                  u"Cannot create Data_Text.txt in "_s + blocked + u": Is a directory"_s);
     }
 
+    // A second copy started from the same folder is refused, naming the log, and empties
+    // nothing: the first copy's log goes on.
+    void secondCopyOfAFolder()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.serve());
+        QVERIFY(f.send("cmd1"));
+        const QByteArray logged = f.log();
+        const Result<> second = frmMain(testEnvironment(f.folder.path(), f.boxes)).Form_Load();
+        QCOMPARE(second ? u"loaded"_s : second.reason(),
+                 u"The traffic log %1 is in use by another copy of this program"_s.arg(
+                     f.path(u"Data_Text.txt"_s)));
+        QCOMPARE(f.log(), logged);
+        QVERIFY(f.send("cmd1"));
+        QVERIFY(f.log().startsWith(logged) && f.log().size() > logged.size());
+    }
+
     // Texts operators and their scripts know as they stand, read from the live window, the
     // status line's for each transfer state too.
     void fixedTexts()
