@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <malloc.h>
 
 namespace {
 
@@ -25,6 +26,12 @@ void *refused()
 void setAllocationCeiling(std::size_t bytes)
 {
     g_ceiling = bytes;
+}
+
+std::size_t allocatedBytes()
+{
+    const struct mallinfo2 info = ::mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 bool allocationCeilingAvailable()

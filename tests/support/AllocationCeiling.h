@@ -9,3 +9,5 @@
 // AddressSanitizer, whose allocator cannot be wrapped, there is no ceiling.
 bool allocationCeilingAvailable();
 void setAllocationCeiling(std::size_t bytes);
+// The bytes the program holds from the allocator now, in all its threads' arenas.
+std::size_t allocatedBytes();

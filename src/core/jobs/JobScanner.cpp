@@ -110,6 +110,7 @@ void JobListScanner::makeRoomFor(qsizetype listBytes)
     // for smaller jobs. The room costs little: slots past the last job are address space that
     // is never touched, and the index's buckets take 8 bytes a job or two.
     constexpr qsizetype kSmallJobBytes = 512;
+    beginList();
     m_table->reserve(listBytes / kSmallJobBytes);
 }
 
@@ -121,8 +122,15 @@ bool JobListScanner::prepare()
     return m_table->prepareIndex(kStepBytes);
 }
 
+void JobListScanner::beginList()
+{
+    if (!std::exchange(m_begun, true))
+        m_table->beginList();
+}
+
 void JobListScanner::feed(QByteArrayView soFar)
 {
+    beginList();
     if (soFar.size() <= m_searched)
         return;
     const char *const data = soFar.data();
@@ -153,6 +161,17 @@ void JobListScanner::finish(QByteArrayView whole)
     feed(whole);
     if (m_brace >= 0 && m_brace < whole.size())
         storeStretch(whole.data() + m_brace, whole.data() + whole.size(), *m_table, m_nextSlot);
+    m_table->endList();
+    m_brace = -1;
+    m_searched = 0;
+    m_nextSlot = 0;
+    m_begun = false;
+}
+
+void JobListScanner::abandon()
+{
+    if (std::exchange(m_begun, false))
+        m_table->abandonList();
     m_brace = -1;
     m_searched = 0;
     m_nextSlot = 0;

@@ -17,7 +17,8 @@ void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses);
 // list. Each feed() is given all the bytes so far (they may have moved since the last call,
 // but never change) and stores the jobs whose stretch is whole, that is followed by a "{";
 // finish() stores the last one. The table then holds what ParseJobList of the whole text
-// would have stored.
+// would have stored. The scan is one list of the table (JobStatusTable::beginList), begun by
+// the first call and ended by finish(); abandon() undoes it.
 class JobListScanner
 {
 public:
@@ -33,9 +34,14 @@ public:
     bool prepare();
     void feed(QByteArrayView soFar);
     void finish(QByteArrayView whole);
+    // The list failed part-way (memory ran out): the table is left as it was before it.
+    void abandon();
 
 private:
+    void beginList();
+
     JobStatusTable *m_table;
+    bool m_begun = false;
     qsizetype m_brace = -1;   // where the stretch not yet stored starts, once one was seen
     qsizetype m_searched = 0; // bytes already searched for the "{" that ends it
     qsizetype m_nextSlot = 0; // where the job after the last one stored is looked for first

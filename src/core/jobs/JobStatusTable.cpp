@@ -154,14 +154,20 @@ qsizetype JobStatusTable::storeNear(qsizetype hint, QByteArrayView externalId,
             insert(bucket, hash,
                    JobStatus{true, externalId.toByteArray(), latestAlertStatus.toByteArray(),
                              latestAlertTime.toByteArray()});
+            m_history.stored(m_count - 1, true);
             return m_count - 1;
         }
         at = bucket.slotAfter - 1;
     }
+    const bool firstInList = m_history.stored(at, false);
     JobStatus &slot = m_slots[size_t(at)];
-    if (slot.latestAlertStatus != latestAlertStatus)
+    const bool statusDiffers = slot.latestAlertStatus != latestAlertStatus;
+    const bool timeDiffers = slot.latestAlertTime != latestAlertTime;
+    if (statusDiffers || timeDiffers)
+        m_history.changing(at, slot, firstInList);
+    if (statusDiffers)
         slot.latestAlertStatus = latestAlertStatus.toByteArray();
-    if (slot.latestAlertTime != latestAlertTime)
+    if (timeDiffers)
         slot.latestAlertTime = latestAlertTime.toByteArray();
     return at;
 }
@@ -206,4 +212,65 @@ void JobStatusTable::reserve(qsizetype jobs)
         buckets *= 2;
     if (buckets > m_bucketCount)
         growIndex(buckets);
+}
+
+void JobStatusTable::eraseBucket(size_t at)
+{
+    const size_t mask = m_bucketCount - 1;
+    size_t hole = at;
+    for (size_t next = (hole + 1) & mask; m_buckets[next].slotAfter != 0;
+         next = (next + 1) & mask) {
+        // The bucket at `next` may fill the hole when its key's place is not after the hole.
+        const size_t home = size_t(m_buckets[next].hash) & mask;
+        if (((next - home) & mask) >= ((next - hole) & mask)) {
+            m_buckets[hole] = m_buckets[next];
+            hole = next;
+        }
+    }
+    m_buckets[hole] = Bucket{0, 0};
+}
+
+void JobStatusTable::beginList()
+{
+    if (m_history.inList())
+        abandonList();
+    m_slotsBeforeList = m_slots.size();
+    m_history.begin(m_count);
+}
+
+void JobStatusTable::endList()
+{
+    m_history.end(m_slots, m_count);
+}
+
+void JobStatusTable::abandonList()
+{
+    if (!m_history.inList())
+        return;
+    JobListHistory::Undo undo = m_history.abandon();
+    for (JobListHistory::Change &change : undo.changes) {
+        JobStatus &slot = m_slots[size_t(change.slot)];
+        slot.latestAlertStatus = std::move(change.latestAlertStatus);
+        slot.latestAlertTime = std::move(change.latestAlertTime);
+    }
+    for (qsizetype at = m_count - 1; at >= undo.jobCount; --at) {
+        const QByteArray &id = m_slots[size_t(at)].externalId;
+        eraseBucket(bucketFor(id, hashOf(id)));
+    }
+    m_count = undo.jobCount;
+    // The room made for the list goes too: resizing back releases the added jobs' texts, and
+    // the records' block is given back when it is far larger than they need.
+    m_slots.resize(std::max<size_t>(1, m_slotsBeforeList));
+    if (m_slots.capacity() > 2 * m_slots.size())
+        m_slots.shrink_to_fit();
+    size_t buckets = 16;
+    while (buckets < 2 * size_t(m_count + 1))
+        buckets *= 2;
+    if (buckets < m_bucketCount / 2) {
+        try {
+            growIndex(buckets);
+        } catch (const std::bad_alloc &) {
+            // What growIndex throws for the smaller index: the larger one serves as well.
+        }
+    }
 }

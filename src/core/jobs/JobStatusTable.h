@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/JobListHistory.h"
 #include "jobs/JobStatus.h"
 
 #include <QByteArray>
@@ -42,6 +43,15 @@ public:
     // scan, no step takes long.
     bool prepareIndex(qsizetype bytes);
 
+    // A list's jobs are stored between beginList() and endList() (JobListScanner does both);
+    // history() tells what the last whole list changed. A list that fails part-way is undone
+    // by abandonList(): the jobs it added go, with the room made for them, and the texts it
+    // changed come back, so that memory running out in a scan leaves the table as it was.
+    void beginList();
+    void endList();
+    void abandonList();
+    const JobListHistory &history() const { return m_history; }
+
 private:
     // The index from identifier to slot is looked up once per job of a list that may hold a
     // million jobs. A QHash took two thirds of the scan there (its seeded hash alone costs
@@ -69,6 +79,9 @@ private:
     void growIndex(size_t buckets);
     // Puts a new job into the first free slot and bucket into the free bucket for it.
     void insert(Bucket &bucket, quint32 hash, JobStatus record);
+    // Frees a bucket, moving the ones after it that belong before it back (no free bucket may
+    // stand between a key's place and its bucket).
+    void eraseBucket(size_t at);
 
     std::vector<JobStatus> m_slots;
     std::unique_ptr<Bucket[], FreeBuckets> m_buckets;
@@ -77,4 +90,6 @@ private:
     qsizetype m_count = 0;
     quint64 m_key0 = 0;
     quint64 m_key1 = 0;
+    JobListHistory m_history;
+    size_t m_slotsBeforeList = 0; // the slots' size when the list under way began
 };

@@ -25,6 +25,7 @@
 #include <QLabel>
 
 #include <new>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -355,7 +356,7 @@ void frmMain::collectResponse()
         if (shown.isDetached() && shown.capacity() >= kReusedBodyBytes)
             iNetTalus->offerBodyStorage(std::move(shown));
         if (m_requestKind == RequestKind::List)
-            growing(m_outOfMemory, [&] { m_listScan.makeRoomFor(body.size()); });
+            scanning([&] { m_listScan.makeRoomFor(body.size()); });
     };
     // A list is scanned straight into the run-long table, as ParseJobList would store it: a
     // table of the list's own beside it took as much memory again, until merged.
@@ -363,7 +364,7 @@ void frmMain::collectResponse()
         m_listScan = JobListScanner(JobStatuses);
         steps.prepare = [this] { return !m_outOfMemory && m_listScan.prepare(); };
         steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
-            growing(m_outOfMemory, [&] { m_listScan.feed(upToPieceEnd); });
+            scanning([&] { m_listScan.feed(upToPieceEnd); });
         };
     }
     steps.finished = [this] { showResponse(); };
@@ -373,7 +374,7 @@ void frmMain::collectResponse()
 void frmMain::showResponse()
 {
     if (m_requestKind == RequestKind::List) {
-        growing(m_outOfMemory, [this] { m_listScan.finish(ResponseBuffer); });
+        scanning([this] { m_listScan.finish(ResponseBuffer); });
         growing(m_outOfMemory, [this] { FillJobGrid(*gridCon[1], JobStatuses); });
     }
     if (m_outOfMemory) {
@@ -394,6 +395,15 @@ void frmMain::showResponse()
     showByteCounts();
     showStatus(statusText(InetTransfer::ResponseCompleted), details,
                code >= 400 || code < 100 ? kProblemText : kStatusText);
+}
+
+template <typename Step>
+void frmMain::scanning(Step &&step)
+{
+    growing(m_outOfMemory, std::forward<Step>(step));
+    // What the scan built goes before the event loop paints again: the paint needs memory too.
+    if (m_outOfMemory)
+        m_listScan.abandon();
 }
 
 void frmMain::showStatus(const QString &text, const QString &details, const QColor &color)

@@ -68,6 +68,9 @@ private:
     void iNetTalus_StateChanged(qint16 state);
 
     void collectResponse();
+    // A step of a list's scan; memory running out in it undoes the scan at once.
+    template <typename Step>
+    void scanning(Step &&step);
     void showResponse();
     void showStatus(const QString &text, const QString &details, const QColor &color);
     void warnSettingsNotSaved(const QString &why) const;

@@ -4,6 +4,13 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Memory the test's own steps take beside the answer (the log's block, the status texts).
+constexpr std::size_t kSlack = 256 * 1024;
+
+} // namespace
+
 // The program's memory is given a ceiling of 2 MiB a block while an answer arrives or is
 // handled: the window, the log and the settings come through, and the transfer fails.
 class tst_OutOfMemory final : public QObject
@@ -52,6 +59,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         f.window->repaint();
 
+        const std::size_t allocatedBefore = allocatedBytes();
         setAllocationCeiling(2 << 20);
         f.click("cmd1");
         const QByteArray transmitted = f.log();
@@ -62,6 +70,16 @@ private Q_SLOTS:
         QCOMPARE(f.lblStat()->toolTip(), u"Failed: answer too large for the memory available"_s);
         QCOMPARE(f.txtRx()->bytes(), pane);
         QCOMPARE(f.log(), transmitted + logged);
+
+        // What the failed step built is let go of before the window paints again: the memory
+        // in use is what the pane's body takes beyond what it was, and the paint finds room.
+        QVERIFY2(allocatedBytes() < allocatedBefore + response.size() + kSlack,
+                 qPrintable(u"%1 bytes more than before the list"_s.arg(allocatedBytes()
+                                                                        - allocatedBefore)));
+        setAllocationCeiling(2 << 20);
+        f.window->repaint();
+        f.grid()->repaint();
+        setAllocationCeiling(0);
 
         // The window goes on: the next list is shown, and the close saves the address.
         f.server.setResponse(ScriptedHttpServer::okResponse("[]"));
