@@ -2,10 +2,11 @@
 
 #include "BuildInfo.h"
 #include "CreateInput.h"
+#include "create/CreateBody.h"
 #include "create/CreateCheck.h"
 #include "settings/Settings.h"
-#include "transfer/RequestWire.h"
 #include "transfer/TrackingRequest.h"
+#include "transfer/TrackingUrl.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -138,16 +139,33 @@ Result<CreateFields> createFields(const QCommandLineParser &parser, const Declar
     return fields;
 }
 
-// The address is tried on a request as it would go out, so that one that cannot be sent is
-// refused before anything is.
-Result<> checkAddress(const QString &address)
+// The command's request, composed as it will go out, so that one that cannot be sent is
+// refused before anything is sent or logged: for smoke, the list (its other requests name a
+// fresh identifier of digits).
+Result<TrackingRequest> composeRequest(const CliOptions &run)
 {
-    const TrackingRequest request = composeTrackingRequest(address, u"GET"_s, QString(), QString());
-    const Result<RequestWire> wire =
-        RequestWire::compose(request.url, request.method, request.body, request.headers);
-    if (!wire)
-        return Failure{u"the address \"%1\" cannot be used: %2"_s.arg(address, wire.reason())};
-    return {};
+    const auto compose = [&run](const QString &method, const QString &suffix,
+                                const QString &body = QString()) {
+        return composeSendableRequest(run.address, method, suffix, body);
+    };
+    const Result<TrackingRequest> list = compose(u"GET"_s, QString());
+    if (!list)
+        return Failure{u"the address \"%1\" cannot be used: %2"_s.arg(run.address, list.reason())};
+    Result<TrackingRequest> request = list;
+    const QString job = u"/"_s + pathSegment(run.jobId);
+    if (run.command == u"create")
+        request = compose(u"POST"_s, QString(), buildCreateBody(run.createFields));
+    else if (run.command == u"get")
+        request = compose(u"GET"_s, job);
+    else if (run.command == u"stop")
+        request = compose(u"POST"_s, job + u"/stopTracking"_s);
+    else if (run.command == u"delete")
+        request = compose(u"DELETE"_s, job);
+    if (!request) {
+        return Failure{u"%1: the job's ID \"%2\" cannot be sent: %3"_s.arg(run.command, run.jobId,
+                                                                           request.reason())};
+    }
+    return request;
 }
 
 Result<> checkArguments(const QString &command, const QStringList &arguments)
@@ -165,7 +183,8 @@ Result<> checkArguments(const QString &command, const QStringList &arguments)
 
 } // namespace
 
-Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString &defaultAddress)
+Result<CommandLine> parseCommandLine(const QStringList &arguments,
+                                     const std::function<QString()> &defaultAddress)
 {
     Declared options;
     QCommandLineParser parser;
@@ -221,16 +240,19 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString
             return Failure{timeout.reason()};
         run.timeout = *timeout;
     }
+    // Without --address the settings file gives it; with one, that file is not read at all.
     run.address = parser.isSet(options.address) ? lastValue(parser, options.address)
-                                                : defaultAddress;
-    if (Result<> usable = checkAddress(run.address); !usable)
-        return Failure{usable.reason()};
+                                                : defaultAddress();
     if (run.command == u"create") {
         Result<CreateFields> fields = createFields(parser, options);
         if (!fields)
             return Failure{fields.reason()};
         run.createFields = std::move(fields).value();
     }
+    Result<TrackingRequest> request = composeRequest(run);
+    if (!request)
+        return Failure{request.reason()};
+    run.request = std::move(request).value();
     return CommandLine{std::move(run), QString()};
 }
 

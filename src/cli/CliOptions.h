@@ -2,11 +2,13 @@
 
 #include "Result.h"
 #include "create/CreateFields.h"
+#include "transfer/TrackingRequest.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 enum class OutputForm {
@@ -28,6 +30,8 @@ struct CliOptions
     bool verbose = false;
     OutputForm output = OutputForm::Table;
     CreateFields createFields; // create
+    // The command's request as it goes out (smoke: its list).
+    TrackingRequest request;
 };
 
 // A command line asks for a run, or for a text on standard output and nothing else (help,
@@ -38,9 +42,10 @@ struct CommandLine
     QString print;
 };
 
-// arguments without the program's name. defaultAddress stands where --address is not given.
-// A failure's reason is the one line the operator sees.
-Result<CommandLine> parseCommandLine(const QStringList &arguments, const QString &defaultAddress);
+// arguments without the program's name. defaultAddress gives the address where --address is
+// not given. A failure's reason is the one line the operator sees.
+Result<CommandLine> parseCommandLine(const QStringList &arguments,
+                                     const std::function<QString()> &defaultAddress);
 
 // The installed window's per-user settings file, whether there or not.
 QString installedSettingsFile();

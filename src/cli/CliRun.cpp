@@ -3,28 +3,25 @@
 #include "ExitCode.h"
 #include "JobOutput.h"
 #include "RequestRunner.h"
+#include "StandardOutput.h"
 #include "SystemRandom.h"
 #include "create/CreateBody.h"
 #include "create/ExternalId.h"
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 #include "timeconv/FormatUtcTimestamp.h"
+#include "transfer/InetTransfer.h"
 #include "transfer/TrackingUrl.h"
 
 #include <QDateTime>
 
-#include <cstdio>
+#include <csignal>
+#include <new>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Data for standard output; messages go to standard error through Qt's handler.
-void writeOut(QByteArrayView bytes)
-{
-    if (!bytes.isEmpty())
-        std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), stdout);
-}
 
 int exitCodeOf(const Exchange &exchange)
 {
@@ -68,15 +65,22 @@ CliRun::CliRun(CliOptions options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
     , m_report(u"talus-test-cli "_s + m_options.command)
-{ }
+    , m_signals({SIGINT, SIGTERM})
+{
+    connect(&m_signals, &SignalNotifier::received, this, &CliRun::interrupt);
+}
 
 CliRun::~CliRun() = default;
 
 Result<> CliRun::prepare()
 {
-    // The report first: a report that cannot be written leaves the log untouched.
+    // The report first: a report that cannot be written leaves the log untouched. Until the
+    // run ends, it holds an error case, so that a run that is killed reads as failed.
     if (!m_options.junitFile.isEmpty()) {
-        if (Result<> written = m_report.write(m_options.junitFile); !written)
+        JunitReport unfinished = m_report;
+        unfinished.add(
+            errorCase(m_options.command, u"the run ended before its report was written"_s));
+        if (Result<> written = unfinished.write(m_options.junitFile); !written)
             return written;
     }
     if (!m_options.logFile.isEmpty()) {
@@ -96,54 +100,67 @@ void CliRun::start()
         runSingle();
 }
 
-void CliRun::request(const QString &method, const QString &suffix, const QString &body,
+void CliRun::request(const QString &caseName, const TrackingRequest &request,
                      std::function<void(Exchange)> done)
 {
-    m_runner->send(composeTrackingRequest(m_options.address, method, suffix, body),
-                   std::move(done));
+    m_caseName = caseName;
+    // An interrupted run has ended: an answer that comes after is not told.
+    m_runner->send(request, [this, done = std::move(done)](Exchange exchange) {
+        if (!m_finished)
+            done(std::move(exchange));
+    });
 }
 
 void CliRun::runSingle()
 {
     const QString &command = m_options.command;
-    QString method = u"GET"_s;
-    QString suffix;
-    QString body;
-    if (command == u"create") {
-        method = u"POST"_s;
-        body = buildCreateBody(m_options.createFields);
-    } else if (command != u"list") {
-        suffix = u"/"_s + pathSegment(m_options.jobId);
-        if (command == u"stop") {
-            method = u"POST"_s;
-            suffix += u"/stopTracking"_s;
-        } else if (command == u"delete") {
-            method = u"DELETE"_s;
-        }
-    }
     const QString caseName = m_options.jobId.isEmpty() ? command : command + u' ' + m_options.jobId;
-    request(method, suffix, body, [this, caseName](const Exchange &exchange) {
+    request(caseName, m_options.request, [this, caseName](Exchange exchange) {
+        QByteArray out;
+        if (exchange.completed) {
+            try {
+                out = singleOutput(exchange);
+            } catch (const std::bad_alloc &) {
+                // What the scan and the table's text throw when the list does not fit the
+                // memory available: the answer counts as one that could not be taken.
+                exchange.completed = false;
+                exchange.body = QByteArray();
+                exchange.failureText = InetTransfer::outOfMemoryText();
+            }
+        }
         record(caseName, exchange, exchange.answeredWell() ? QString() : exchange.details());
-        if (!exchange.completed)
+        if (!exchange.completed) {
             reportFailure(exchange);
-        else
-            printSingle(exchange);
+            finish(ExitTransferFailed);
+            return;
+        }
+        if (!writeOut(out))
+            return;
         finish(exitCodeOf(exchange));
     });
 }
 
-void CliRun::printSingle(const Exchange &exchange)
+QByteArray CliRun::singleOutput(const Exchange &exchange) const
 {
     // Only a list is turned into a table; every other answer, and a list in --raw, is given as
     // it came, so that a script sees what the server said.
     if (m_options.command != u"list" || m_options.output == OutputForm::Raw
         || !exchange.answeredWell()) {
-        writeOut(exchange.body);
-        return;
+        return exchange.body;
     }
     JobStatusTable jobs;
     ParseJobList(exchange.body, jobs);
-    writeOut(m_options.output == OutputForm::Json ? jobLines(jobs) : jobTable(jobs));
+    return m_options.output == OutputForm::Json ? jobLines(jobs) : jobTable(jobs);
+}
+
+bool CliRun::writeOut(QByteArrayView bytes)
+{
+    const Result<> written = writeStandardOutput(bytes);
+    if (!written) {
+        qCritical("talus-test-cli: %s", qPrintable(written.reason()));
+        finish(ExitTransferFailed);
+    }
+    return written.ok();
 }
 
 void CliRun::runSmoke()
@@ -165,32 +182,39 @@ void CliRun::smokeStep(int step)
     const QString body = step == 0 ? buildCreateBody(smokeJob(id)) : QString();
     const QString suffix = what.tail ? u"/"_s + pathSegment(id) + QLatin1String(what.tail)
                                      : QString();
-    request(
-        QLatin1String(what.method), suffix, body, [this, step, caseName](const Exchange &exchange) {
-            QString failure;
-            if (!exchange.completed)
-                failure = exchange.details();
-            else if (exchange.status < 200 || exchange.status > 299)
-                failure = u"not a 2xx answer: "_s + exchange.details();
-            else if (!namesJob(exchange.body, m_smokeId))
-                failure = u"the answer does not name job %1: "_s.arg(QString::fromUtf8(m_smokeId))
-                    + exchange.details();
-            record(caseName, exchange, failure);
-            const QString stepText = caseName.sliced(caseName.indexOf(u' ') + 1);
-            const QString line = failure.isEmpty()
-                ? u"%1 ok: %2"_s.arg(stepText, exchange.details())
-                : u"%1 FAILED: %2"_s.arg(stepText, failure);
-            writeOut(line.toUtf8() + '\n');
-            if (!failure.isEmpty())
-                finish(exchange.completed ? ExitSmokeFailed : ExitTransferFailed);
-            else
-                smokeStep(step + 1);
-        });
+    const TrackingRequest sent =
+        composeTrackingRequest(m_options.address, QLatin1String(what.method), suffix, body);
+    request(caseName, sent, [this, step, caseName](const Exchange &exchange) {
+        QString failure;
+        if (!exchange.completed)
+            failure = exchange.details();
+        else if (exchange.status < 200 || exchange.status > 299)
+            failure = u"not a 2xx answer: "_s + exchange.details();
+        else if (!namesJob(exchange.body, m_smokeId))
+            failure = u"the answer does not name job %1: "_s.arg(QString::fromUtf8(m_smokeId))
+                + exchange.details();
+        record(caseName, exchange, failure);
+        const QString stepText = caseName.sliced(caseName.indexOf(u' ') + 1);
+        const QString line = failure.isEmpty() ? u"%1 ok: %2"_s.arg(stepText, exchange.details())
+                                               : u"%1 FAILED: %2"_s.arg(stepText, failure);
+        if (!writeOut(line.toUtf8() + '\n'))
+            return;
+        tellHowToTrust(exchange);
+        if (!failure.isEmpty())
+            finish(exchange.completed ? ExitSmokeFailed : ExitTransferFailed);
+        else
+            smokeStep(step + 1);
+    });
 }
 
 void CliRun::reportFailure(const Exchange &exchange) const
 {
     qCritical("talus-test-cli: %s", qPrintable(exchange.details()));
+    tellHowToTrust(exchange);
+}
+
+void CliRun::tellHowToTrust(const Exchange &exchange) const
+{
     // No question can be asked here: the operator is told what trusting it would take.
     if (exchange.untrusted)
         qCritical("talus-test-cli: to trust this certificate, add \"Pin.%s=%s\" under [TLS] in %s, "
@@ -198,6 +222,15 @@ void CliRun::reportFailure(const Exchange &exchange) const
                   qPrintable(exchange.untrusted->hostPort),
                   exchange.untrusted->sha256().toHex().constData(),
                   qPrintable(m_options.settingsFile));
+}
+
+JunitReport::Case CliRun::errorCase(const QString &caseName, const QString &reason)
+{
+    JunitReport::Case testCase;
+    testCase.name = caseName;
+    testCase.outcome = JunitReport::Outcome::Error;
+    testCase.reason = reason;
+    return testCase;
 }
 
 void CliRun::record(const QString &caseName, const Exchange &exchange, const QString &failure)
@@ -213,9 +246,24 @@ void CliRun::record(const QString &caseName, const Exchange &exchange, const QSt
     m_report.add(std::move(testCase));
 }
 
+void CliRun::interrupt(int signalNumber)
+{
+    if (m_finished)
+        return;
+    // The request under way is given up; the report says how far the run came.
+    m_report.add(errorCase(m_caseName.isEmpty() ? m_options.command : m_caseName,
+                           u"interrupted by signal %1"_s.arg(signalNumber)));
+    finish(128 + signalNumber);
+}
+
 void CliRun::finish(int exitCode)
 {
-    std::fflush(stdout);
+    if (std::exchange(m_finished, true))
+        return;
+    if (Result<> closed = closeStandardOutput(); !closed && exitCode != ExitTransferFailed) {
+        qCritical("talus-test-cli: %s", qPrintable(closed.reason()));
+        exitCode = ExitTransferFailed;
+    }
     // A large block still being written is waited for; its failure is said where it was given.
     m_log.close();
     if (!m_options.junitFile.isEmpty()) {

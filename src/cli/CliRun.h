@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 #include "Exchange.h"
 #include "JunitReport.h"
+#include "process/SignalNotifier.h"
 #include "traffic/TrafficLog.h"
 
 #include <QObject>
@@ -34,16 +35,30 @@ private:
     void runSingle();
     void runSmoke();
     void smokeStep(int step);
-    void request(const QString &method, const QString &suffix, const QString &body,
+    void request(const QString &caseName, const TrackingRequest &request,
                  std::function<void(Exchange)> done);
-    void printSingle(const Exchange &exchange);
+    // What a single command prints for its answer. Throws std::bad_alloc when the list's
+    // table does not fit the memory available.
+    QByteArray singleOutput(const Exchange &exchange) const;
+    // False, and the run finished, when standard output cannot be written.
+    bool writeOut(QByteArrayView bytes);
     void reportFailure(const Exchange &exchange) const;
+    void tellHowToTrust(const Exchange &exchange) const;
+    static JunitReport::Case errorCase(const QString &caseName, const QString &reason);
     void record(const QString &caseName, const Exchange &exchange, const QString &failure);
+    // SIGINT or SIGTERM: the run ends at once, its report holding the request under way as an
+    // error.
+    void interrupt(int signalNumber);
+    // Closes standard output, the log and the report, then tells the exit status from the
+    // event loop. Only the first call counts.
     void finish(int exitCode);
 
     CliOptions m_options;
     TrafficLog m_log;
     JunitReport m_report;
     RequestRunner *m_runner = nullptr;
+    SignalNotifier m_signals;
+    QString m_caseName; // the request under way
     QByteArray m_smokeId;
+    bool m_finished = false;
 };

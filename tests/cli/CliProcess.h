@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 // One run of talus-test-cli. The test's event loop keeps running while it waits, so a server
@@ -27,12 +30,27 @@ inline QProcessEnvironment cliEnvironment(const QString &dataHome)
     return env;
 }
 
-inline CliResult runCli(const QStringList &arguments, const QProcessEnvironment &env)
+// How a run's standard output is taken: read, sent to a file, or closed at once.
+enum class CliOutput { Read, ToFile, Closed };
+
+inline CliResult runCli(const QStringList &arguments, const QProcessEnvironment &env,
+                        CliOutput output = CliOutput::Read, const QString &outputFile = {},
+                        const char *program = TALUS_TEST_CLI_PATH)
 {
     QProcess process;
     process.setProcessEnvironment(env);
+    if (output == CliOutput::ToFile)
+        process.setStandardOutputFile(outputFile);
+    // A pipe whose reader has gone before the first byte is written.
+    int pipe[2] = {-1, -1};
+    if (output == CliOutput::Closed && ::pipe2(pipe, O_CLOEXEC) == 0) {
+        ::close(pipe[0]);
+        process.setChildProcessModifier([writer = pipe[1]] { ::dup2(writer, STDOUT_FILENO); });
+    }
     QSignalSpy finished(&process, &QProcess::finished);
-    process.start(QString::fromUtf8(TALUS_TEST_CLI_PATH), arguments);
+    process.start(QString::fromUtf8(program), arguments);
+    if (pipe[1] >= 0)
+        ::close(pipe[1]);
     if (!finished.wait(60000)) {
         process.kill();
         process.waitForFinished();

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <csignal>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -101,6 +103,14 @@ private Q_SLOTS:
             u"the address \"10.0 .0.5\" cannot be used"_s);
         row("report in a missing folder", {u"list"_s, u"--junit"_s, u"/nonexistent/r.xml"_s},
             u"cannot write /nonexistent/r.xml"_s);
+        row("report onto a FIFO", {u"list"_s, u"--junit"_s, m_fifo},
+            u"cannot write %1: it is not a regular file but a FIFO"_s.arg(m_fifo));
+        // An ID that cannot be sent as it is: refused before anything is sent or logged.
+        const QString dotSegment = u"a \".\" or \"..\" path segment would name another resource"_s;
+        row("ID of two dots", {u"get"_s, u".."_s},
+            u"get: the job's ID \"..\" cannot be sent: "_s + dotSegment);
+        row("ID of one dot", {u"delete"_s, u"."_s},
+            u"delete: the job's ID \".\" cannot be sent: "_s + dotSegment);
         row("group of four parts", {u"create"_s, u"--group1"_s, u"a,1,b,2"_s},
             u"--group1: \"a,1,b,2\" is not IP,PORT,IP,PORT,NAME"_s);
         // The window's field rules, naming each failing field by its member in the body.
@@ -117,6 +127,13 @@ private Q_SLOTS:
             row(name, {u"create"_s, u"--from"_s, file}, QString::fromLatin1(reason).arg(file));
         };
         from("missing file", {}, "--from: cannot read %1");
+        // Files that would hang the run or end it: refused at once.
+        row("--from a FIFO", {u"create"_s, u"--from"_s, m_fifo},
+            u"--from: cannot read %1: it is not a regular file but a FIFO"_s.arg(m_fifo));
+        row("--from /dev/zero", {u"create"_s, u"--from"_s, u"/dev/zero"_s},
+            u"--from: cannot read /dev/zero: it is not a regular file but a character device"_s);
+        from("--from a file over 1 MiB", QByteArray((1 << 20) + 1, ' '),
+             "--from: cannot read %1: it is larger than 1 MiB");
         from("not JSON", "{\"externalId\": ", "--from: %1 is not valid JSON");
         from("an array", "[]", "--from: %1 does not hold a JSON object");
         from("a number for a text", "{\"externalId\": 4123856710}",
@@ -154,6 +171,109 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, "[]");
         QCOMPARE(m_server->connectionCount(), 1);
+    }
+
+    // The arguments after "--" are the command's own, never options: "--address" is an ID
+    // here, and the address comes from the settings file.
+    void argumentsAfterDoubleDash()
+    {
+        m_server->setResponse(ScriptedHttpServer::okResponse("{}"));
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(u"talus-test-app"_s));
+        QVERIFY(writeFileBytes(home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s),
+                               "[IP]\r\nAddress=" + m_server->authority().toUtf8() + "\r\n"));
+        const CliResult result =
+            runCli({u"get"_s, u"--"_s, u"--address"_s}, cliEnvironment(home.path()));
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(m_server->received(0).startsWith(
+                     "GET /api/videocompare/tracking/--address HTTP/1.1\r\n"),
+                 m_server->received(0).constData());
+    }
+
+    // Output that cannot be written (a full disk, a reader that went away) is a failure: exit
+    // status 3 and one line, never a silent success.
+    void outputCannotBeWritten_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // against the simulator, or a list server
+        QTest::addColumn<bool>("closed");           // the pipe closed early, else /dev/full
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray full = "talus-test-cli: cannot write standard output: No space left on "
+                                "device\n";
+        const QByteArray broken = "talus-test-cli: cannot write standard output: Broken pipe\n";
+        const QStringList list{u"list"_s, u"--address"_s, u"SERVER"_s};
+        QTest::newRow("list, full disk") << list << false << full;
+        QTest::newRow("list --json, full disk") << list + QStringList{u"--json"_s} << false << full;
+        QTest::newRow("list, pipe closed") << list << true << broken;
+        QTest::newRow("smoke, full disk") << QStringList{u"smoke"_s} << false << full;
+        QTest::newRow("--help, full disk") << QStringList{u"--help"_s} << false << full;
+    }
+
+    void outputCannotBeWritten()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, closed);
+        QFETCH(QByteArray, err);
+        m_server->setResponse(chunked(kJobList));
+        arguments.replaceInStrings(u"SERVER"_s, m_server->authority());
+        const CliResult result = runCli(QStringList{u"--address"_s, m_address} + arguments, m_env,
+                                        closed ? CliOutput::Closed : CliOutput::ToFile,
+                                        u"/dev/full"_s);
+        QCOMPARE(result.exitCode, 3);
+        QCOMPARE(result.err, err);
+    }
+
+    // A list whose table does not fit the memory available fails as a transfer does: exit
+    // status 3 and the reason, with the report saying so.
+    void outOfMemoryInTheScan()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer's allocator cannot be given a ceiling");
+#endif
+        QByteArray list = "[";
+        for (int job = 0; job < 27000; ++job)
+            list += "{\"externalId\": \"J" + QByteArray::number(job)
+                + "\", \"latestAlertStatus\": \"OK\", \"latestAlertTime\": \"t\"},";
+        list.back() = ']';
+        m_server->setResponse(ScriptedHttpServer::okResponse(list));
+        QProcessEnvironment env = m_env;
+        env.insert(u"TALUS_ALLOCATION_CEILING"_s, QString::number(2 << 20));
+        const QString junit = m_home.filePath(u"oom.xml"_s);
+        const CliResult result =
+            runCli({u"list"_s, u"--address"_s, m_server->authority(), u"--junit"_s, junit}, env,
+                   CliOutput::Read, {}, TALUS_TEST_CLI_CEILING_PATH);
+        QCOMPARE(result.exitCode, 3);
+        QCOMPARE(result.err, "talus-test-cli: Failed: answer too large for the memory available\n");
+        QCOMPARE(result.out, QByteArray());
+        QVERIFY(fileBytes(junit).contains(
+            "<error message=\"Failed: answer too large for the memory available\">"));
+    }
+
+    // A run ended by a signal leaves a report that fails: the steps done so far, then the step
+    // under way as an error naming the signal.
+    void interruptedRunLeavesAFailingReport()
+    {
+        m_server->setSilent(true);
+        const QString junit = m_home.filePath(u"interrupted.xml"_s);
+        QProcess process;
+        process.setProcessEnvironment(m_env);
+        process.start(QString::fromUtf8(TALUS_TEST_CLI_PATH),
+                      {u"smoke"_s, u"--address"_s, m_server->authority(), u"--junit"_s, junit});
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), 1, 10000);
+        QTRY_VERIFY(m_server->received(0).contains("\r\n\r\n{"));
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 128 + SIGTERM);
+        QCOMPARE(QProcess::execute(
+                     u"xmllint"_s,
+                     {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit}),
+                 0);
+        const QByteArray report = fileBytes(junit);
+        QVERIFY2(report.contains("tests=\"1\" failures=\"0\" errors=\"1\"")
+                     && report.contains("<testcase classname=\"talus-test-cli smoke\" "
+                                        "name=\"smoke create ")
+                     && report.contains("<error message=\"interrupted by signal 15\">"),
+                 report.constData());
     }
 
     // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.
@@ -245,6 +365,10 @@ private Q_SLOTS:
         const QByteArray pinned = QByteArray::fromHex(pin.captured(1).section(u'=', 1).toLatin1());
         QCOMPARE(printed, "SHA-256 fingerprint: " + pinned.toHex(':').toUpper());
         QCOMPARE(pin.captured(2), m_home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s));
+        // Every command that meets the certificate says the same.
+        const CliResult smoke = runCli({u"smoke"_s, u"--address"_s, address}, m_env);
+        QCOMPARE(smoke.exitCode, 3);
+        QCOMPARE(smoke.err, lines.value(1) + '\n');
 
         QVERIFY(QDir(m_home.path()).mkpath(u"talus-test-app"_s));
         QVERIFY(writeFileBytes(pin.captured(2), "[TLS]\r\n" + pin.captured(1).toUtf8() + "\r\n"));
@@ -335,6 +459,10 @@ private:
     SimProcess m_sim;
     QString m_address;
     QTemporaryDir m_home;
+    // A FIFO nothing ever writes to: a read or a rename onto it must not wait for one.
+    QString m_fifo = ::mkfifo(QFile::encodeName(m_home.filePath(u"fifo"_s)).constData(), 0600) == 0
+        ? m_home.filePath(u"fifo"_s)
+        : QString();
     int m_jobFiles = 0;
     QProcessEnvironment m_env = cliEnvironment(m_home.path());
 };
