@@ -1,2 +1,2 @@
-// Compiles: the probes' set-up is sound, so their failure is the upward include alone.
+// Compiles: a core source sees its own root.
 #include "traffic/TrafficLog.h"
