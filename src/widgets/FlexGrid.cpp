@@ -244,10 +244,12 @@ void FlexGrid::search()
 void FlexGrid::selectFound(qsizetype index)
 {
     m_currentFound = index;
-    const int row = m_foundRows.at(index);
-    setCurrentIndex(m_model->index(row - 1, 0));
-    selectRow(row - 1);
-    scrollTo(m_model->index(row - 1, 0));
+    const QModelIndex cell = m_model->index(m_foundRows.at(index) - 1, 0);
+    // The found row alone: the view's own selecting would read the keys held, and Shift (as in
+    // Shift+Enter for the previous row) would extend the selection to it.
+    const auto alone = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    selectionModel()->setCurrentIndex(cell, alone);
+    scrollTo(cell);
     if (m_findBar)
         m_findBar->showCount(index + 1, m_foundRows.size(), true);
 }
