@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 class FindBar;
+class QMenu;
 class QMimeData;
 
 // A read-only view of traffic bytes: it shares the body it is given, indexes its line starts
@@ -118,6 +119,7 @@ private:
         QFont font; // the widget's, spaced to whole columns
     };
 
+    void buildMenu();
     void updateMetrics();
     void updateScrollBars();
     bool moveByKey(QKeyEvent *event);
@@ -144,7 +146,14 @@ private:
     // Where a search started: its first match is the first one from here.
     qsizetype m_findOrigin = 0;
     QString m_saveName;
-    QList<QAction *> m_menuActions;
+    // The context menu, built once and shown again at each opening: accessibility keeps an
+    // entry's interface with the first menu that listed it, so an entry from outside put into
+    // a fresh menu each time would be out of a screen reader's reach after the first.
+    QMenu *m_menu;
+    QAction *m_copyAction = nullptr;
+    QAction *m_selectAllAction = nullptr;
+    QList<QAction *> m_findSteps;
+    QAction *m_saveAsAction = nullptr;
     qsizetype m_anchor = 0;
     qsizetype m_cursor = 0;
     // The column Up and Down aim for, kept across short lines.

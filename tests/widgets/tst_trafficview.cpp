@@ -1,3 +1,5 @@
+#include "FindBar.h"
+#include "MenuEntries.h"
 #include "TrafficView.h"
 #include "text/Utf8Walk.h"
 
@@ -192,24 +194,47 @@ private Q_SLOTS:
 
         const QByteArray body("one\r\ntwo");
         m_view->setBytes(body);
-        QStringList shown;
-        // The menu runs its own event loop: act on it from inside.
-        QTimer::singleShot(0, this, [&shown] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            QVERIFY(menu);
-            for (QAction *action : menu->actions()) {
-                shown << action->text();
-                if (action->text() == u"Select &All"_s)
-                    action->trigger();
-            }
-            menu->close();
-        });
         QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, m_view->mapToGlobal(QPoint()));
         QApplication::sendEvent(m_view->viewport(), &event);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QStringList shown;
+        for (QAction *action : menu->actions()) {
+            shown << action->text();
+            if (action->text() == u"Select &All"_s)
+                action->trigger();
+        }
+        menu->close();
         // Separators between
         QCOMPARE(shown.join(u'|'),
                  u"&Copy||Select &All||Find\u2026|Find Next|Find Previous||Save As\u2026"_s);
         QCOMPARE(m_view->selectedBytes(), body);
+    }
+
+    // Each opening lists every entry to a screen reader, one added from outside too, each
+    // enabled for what the pane holds at that opening.
+    void contextMenuReachableAtEveryOpening()
+    {
+        QAction showHead(u"Show Response Head"_s);
+        showHead.setCheckable(true);
+        m_view->addMenuAction(&showHead);
+        m_view->setBytes("one two one");
+        QCOMPARE(contextMenuEntries(m_view).join(u'|'),
+                 u"[Copy]||Select All||Find\u2026|[Find Next]|[Find Previous]||Save As\u2026||"
+                 "Show Response Head"_s);
+        m_view->openFind();
+        m_view->findBar()->field()->setText(u"one"_s);
+        QTRY_COMPARE(m_view->selectedBytes(), "one");
+        showHead.setChecked(true);
+        QCOMPARE(contextMenuEntries(m_view).join(u'|'),
+                 u"Copy||Select All||Find\u2026|Find Next|Find Previous||Save As\u2026||"
+                 "Show Response Head (checked)"_s);
+        m_view->clear();
+        m_view->findBar()->field()->setText(u"none"_s); // a search of nothing finds nothing
+        QTRY_VERIFY(m_view->matches().finished());
+        QCOMPARE(contextMenuEntries(m_view).join(u'|'),
+                 u"[Copy]||[Select All]||Find\u2026|[Find Next]|[Find Previous]||Save As\u2026||"
+                 "Show Response Head (checked)"_s);
     }
 
 private:
