@@ -10,7 +10,6 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -170,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(copied->data(u"application/octet-stream"_s), expected);
     }
 
-    void accessibilityThenTabThenContextMenu()
+    void accessibleText()
     {
         m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast"));
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view);
@@ -189,7 +188,10 @@ private Q_SLOTS:
         QCOMPARE(std::pair(start, end), std::pair(4, 10));
         QCOMPARE(text->textAfterOffset(6, line, &start, &end), u"last"_s);
         QCOMPARE(text->textBeforeOffset(6, line, &start, &end), u"ab\r\n"_s);
+    }
 
+    void focusFrameLeavesWithTab()
+    {
         // Left of the text margin, half way down: only the focus frame paints there.
         const auto edgePixel = [this] {
             return m_view->viewport()->grab().toImage().pixel(1, m_view->viewport()->height() / 2);
@@ -198,7 +200,11 @@ private Q_SLOTS:
         QTest::keyClick(m_view, Qt::Key_Tab);
         QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
         QVERIFY(edgePixel() != focused);
+    }
 
+    // The menu's entries, with the keys that choose them, and one chosen.
+    void contextMenuSelectsAll()
+    {
         const QByteArray body("one\r\ntwo");
         m_view->setBytes(body);
         QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, m_view->mapToGlobal(QPoint()));
@@ -212,7 +218,7 @@ private Q_SLOTS:
                 action->trigger();
         }
         menu->close();
-        // Separators between
+        // An empty text for each separator; "&" marks the letter that chooses the entry.
         QCOMPARE(shown.join(u'|'),
                  u"&Copy||Select &All||Find\u2026|Find Next|Find Previous||Save As\u2026"_s);
         QCOMPARE(m_view->selectedBytes(), body);
