@@ -20,6 +20,9 @@ static QString decoded(const QByteArray &body)
     return QString::fromUtf8("x" + body).mid(1);
 }
 
+// Accessible offsets from a start to an end.
+using Range = std::pair<int, int>;
+
 class tst_TrafficView final : public QObject
 {
     Q_OBJECT
@@ -169,25 +172,50 @@ private Q_SLOTS:
         QCOMPARE(copied->data(u"application/octet-stream"_s), expected);
     }
 
+    // The body's offsets as a reader meets them, with the response head the pane holds shown in
+    // front or held but hidden (the window's usual state).
+    void accessibleText_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<bool>("showHead");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Range>("line"); // where "cé😀z\r" starts and ends
+        const QByteArray head("HTTP/1.1 200 OK\r\nServer: \xc3\xa9\r\n\r\n");
+        QTest::newRow("head held but hidden") << head << false << u"ab\r\n"_s << 14 << Range(4, 10);
+        QTest::newRow("head shown")
+            << head << true << u"HTTP/1.1 200 OK\r\n"_s << 44 << Range(34, 40);
+    }
+
     void accessibleText()
     {
-        m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast"));
+        QFETCH(QByteArray, head);
+        QFETCH(bool, showHead);
+        QFETCH(QString, firstLine);
+        QFETCH(int, count);
+        QFETCH(Range, line);
+        m_view->setShowHead(showHead);
+        m_view->setBytes("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast", LineIndex(), head);
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view);
         QCOMPARE(accessible->role(), QAccessible::EditableText);
         QVERIFY(accessible->state().readOnly && accessible->state().multiLine);
         QAccessibleTextInterface *text = accessible->textInterface();
         int start = -1, end = -1;
-        text->setSelection(0, 5, 8);
+        QCOMPARE(text->characterCount(), count);
+        QCOMPARE(text->textAtOffset(0, QAccessible::LineBoundary, &start, &end), firstLine);
+        // "é😀", the emoji two units.
+        text->setSelection(0, line.first + 1, line.first + 4);
         text->selection(0, &start, &end);
         QCOMPARE(m_view->selectedBytes(), QByteArray("\xc3\xa9\xf0\x9f\x98\x80"));
-        QCOMPARE(std::tuple(start, end, text->cursorPosition()), std::tuple(5, 8, 8));
+        QCOMPARE(std::tuple(start, end, text->cursorPosition()),
+                 std::tuple(line.first + 1, line.first + 4, line.first + 4));
         QTest::keyClick(m_view, Qt::Key_Down);
-        QCOMPARE(std::pair(text->cursorPosition(), text->selectionCount()), std::pair(14, 0));
-        const auto line = QAccessible::LineBoundary;
-        QCOMPARE(text->textAtOffset(6, line, &start, &end), u"cé😀z\r"_s);
-        QCOMPARE(std::pair(start, end), std::pair(4, 10));
-        QCOMPARE(text->textAfterOffset(6, line, &start, &end), u"last"_s);
-        QCOMPARE(text->textBeforeOffset(6, line, &start, &end), u"ab\r\n"_s);
+        QCOMPARE(std::pair(text->cursorPosition(), text->selectionCount()), std::pair(count, 0));
+        const auto lines = QAccessible::LineBoundary;
+        QCOMPARE(text->textAtOffset(line.first + 2, lines, &start, &end), u"cé😀z\r"_s);
+        QCOMPARE(std::pair(start, end), line);
+        QCOMPARE(text->textAfterOffset(line.first + 2, lines, &start, &end), u"last"_s);
+        QCOMPARE(text->textBeforeOffset(line.first + 2, lines, &start, &end), u"ab\r\n"_s);
     }
 
     void focusFrameLeavesWithTab()
