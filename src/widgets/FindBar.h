@@ -50,7 +50,6 @@ public:
     QString text() const;
     bool matchCase() const;
     QLineEdit *field() const { return m_field; }
-    QToolButton *matchCaseButton() const { return m_matchCase; }
     QString countText() const;
 
     // current counts from 1; 0 with a total: none chosen yet. finished false: more may come.

@@ -48,10 +48,6 @@ public:
     void findPrevious();
     // Further entries for the context menu, after its own; the grid does not own them.
     void addMenuAction(QAction *action);
-    FindBar *findBar() const { return m_findBar; }
-    // The rows found (1 or more), and the index of the selected one (-1 when none).
-    const QList<int> &foundRows() const { return m_foundRows; }
-    qsizetype currentFound() const { return m_currentFound; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -73,6 +69,7 @@ private:
     QAction *m_copyAction = nullptr;
     QList<QAction *> m_findSteps;
     FindBar *m_findBar = nullptr;
+    // The rows found (1 or more), and the index of the selected one (-1 when none).
     QList<int> m_foundRows;
     qsizetype m_currentFound = -1;
 };

@@ -138,11 +138,6 @@ void TrafficView::clear()
     setBytes(QByteArray());
 }
 
-QString TrafficView::lineText(qsizetype line) const
-{
-    return m_text.decode(m_text.lineStart(line), m_text.lineEnd(line));
-}
-
 qsizetype TrafficView::firstVisibleLine() const
 {
     return verticalScrollBar()->value();

@@ -44,8 +44,6 @@ public:
     QByteArray shownBytes() const { return m_text.all(); }
 
     qsizetype lineCount() const { return m_text.lineCount(); }
-    // A line's text without its line end.
-    QString lineText(qsizetype line) const;
 
     qsizetype firstVisibleLine() const;
     // Lines that fit whole into the viewport.
@@ -73,10 +71,9 @@ public:
     void openFind();
     void findNext();
     void findPrevious();
+    // The find field, null until first opened; the benchmarks drive their searches through it.
     FindBar *findBar() const { return m_findBar; }
     const MatchScan &matches() const { return m_scan; }
-    // Index of the selected match in matches(), -1 when none.
-    qsizetype currentMatch() const { return m_currentMatch; }
 
     // The name Save As offers in the documents folder.
     void setSaveName(const QString &name) { m_saveName = name; }
@@ -142,6 +139,7 @@ private:
     bool m_showHead = false;
     MatchScan m_scan;
     FindBar *m_findBar = nullptr;
+    // Index of the selected match in m_scan's matches, -1 when none.
     qsizetype m_currentMatch = -1;
     // Where a search started: its first match is the first one from here.
     qsizetype m_findOrigin = 0;

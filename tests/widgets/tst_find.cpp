@@ -50,6 +50,7 @@ private Q_SLOTS:
         m_window = std::make_unique<QWidget>();
         m_view = new TrafficView;
         m_grid = new FlexGrid;
+        m_grid->setObjectName(u"gridCon_1"_s); // its find bar: gridCon_1Find
         auto *layout = new QVBoxLayout(m_window.get());
         layout->addWidget(m_view);
         layout->addWidget(m_grid);
@@ -161,7 +162,7 @@ private Q_SLOTS:
         }
         m_grid->setFocus();
         QTest::keyClick(m_grid, Qt::Key_F, Qt::ControlModifier);
-        FindBar *bar = m_grid->findBar();
+        auto *bar = m_window->findChild<FindBar *>(u"gridCon_1Find"_s);
         QVERIFY(bar && bar->isVisible());
         QCOMPARE(QApplication::focusWidget(), bar->field());
         for (qsizetype i = 0; i < steps.size(); ++i) {
