@@ -32,16 +32,17 @@ public:
         return bar;
     }
 
-    // A view's context-menu entries for finding, with their keys; next and previous only while
-    // there are matches to move between.
+    // A view's context-menu entries for finding, with their keys. Returns the next and the
+    // previous entry, which the view enables only while there are matches to move between.
     template <typename View>
-    static void addMenuActions(QMenu &menu, View *view, bool hasMatches)
+    static QList<QAction *> addMenuActions(QMenu &menu, View *view)
     {
         menu.addAction(tr("Find\u2026"), QKeySequence::Find, view, &View::openFind);
-        menu.addAction(tr("Find Next"), QKeySequence::FindNext, view, &View::findNext)
-            ->setEnabled(hasMatches);
-        menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, view, &View::findPrevious)
-            ->setEnabled(hasMatches);
+        return {
+            menu.addAction(tr("Find Next"), QKeySequence::FindNext, view, &View::findNext),
+            menu.addAction(tr("Find Previous"), QKeySequence::FindPrevious, view,
+                           &View::findPrevious),
+        };
     }
 
     // Shows the field over the target with its text selected, and gives it the focus.
@@ -49,7 +50,6 @@ public:
     QString text() const;
     bool matchCase() const;
     QLineEdit *field() const { return m_field; }
-    QToolButton *matchCaseButton() const { return m_matchCase; }
     QString countText() const;
 
     // current counts from 1; 0 with a total: none chosen yet. finished false: more may come.

@@ -27,6 +27,7 @@ constexpr int kTwipsPerPixel = 15;
 FlexGrid::FlexGrid(QWidget *parent)
     : QTableView(parent)
     , m_model(new FlexGridModel(this))
+    , m_menu(new QMenu(this))
 {
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -44,6 +45,10 @@ FlexGrid::FlexGrid(QWidget *parent)
     connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::dropFound);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FlexGrid::dropFound);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FlexGrid::dropFound);
+    m_copyAction = m_menu->addAction(tr("Copy"), this, &FlexGrid::copySelectedRows);
+    m_copyAction->setShortcut(QKeySequence::Copy);
+    m_menu->addSeparator();
+    m_findSteps = FindBar::addMenuActions(*m_menu, this);
 }
 
 FlexGrid::~FlexGrid() = default;
@@ -200,13 +205,19 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
 
 void FlexGrid::contextMenuEvent(QContextMenuEvent *event)
 {
-    QMenu menu(this);
-    QAction *copy = menu.addAction(tr("Copy"), this, &FlexGrid::copySelectedRows);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setEnabled(selectionModel()->hasSelection());
-    menu.addSeparator();
-    FindBar::addMenuActions(menu, this, !m_foundRows.isEmpty());
-    menu.exec(event->globalPos());
+    m_copyAction->setEnabled(selectionModel()->hasSelection());
+    for (QAction *step : std::as_const(m_findSteps))
+        step->setEnabled(!m_foundRows.isEmpty());
+    // No event loop of its own: a chosen entry acts once the menu has closed.
+    m_menu->popup(event->globalPos());
+}
+
+void FlexGrid::addMenuAction(QAction *action)
+{
+    // The entries from outside come after a separator of their own.
+    if (m_menu->actions().constLast() == m_findSteps.constLast())
+        m_menu->addSeparator();
+    m_menu->addAction(action);
 }
 
 void FlexGrid::openFind()
@@ -244,10 +255,12 @@ void FlexGrid::search()
 void FlexGrid::selectFound(qsizetype index)
 {
     m_currentFound = index;
-    const int row = m_foundRows.at(index);
-    setCurrentIndex(m_model->index(row - 1, 0));
-    selectRow(row - 1);
-    scrollTo(m_model->index(row - 1, 0));
+    const QModelIndex cell = m_model->index(m_foundRows.at(index) - 1, 0);
+    // The found row alone: the view's own selecting would read the keys held, and Shift (as in
+    // Shift+Enter for the previous row) would extend the selection to it.
+    const auto alone = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    selectionModel()->setCurrentIndex(cell, alone);
+    scrollTo(cell);
     if (m_findBar)
         m_findBar->showCount(index + 1, m_foundRows.size(), true);
 }

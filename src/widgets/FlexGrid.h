@@ -4,6 +4,7 @@
 
 class FindBar;
 class FlexGridModel;
+class QMenu;
 
 // The job grid: a table of cell texts with one fixed header row (row 0, shown as the
 // view's column headers). Rows and columns are counted with the header row included, so
@@ -45,10 +46,8 @@ public:
     void openFind();
     void findNext();
     void findPrevious();
-    FindBar *findBar() const { return m_findBar; }
-    // The rows found (1 or more), and the index of the selected one (-1 when none).
-    const QList<int> &foundRows() const { return m_foundRows; }
-    qsizetype currentFound() const { return m_currentFound; }
+    // Further entries for the context menu, after its own; the grid does not own them.
+    void addMenuAction(QAction *action);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -64,7 +63,13 @@ private:
     void dropFound();
 
     FlexGridModel *m_model;
+    // Built once, for the reason TrafficView's is: a fresh menu at each opening would leave
+    // an entry from outside tied, for accessibility, to the first menu that listed it.
+    QMenu *m_menu;
+    QAction *m_copyAction = nullptr;
+    QList<QAction *> m_findSteps;
     FindBar *m_findBar = nullptr;
+    // The rows found (1 or more), and the index of the selected one (-1 when none).
     QList<int> m_foundRows;
     qsizetype m_currentFound = -1;
 };

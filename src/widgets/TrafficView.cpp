@@ -73,6 +73,7 @@ constexpr KeyMove kKeyMoves[] = {
 
 TrafficView::TrafficView(QWidget *parent)
     : QAbstractScrollArea(parent)
+    , m_menu(new QMenu(this))
 {
     installTrafficViewAccessibility();
     setFocusPolicy(Qt::StrongFocus);
@@ -82,6 +83,7 @@ TrafficView::TrafficView(QWidget *parent)
     viewport()->setBackgroundRole(QPalette::Base);
     m_saveName = u"traffic.txt"_s;
     connect(&m_scan, &MatchScan::progressed, this, &TrafficView::searchProgressed);
+    buildMenu();
     setBytes(QByteArray());
     updateMetrics();
 }
@@ -134,11 +136,6 @@ void TrafficView::reset()
 void TrafficView::clear()
 {
     setBytes(QByteArray());
-}
-
-QString TrafficView::lineText(qsizetype line) const
-{
-    return m_text.decode(m_text.lineStart(line), m_text.lineEnd(line));
 }
 
 qsizetype TrafficView::firstVisibleLine() const
@@ -517,26 +514,30 @@ void TrafficView::mouseMoveEvent(QMouseEvent *event)
     moveCursor(positionAt(event->position().toPoint()), true);
 }
 
+void TrafficView::buildMenu()
+{
+    m_menu->setObjectName(u"trafficViewMenu"_s);
+    m_copyAction = m_menu->addAction(tr("&Copy"), this, [this] { copy(); });
+    m_copyAction->setShortcut(QKeySequence::Copy);
+    m_menu->addSeparator();
+    m_selectAllAction = m_menu->addAction(tr("Select &All"), this, &TrafficView::selectAll);
+    m_selectAllAction->setShortcut(QKeySequence::SelectAll);
+    m_menu->addSeparator();
+    m_findSteps = FindBar::addMenuActions(*m_menu, this);
+    m_menu->addSeparator();
+    m_saveAsAction =
+        m_menu->addAction(tr("Save As\u2026"), QKeySequence::Save, this, &TrafficView::saveAs);
+}
+
 void TrafficView::contextMenuEvent(QContextMenuEvent *event)
 {
-    QMenu menu(this);
-    menu.setObjectName(u"trafficViewMenu"_s);
-    QAction *copyAction = menu.addAction(tr("&Copy"), this, [this] { copy(); });
-    copyAction->setShortcut(QKeySequence::Copy);
-    copyAction->setEnabled(hasSelection());
-    menu.addSeparator();
-    QAction *selectAllAction = menu.addAction(tr("Select &All"), this, &TrafficView::selectAll);
-    selectAllAction->setShortcut(QKeySequence::SelectAll);
-    selectAllAction->setEnabled(m_text.size() > 0);
-    menu.addSeparator();
-    FindBar::addMenuActions(menu, this, m_scan.active() && !m_scan.matches().empty());
-    menu.addSeparator();
-    menu.addAction(tr("Save As\u2026"), QKeySequence::Save, this, &TrafficView::saveAs);
-    if (!m_menuActions.isEmpty()) {
-        menu.addSeparator();
-        menu.addActions(m_menuActions);
-    }
-    menu.exec(event->globalPos());
+    m_copyAction->setEnabled(hasSelection());
+    m_selectAllAction->setEnabled(m_text.size() > 0);
+    const bool hasMatches = m_scan.active() && !m_scan.matches().empty();
+    for (QAction *step : std::as_const(m_findSteps))
+        step->setEnabled(hasMatches);
+    // No event loop of its own: a chosen entry acts once the menu has closed.
+    m_menu->popup(event->globalPos());
 }
 
 void TrafficView::focusInEvent(QFocusEvent *event)
@@ -710,5 +711,8 @@ Result<> TrafficView::saveTo(const QString &fileName) const
 
 void TrafficView::addMenuAction(QAction *action)
 {
-    m_menuActions.append(action);
+    // The entries from outside come after a separator of their own.
+    if (m_menu->actions().constLast() == m_saveAsAction)
+        m_menu->addSeparator();
+    m_menu->addAction(action);
 }

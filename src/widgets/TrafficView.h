@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 class FindBar;
+class QMenu;
 class QMimeData;
 
 // A read-only view of traffic bytes: it shares the body it is given, indexes its line starts
@@ -43,8 +44,6 @@ public:
     QByteArray shownBytes() const { return m_text.all(); }
 
     qsizetype lineCount() const { return m_text.lineCount(); }
-    // A line's text without its line end.
-    QString lineText(qsizetype line) const;
 
     qsizetype firstVisibleLine() const;
     // Lines that fit whole into the viewport.
@@ -72,10 +71,9 @@ public:
     void openFind();
     void findNext();
     void findPrevious();
+    // The find field, null until first opened; the benchmarks drive their searches through it.
     FindBar *findBar() const { return m_findBar; }
     const MatchScan &matches() const { return m_scan; }
-    // Index of the selected match in matches(), -1 when none.
-    qsizetype currentMatch() const { return m_currentMatch; }
 
     // The name Save As offers in the documents folder.
     void setSaveName(const QString &name) { m_saveName = name; }
@@ -118,6 +116,7 @@ private:
         QFont font; // the widget's, spaced to whole columns
     };
 
+    void buildMenu();
     void updateMetrics();
     void updateScrollBars();
     bool moveByKey(QKeyEvent *event);
@@ -140,11 +139,19 @@ private:
     bool m_showHead = false;
     MatchScan m_scan;
     FindBar *m_findBar = nullptr;
+    // Index of the selected match in m_scan's matches, -1 when none.
     qsizetype m_currentMatch = -1;
     // Where a search started: its first match is the first one from here.
     qsizetype m_findOrigin = 0;
     QString m_saveName;
-    QList<QAction *> m_menuActions;
+    // The context menu, built once and shown again at each opening: accessibility keeps an
+    // entry's interface with the first menu that listed it, so an entry from outside put into
+    // a fresh menu each time would be out of a screen reader's reach after the first.
+    QMenu *m_menu;
+    QAction *m_copyAction = nullptr;
+    QAction *m_selectAllAction = nullptr;
+    QList<QAction *> m_findSteps;
+    QAction *m_saveAsAction = nullptr;
     qsizetype m_anchor = 0;
     qsizetype m_cursor = 0;
     // The column Up and Down aim for, kept across short lines.

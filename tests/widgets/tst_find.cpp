@@ -50,6 +50,7 @@ private Q_SLOTS:
         m_window = std::make_unique<QWidget>();
         m_view = new TrafficView;
         m_grid = new FlexGrid;
+        m_grid->setObjectName(u"gridCon_1"_s); // its find bar: gridCon_1Find
         auto *layout = new QVBoxLayout(m_window.get());
         layout->addWidget(m_view);
         layout->addWidget(m_grid);
@@ -131,17 +132,21 @@ private Q_SLOTS:
             QCOMPARE(QApplication::focusWidget(), m_view);
     }
 
-    // The grid finds rows whose externalId holds the text, and selects them.
+    // The grid finds rows whose externalId holds the text, and selects the one it moves to
+    // alone, whatever keys are held.
     void grid_data()
     {
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QStringList>("outcomes"); // "N of M@row"
+        QTest::addColumn<QStringList>("outcomes"); // "N of M@row [rows selected]"
         QTest::newRow("either case, wrapping")
             << split("type:job|Return|Return|Return|Shift+Return|F3")
-            << split("1 of 3@1|2 of 3@2|3 of 3@4|1 of 3@1|3 of 3@4|1 of 3@1");
-        QTest::newRow("Match Case") << split("type:job|Alt+C") << split("1 of 3@1|1 of 2@1");
-        QTest::newRow("not in another column") << split("type:Running") << split("No matches@1");
-        QTest::newRow("UTF-8") << split("set:é") << split("1 of 1@3");
+            << split(
+                   "1 of 3@1 [1]|2 of 3@2 [2]|3 of 3@4 [4]|1 of 3@1 [1]|3 of 3@4 [4]|1 of 3@1 [1]");
+        QTest::newRow("Match Case")
+            << split("type:job|Alt+C") << split("1 of 3@1 [1]|1 of 2@1 [1]");
+        QTest::newRow("not in another column")
+            << split("type:Running") << split("No matches@1 [1]");
+        QTest::newRow("UTF-8") << split("set:é") << split("1 of 1@3 [3]");
     }
 
     void grid()
@@ -157,12 +162,17 @@ private Q_SLOTS:
         }
         m_grid->setFocus();
         QTest::keyClick(m_grid, Qt::Key_F, Qt::ControlModifier);
-        FindBar *bar = m_grid->findBar();
+        auto *bar = m_window->findChild<FindBar *>(u"gridCon_1Find"_s);
         QVERIFY(bar && bar->isVisible());
         QCOMPARE(QApplication::focusWidget(), bar->field());
         for (qsizetype i = 0; i < steps.size(); ++i) {
             act(bar, steps.at(i));
-            QCOMPARE(u"%1@%2"_s.arg(bar->countText()).arg(m_grid->Row()), outcomes.at(i));
+            QStringList selected;
+            for (const QModelIndex &row : m_grid->selectionModel()->selectedRows())
+                selected << QString::number(row.row() + 1);
+            QCOMPARE(
+                u"%1@%2 [%3]"_s.arg(bar->countText()).arg(m_grid->Row()).arg(selected.join(u',')),
+                outcomes.at(i));
         }
         QTest::keyClick(bar->field(), Qt::Key_Escape);
         QVERIFY(!bar->isVisible());

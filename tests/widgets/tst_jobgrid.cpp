@@ -1,6 +1,7 @@
 #include "FlexGrid.h"
 #include "FlexGridModel.h"
 #include "JobGrid.h"
+#include "MenuEntries.h"
 #include "jobs/JobStatusTable.h"
 
 #include <QAbstractItemModelTester>
@@ -73,6 +74,36 @@ private Q_SLOTS:
                           at(grid.model()->index(2, 1)));
         QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"A7\ts\tt\r\nC\ts\tt\r\n"_s);
+    }
+
+    // Each opening lists every entry to a screen reader, the ones added from outside too, each
+    // enabled for what the grid holds at that opening.
+    void contextMenuReachableAtEveryOpening()
+    {
+        FlexGrid grid;
+        InitJobGrid(grid);
+        grid.setTextMatrix(1, 0, u"A7"_s);
+        QAction next(u"Next Change"_s), every(u"List Every 10 Seconds"_s);
+        every.setCheckable(true);
+        grid.addMenuAction(&next);
+        grid.addMenuAction(&every);
+        grid.show();
+        grid.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        grid.clearSelection();
+        QCOMPARE(contextMenuEntries(&grid).join(u'|'),
+                 u"[Copy]||Find\u2026|[Find Next]|[Find Previous]||Next Change|"
+                 "List Every 10 Seconds"_s);
+        grid.openFind();
+        grid.findChild<QLineEdit *>(u"findText"_s)->setText(u"a7"_s);
+        every.setChecked(true);
+        QCOMPARE(contextMenuEntries(&grid).join(u'|'),
+                 u"Copy||Find\u2026|Find Next|Find Previous||Next Change|"
+                 "List Every 10 Seconds (checked)"_s);
+        grid.setRows(3); // rows that come drop what was found
+        QCOMPARE(contextMenuEntries(&grid).join(u'|'),
+                 u"Copy||Find\u2026|[Find Next]|[Find Previous]||Next Change|"
+                 "List Every 10 Seconds (checked)"_s);
     }
 
     void bulkFillMatchesStepByStep_data()

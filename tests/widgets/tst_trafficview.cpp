@@ -1,3 +1,5 @@
+#include "FindBar.h"
+#include "MenuEntries.h"
 #include "TrafficView.h"
 #include "text/Utf8Walk.h"
 
@@ -8,7 +10,6 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -18,6 +19,9 @@ static QString decoded(const QByteArray &body)
 {
     return QString::fromUtf8("x" + body).mid(1);
 }
+
+// Accessible offsets from a start to an end.
+using Range = std::pair<int, int>;
 
 class tst_TrafficView final : public QObject
 {
@@ -73,20 +77,25 @@ private Q_SLOTS:
             QByteArray("text|").repeated(20000));
     }
 
-    // Lines shown, accessible text ranges (past the end too), Ctrl+End to the last line, Clear.
+    // Lines as the accessible text reads them (line ends dropped), its ranges (past the end
+    // too), Ctrl+End to the last line, Ctrl+Shift+End from the start selecting all, Clear.
     void shown()
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, lines);
-        const auto shown = [this](QStringList shown = {}) {
-            for (qsizetype line = 0; line < m_view->lineCount(); ++line)
-                shown << m_view->lineText(line);
-            return shown.join(u'|');
-        };
         m_view->setBytes(body);
-        QCOMPARE(shown(), lines);
-        const QString text = decoded(body);
         auto *accessible = QAccessible::queryAccessibleInterface(m_view)->textInterface();
+        QStringList shown;
+        bool more = true;
+        for (int offset = 0, start = 0; more;) {
+            QString line =
+                accessible->textAtOffset(offset, QAccessible::LineBoundary, &start, &offset);
+            more = line.endsWith(u'\n') || line.endsWith(u'\r');
+            line.chop(line.endsWith(u"\r\n"_s) ? 2 : more ? 1 : 0);
+            shown << line;
+        }
+        QCOMPARE(shown.join(u'|'), lines);
+        const QString text = decoded(body);
         QCOMPARE(accessible->characterCount(), text.size());
         const int size = static_cast<int>(text.size()), step = size > 40 ? size / 7 : 1;
         for (int start = 0; start <= size; start += step)
@@ -97,10 +106,12 @@ private Q_SLOTS:
         QVERIFY(first <= last && last < first + m_view->visibleLineCount());
         const QRect cursor = m_view->characterRect(m_view->cursorPosition());
         QVERIFY(m_view->viewport()->rect().contains(cursor));
-        QVERIFY(!m_view->grab().isNull());
         QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(m_view->firstVisibleLine(), 0);
+        QCOMPARE(std::pair(m_view->firstVisibleLine(), m_view->hasSelection()),
+                 std::pair(qsizetype(0), false));
         QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(std::pair(m_view->selectedBytes(), m_view->firstVisibleLine()),
+                 std::pair(body, first));
         m_view->clear();
         QCOMPARE(std::tuple(m_view->bytes(), m_view->lineCount(), m_view->hasSelection(),
                             m_view->firstVisibleLine(), m_view->verticalScrollBar()->maximum()),
@@ -161,26 +172,54 @@ private Q_SLOTS:
         QCOMPARE(copied->data(u"application/octet-stream"_s), expected);
     }
 
-    void accessibilityThenTabThenContextMenu()
+    // The body's offsets as a reader meets them, with the response head the pane holds shown in
+    // front or held but hidden (the window's usual state).
+    void accessibleText_data()
     {
-        m_view->setBytes(QByteArray("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast"));
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<bool>("showHead");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Range>("line"); // where "cé😀z\r" starts and ends
+        const QByteArray head("HTTP/1.1 200 OK\r\nServer: \xc3\xa9\r\n\r\n");
+        QTest::newRow("head held but hidden") << head << false << u"ab\r\n"_s << 14 << Range(4, 10);
+        QTest::newRow("head shown")
+            << head << true << u"HTTP/1.1 200 OK\r\n"_s << 44 << Range(34, 40);
+    }
+
+    void accessibleText()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(bool, showHead);
+        QFETCH(QString, firstLine);
+        QFETCH(int, count);
+        QFETCH(Range, line);
+        m_view->setShowHead(showHead);
+        m_view->setBytes("ab\r\nc\xc3\xa9\xf0\x9f\x98\x80z\rlast", LineIndex(), head);
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view);
         QCOMPARE(accessible->role(), QAccessible::EditableText);
         QVERIFY(accessible->state().readOnly && accessible->state().multiLine);
         QAccessibleTextInterface *text = accessible->textInterface();
         int start = -1, end = -1;
-        text->setSelection(0, 5, 8);
+        QCOMPARE(text->characterCount(), count);
+        QCOMPARE(text->textAtOffset(0, QAccessible::LineBoundary, &start, &end), firstLine);
+        // "é😀", the emoji two units.
+        text->setSelection(0, line.first + 1, line.first + 4);
         text->selection(0, &start, &end);
         QCOMPARE(m_view->selectedBytes(), QByteArray("\xc3\xa9\xf0\x9f\x98\x80"));
-        QCOMPARE(std::tuple(start, end, text->cursorPosition()), std::tuple(5, 8, 8));
+        QCOMPARE(std::tuple(start, end, text->cursorPosition()),
+                 std::tuple(line.first + 1, line.first + 4, line.first + 4));
         QTest::keyClick(m_view, Qt::Key_Down);
-        QCOMPARE(std::pair(text->cursorPosition(), text->selectionCount()), std::pair(14, 0));
-        const auto line = QAccessible::LineBoundary;
-        QCOMPARE(text->textAtOffset(6, line, &start, &end), u"cé😀z\r"_s);
-        QCOMPARE(std::pair(start, end), std::pair(4, 10));
-        QCOMPARE(text->textAfterOffset(6, line, &start, &end), u"last"_s);
-        QCOMPARE(text->textBeforeOffset(6, line, &start, &end), u"ab\r\n"_s);
+        QCOMPARE(std::pair(text->cursorPosition(), text->selectionCount()), std::pair(count, 0));
+        const auto lines = QAccessible::LineBoundary;
+        QCOMPARE(text->textAtOffset(line.first + 2, lines, &start, &end), u"cé😀z\r"_s);
+        QCOMPARE(std::pair(start, end), line);
+        QCOMPARE(text->textAfterOffset(line.first + 2, lines, &start, &end), u"last"_s);
+        QCOMPARE(text->textBeforeOffset(line.first + 2, lines, &start, &end), u"ab\r\n"_s);
+    }
 
+    void focusFrameLeavesWithTab()
+    {
         // Left of the text margin, half way down: only the focus frame paints there.
         const auto edgePixel = [this] {
             return m_view->viewport()->grab().toImage().pixel(1, m_view->viewport()->height() / 2);
@@ -189,27 +228,54 @@ private Q_SLOTS:
         QTest::keyClick(m_view, Qt::Key_Tab);
         QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
         QVERIFY(edgePixel() != focused);
+    }
 
+    // The menu's entries, with the keys that choose them, and one chosen.
+    void contextMenuSelectsAll()
+    {
         const QByteArray body("one\r\ntwo");
         m_view->setBytes(body);
-        QStringList shown;
-        // The menu runs its own event loop: act on it from inside.
-        QTimer::singleShot(0, this, [&shown] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            QVERIFY(menu);
-            for (QAction *action : menu->actions()) {
-                shown << action->text();
-                if (action->text() == u"Select &All"_s)
-                    action->trigger();
-            }
-            menu->close();
-        });
         QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, m_view->mapToGlobal(QPoint()));
         QApplication::sendEvent(m_view->viewport(), &event);
-        // Separators between
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QStringList shown;
+        for (QAction *action : menu->actions()) {
+            shown << action->text();
+            if (action->text() == u"Select &All"_s)
+                action->trigger();
+        }
+        menu->close();
+        // An empty text for each separator; "&" marks the letter that chooses the entry.
         QCOMPARE(shown.join(u'|'),
                  u"&Copy||Select &All||Find\u2026|Find Next|Find Previous||Save As\u2026"_s);
         QCOMPARE(m_view->selectedBytes(), body);
+    }
+
+    // Each opening lists every entry to a screen reader, one added from outside too, each
+    // enabled for what the pane holds at that opening.
+    void contextMenuReachableAtEveryOpening()
+    {
+        QAction showHead(u"Show Response Head"_s);
+        showHead.setCheckable(true);
+        m_view->addMenuAction(&showHead);
+        m_view->setBytes("one two one");
+        QCOMPARE(contextMenuEntries(m_view).join(u'|'),
+                 u"[Copy]||Select All||Find\u2026|[Find Next]|[Find Previous]||Save As\u2026||"
+                 "Show Response Head"_s);
+        m_view->openFind();
+        m_view->findBar()->field()->setText(u"one"_s);
+        QTRY_COMPARE(m_view->selectedBytes(), "one");
+        showHead.setChecked(true);
+        QCOMPARE(contextMenuEntries(m_view).join(u'|'),
+                 u"Copy||Select All||Find\u2026|Find Next|Find Previous||Save As\u2026||"
+                 "Show Response Head (checked)"_s);
+        m_view->clear();
+        m_view->findBar()->field()->setText(u"none"_s); // a search of nothing finds nothing
+        QTRY_VERIFY(m_view->matches().finished());
+        QCOMPARE(contextMenuEntries(m_view).join(u'|'),
+                 u"[Copy]||[Select All]||Find\u2026|[Find Next]|[Find Previous]||Save As\u2026||"
+                 "Show Response Head (checked)"_s);
     }
 
 private:
