@@ -22,6 +22,7 @@
 #include "VirtualMachine.h"
 #include "desktop/AppEnvironment.h"
 #include "main/frmMain.h"
+#include "traffic/TrackingExchange.h"
 #include "transfer/InetTransfer.h"
 
 #include <QApplication>
@@ -169,8 +170,12 @@ public:
         QEventLoop handled;
         QTimer poll;
         poll.setTimerType(Qt::PreciseTimer);
+        bool logged = false;
+        const QMetaObject::Connection loggedSeen =
+            QObject::connect(child<TrackingExchange>(""), &TrackingExchange::receivedLogged,
+                             &handled, [&logged] { logged = true; });
         QObject::connect(&poll, &QTimer::timeout, &handled, [&] {
-            if (!m_window->StillExecuting() && !m_window->trafficLog().writing()) {
+            if (!m_window->StillExecuting() && logged) {
                 run.ms = elapsedMs(clock);
                 // Stopped here, or the drain below would run it on and move the time.
                 poll.stop();
@@ -179,6 +184,7 @@ public:
         });
         poll.start(1);
         handled.exec();
+        QObject::disconnect(loggedSeen);
         if (status->text() != u"Response Completed"_s)
             qFatal("the transfer ended with \"%s\"", qPrintable(status->text()));
         // What the list changed is painted only after the handler: that is part of showing it.

@@ -139,31 +139,30 @@ Result<CreateFields> createFields(const QCommandLineParser &parser, const Declar
     return fields;
 }
 
-// The command's request, composed as it will go out, so that one that cannot be sent is
-// refused before anything is sent or logged: for smoke, the list (its other requests name a
-// fresh identifier of digits).
-Result<TrackingRequest> composeRequest(const CliOptions &run)
+// The command's request. It is composed as it will go out, so that one that cannot be sent is
+// refused before anything is sent or logged; smoke is checked by its list (its other requests
+// name a fresh identifier of digits).
+Result<CommandRequest> commandRequest(const CliOptions &run)
 {
-    const auto compose = [&run](const QString &method, const QString &suffix,
-                                const QString &body = QString()) {
-        return composeSendableRequest(run.address, method, suffix, body);
-    };
-    const Result<TrackingRequest> list = compose(u"GET"_s, QString());
-    if (!list)
-        return Failure{u"the address \"%1\" cannot be used: %2"_s.arg(run.address, list.reason())};
-    Result<TrackingRequest> request = list;
     const QString job = u"/"_s + pathSegment(run.jobId);
+    CommandRequest request{RequestKind::List, u"GET"_s, QString(), QString()};
     if (run.command == u"create")
-        request = compose(u"POST"_s, QString(), buildCreateBody(run.createFields));
+        request = {RequestKind::Create, u"POST"_s, QString(), buildCreateBody(run.createFields)};
     else if (run.command == u"get")
-        request = compose(u"GET"_s, job);
+        request = {RequestKind::GetJob, u"GET"_s, job, QString()};
     else if (run.command == u"stop")
-        request = compose(u"POST"_s, job + u"/stopTracking"_s);
+        request = {RequestKind::StopJob, u"POST"_s, job + u"/stopTracking"_s, QString()};
     else if (run.command == u"delete")
-        request = compose(u"DELETE"_s, job);
-    if (!request) {
+        request = {RequestKind::DeleteJob, u"DELETE"_s, job, QString()};
+    if (const auto list = composeSendableRequest(run.address, u"GET"_s, QString(), QString());
+        !list) {
+        return Failure{u"the address \"%1\" cannot be used: %2"_s.arg(run.address, list.reason())};
+    }
+    if (const auto composed =
+            composeSendableRequest(run.address, request.method, request.suffix, request.body);
+        !composed) {
         return Failure{u"%1: the job's ID \"%2\" cannot be sent: %3"_s.arg(run.command, run.jobId,
-                                                                           request.reason())};
+                                                                           composed.reason())};
     }
     return request;
 }
@@ -249,7 +248,7 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments,
             return Failure{fields.reason()};
         run.createFields = std::move(fields).value();
     }
-    Result<TrackingRequest> request = composeRequest(run);
+    Result<CommandRequest> request = commandRequest(run);
     if (!request)
         return Failure{request.reason()};
     run.request = std::move(request).value();

@@ -2,7 +2,7 @@
 
 #include "Result.h"
 #include "create/CreateFields.h"
-#include "transfer/TrackingRequest.h"
+#include "traffic/RequestKind.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +15,15 @@ enum class OutputForm {
     Table, // tab-separated, with a header line
     Json,  // one JSON object per line
     Raw,   // the body exactly as received
+};
+
+// A request as the exchange takes it: the path after the tracking path, and the body.
+struct CommandRequest
+{
+    RequestKind kind = RequestKind::List;
+    QString method;
+    QString suffix;
+    QString body;
 };
 
 // One run of talus-test-cli, every part of it checked: nothing is sent before all of it is.
@@ -30,8 +39,8 @@ struct CliOptions
     bool verbose = false;
     OutputForm output = OutputForm::Table;
     CreateFields createFields; // create
-    // The command's request as it goes out (smoke: its list).
-    TrackingRequest request;
+    // The command's request, known to be sendable (smoke: its list).
+    CommandRequest request;
 };
 
 // A command line asks for a run, or for a text on standard output and nothing else (help,

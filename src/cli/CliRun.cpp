@@ -2,7 +2,6 @@
 
 #include "ExitCode.h"
 #include "JobOutput.h"
-#include "RequestRunner.h"
 #include "StandardOutput.h"
 #include "SystemRandom.h"
 #include "create/CreateBody.h"
@@ -10,10 +9,13 @@
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 #include "timeconv/FormatUtcTimestamp.h"
+#include "traffic/StatusText.h"
+#include "traffic/TrackingExchange.h"
 #include "transfer/InetTransfer.h"
 #include "transfer/TrackingUrl.h"
 
 #include <QDateTime>
+#include <QTimer>
 
 #include <csignal>
 #include <new>
@@ -23,7 +25,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-int exitCodeOf(const Exchange &exchange)
+int exitCodeOf(const ExchangeOutcome &exchange)
 {
     if (!exchange.completed)
         return ExitTransferFailed;
@@ -51,12 +53,16 @@ CreateFields smokeJob(const QString &externalId)
 struct SmokeStep
 {
     const char *name;
+    RequestKind kind;
     const char *method;
     const char *tail; // after "/" + the identifier; null: the list itself
 };
 constexpr SmokeStep kSmokeSteps[] = {
-    {"create", "POST", nullptr},       {"list", "GET", nullptr}, {"get", "GET", ""},
-    {"stop", "POST", "/stopTracking"}, {"delete", "DELETE", ""},
+    {"create", RequestKind::Create, "POST", nullptr},
+    {"list", RequestKind::List, "GET", nullptr},
+    {"get", RequestKind::GetJob, "GET", ""},
+    {"stop", RequestKind::StopJob, "POST", "/stopTracking"},
+    {"delete", RequestKind::DeleteJob, "DELETE", ""},
 };
 
 } // namespace
@@ -87,8 +93,17 @@ Result<> CliRun::prepare()
         if (const Result<> opened = m_log.append(m_options.logFile); !opened)
             return Failure{u"cannot open the log %1: %2"_s.arg(m_options.logFile, opened.reason())};
     }
-    m_runner = new RequestRunner(m_options.timeout, m_options.verbose,
-                                 m_log.isOpen() ? &m_log : nullptr, m_options.settingsFile, this);
+    m_exchange = new TrackingExchange(m_log.isOpen() ? &m_log : nullptr, this);
+    m_exchange->transfer().setTimeout(m_options.timeout);
+    m_exchange->transfer().setTlsSettingsFile(m_options.settingsFile);
+    // Only a list in a table's form is scanned; --raw gives the body as it came.
+    if (m_options.command == u"list" && m_options.output != OutputForm::Raw)
+        m_exchange->setJobTable(&m_jobs);
+    connect(m_exchange, &TrackingExchange::finished, this, &CliRun::exchangeFinished);
+    if (m_options.verbose) {
+        connect(m_exchange, &TrackingExchange::stateChanged, this,
+                [](qint16 state) { qInfo("%s", qPrintable(statusText(state))); });
+    }
     return {};
 }
 
@@ -100,14 +115,34 @@ void CliRun::start()
         runSingle();
 }
 
-void CliRun::request(const QString &caseName, const TrackingRequest &request,
-                     std::function<void(Exchange)> done)
+void CliRun::request(const QString &caseName, const CommandRequest &request,
+                     std::function<void(ExchangeOutcome)> done)
 {
     m_caseName = caseName;
+    m_done = std::move(done);
+    const Result<TrackingRequest> sent = m_exchange->send(
+        request.kind, m_options.address, request.method, request.suffix, request.body);
+    // Checked with the command line; a smoke step names an identifier of digits.
+    if (!sent) {
+        ExchangeOutcome refused;
+        refused.failureText = sent.reason();
+        exchangeFinished(refused);
+    }
+}
+
+void CliRun::exchangeFinished(const ExchangeOutcome &outcome)
+{
+    if (m_options.verbose) {
+        if (outcome.completed)
+            qInfo("%s", qPrintable(statusText(InetTransfer::ResponseCompleted)));
+        qInfo("%s", qPrintable(outcome.details()));
+        qInfo("%lld bytes sent, %lld bytes received", outcome.bytesSent, outcome.bytesReceived);
+    }
+    // From the event loop: the exchange has ended its own work before the next request starts.
     // An interrupted run has ended: an answer that comes after is not told.
-    m_runner->send(request, [this, done = std::move(done)](Exchange exchange) {
-        if (!m_finished)
-            done(std::move(exchange));
+    QTimer::singleShot(0, this, [this, outcome] {
+        if (!m_finished && m_done)
+            std::exchange(m_done, nullptr)(outcome);
     });
 }
 
@@ -115,14 +150,15 @@ void CliRun::runSingle()
 {
     const QString &command = m_options.command;
     const QString caseName = m_options.jobId.isEmpty() ? command : command + u' ' + m_options.jobId;
-    request(caseName, m_options.request, [this, caseName](Exchange exchange) {
+    request(caseName, m_options.request, [this, caseName](ExchangeOutcome exchange) {
         QByteArray out;
         if (exchange.completed) {
             try {
                 out = singleOutput(exchange);
             } catch (const std::bad_alloc &) {
-                // What the scan and the table's text throw when the list does not fit the
-                // memory available: the answer counts as one that could not be taken.
+                // What the table's text throws when it does not fit the memory available (the
+                // scan's own failure comes as a failed exchange): the answer counts as one
+                // that could not be taken.
                 exchange.completed = false;
                 exchange.body = QByteArray();
                 exchange.failureText = InetTransfer::outOfMemoryText();
@@ -140,17 +176,15 @@ void CliRun::runSingle()
     });
 }
 
-QByteArray CliRun::singleOutput(const Exchange &exchange) const
+QByteArray CliRun::singleOutput(const ExchangeOutcome &exchange) const
 {
-    // Only a list is turned into a table; every other answer, and a list in --raw, is given as
-    // it came, so that a script sees what the server said.
+    // Only a list is given as a table (the exchange scanned it); every other answer, and a
+    // list in --raw, is given as it came, so that a script sees what the server said.
     if (m_options.command != u"list" || m_options.output == OutputForm::Raw
         || !exchange.answeredWell()) {
         return exchange.body;
     }
-    JobStatusTable jobs;
-    ParseJobList(exchange.body, jobs);
-    return m_options.output == OutputForm::Json ? jobLines(jobs) : jobTable(jobs);
+    return m_options.output == OutputForm::Json ? jobLines(m_jobs) : jobTable(m_jobs);
 }
 
 bool CliRun::writeOut(QByteArrayView bytes)
@@ -182,9 +216,8 @@ void CliRun::smokeStep(int step)
     const QString body = step == 0 ? buildCreateBody(smokeJob(id)) : QString();
     const QString suffix = what.tail ? u"/"_s + pathSegment(id) + QLatin1String(what.tail)
                                      : QString();
-    const TrackingRequest sent =
-        composeTrackingRequest(m_options.address, QLatin1String(what.method), suffix, body);
-    request(caseName, sent, [this, step, caseName](const Exchange &exchange) {
+    const CommandRequest sent{what.kind, QLatin1String(what.method), suffix, body};
+    request(caseName, sent, [this, step, caseName](const ExchangeOutcome &exchange) {
         QString failure;
         if (!exchange.completed)
             failure = exchange.details();
@@ -207,13 +240,13 @@ void CliRun::smokeStep(int step)
     });
 }
 
-void CliRun::reportFailure(const Exchange &exchange) const
+void CliRun::reportFailure(const ExchangeOutcome &exchange) const
 {
     qCritical("talus-test-cli: %s", qPrintable(exchange.details()));
     tellHowToTrust(exchange);
 }
 
-void CliRun::tellHowToTrust(const Exchange &exchange) const
+void CliRun::tellHowToTrust(const ExchangeOutcome &exchange) const
 {
     // No question can be asked here: the operator is told what trusting it would take.
     if (exchange.untrusted)
@@ -233,7 +266,8 @@ JunitReport::Case CliRun::errorCase(const QString &caseName, const QString &reas
     return testCase;
 }
 
-void CliRun::record(const QString &caseName, const Exchange &exchange, const QString &failure)
+void CliRun::record(const QString &caseName, const ExchangeOutcome &exchange,
+                    const QString &failure)
 {
     JunitReport::Case testCase;
     testCase.name = caseName;

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "CliOptions.h"
-#include "Exchange.h"
 #include "JunitReport.h"
+#include "jobs/JobStatusTable.h"
 #include "process/SignalNotifier.h"
+#include "traffic/ExchangeOutcome.h"
 #include "traffic/TrafficLog.h"
 
 #include <QObject>
 
 #include <functional>
 
-class RequestRunner;
+class TrackingExchange;
 
 // One run of a command from its checked options to its exit status, driven by the event loop.
 class CliRun final : public QObject
@@ -35,17 +36,19 @@ private:
     void runSingle();
     void runSmoke();
     void smokeStep(int step);
-    void request(const QString &caseName, const TrackingRequest &request,
-                 std::function<void(Exchange)> done);
+    // Sends the request; done is told its outcome from the event loop.
+    void request(const QString &caseName, const CommandRequest &request,
+                 std::function<void(ExchangeOutcome)> done);
+    void exchangeFinished(const ExchangeOutcome &outcome);
     // What a single command prints for its answer. Throws std::bad_alloc when the list's
     // table does not fit the memory available.
-    QByteArray singleOutput(const Exchange &exchange) const;
+    QByteArray singleOutput(const ExchangeOutcome &exchange) const;
     // False, and the run finished, when standard output cannot be written.
     bool writeOut(QByteArrayView bytes);
-    void reportFailure(const Exchange &exchange) const;
-    void tellHowToTrust(const Exchange &exchange) const;
+    void reportFailure(const ExchangeOutcome &exchange) const;
+    void tellHowToTrust(const ExchangeOutcome &exchange) const;
     static JunitReport::Case errorCase(const QString &caseName, const QString &reason);
-    void record(const QString &caseName, const Exchange &exchange, const QString &failure);
+    void record(const QString &caseName, const ExchangeOutcome &exchange, const QString &failure);
     // SIGINT or SIGTERM: the run ends at once, its report holding the request under way as an
     // error.
     void interrupt(int signalNumber);
@@ -56,7 +59,9 @@ private:
     CliOptions m_options;
     TrafficLog m_log;
     JunitReport m_report;
-    RequestRunner *m_runner = nullptr;
+    TrackingExchange *m_exchange = nullptr;
+    std::function<void(ExchangeOutcome)> m_done;
+    JobStatusTable m_jobs; // a list's, for its table
     SignalNotifier m_signals;
     QString m_caseName; // the request under way
     QByteArray m_smokeId;

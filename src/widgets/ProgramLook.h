@@ -1,11 +1,25 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <Qt>
 
-class QColor;
 class QWidget;
+
+// The windows' colours: the form behind everything, the frames and captions on it, the status
+// line and its texts. The status text's colour tells the outcome at a glance: amber for an
+// answer that reports a problem (400 and up, or a code outside the defined range), red for a
+// failed transfer.
+inline const QColor kFormBack(64, 64, 64);
+inline const QColor kFormText(255, 255, 255);
+inline const QColor kFrameBack(240, 240, 240);
+inline const QColor kFrameText(0, 0, 0);
+inline const QColor kStatusBack(0, 0, 0);
+inline const QColor kHeadingText(0, 255, 255);
+inline const QColor kStatusText(0, 255, 0);
+inline const QColor kProblemText(255, 191, 0);
+inline const QColor kFailedText(255, 80, 80);
 
 // The program's default face, Liberation Sans 8.25 pt: narrow enough that every caption fits
 // the control it was laid out for.

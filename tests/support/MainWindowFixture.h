@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 #include "TrafficView.h"
 #include "main/frmMain.h"
+#include "traffic/TrackingExchange.h"
 #include "transfer/InetTransfer.h"
 
 #include <QDir>
@@ -38,6 +39,18 @@ struct MainWindowFixture
         if (customize)
             customize(env);
         window = std::make_unique<frmMain>(std::move(env));
+        // A request is idle once its exchange has finished and its received block has been
+        // written (a large one by the log's own thread).
+        auto *exchange = window->findChild<TrackingExchange *>();
+        QObject::connect(exchange, &TrackingExchange::sent, exchange,
+                         [this] { *m_logging = true; });
+        QObject::connect(exchange, &TrackingExchange::receivedLogged, exchange,
+                         [this] { *m_logging = false; });
+        QObject::connect(exchange, &TrackingExchange::finished, exchange,
+                         [this](const ExchangeOutcome &outcome) {
+                             if (!outcome.completed)
+                                 *m_logging = false;
+                         });
         if (!window->Form_Load())
             return false;
         window->show();
@@ -78,12 +91,14 @@ struct MainWindowFixture
     // received block is in the log.
     bool waitIdle(int timeoutMs = 10000) const
     {
-        return QTest::qWaitFor(
-            [this] { return !window->StillExecuting() && !window->trafficLog().writing(); },
-            timeoutMs);
+        return QTest::qWaitFor([this] { return !window->StillExecuting() && !*m_logging; },
+                               timeoutMs);
     }
     bool send(const char *button, int timeoutMs = 10000) const
     {
         return click(button), waitIdle(timeoutMs);
     }
+
+private:
+    std::shared_ptr<bool> m_logging = std::make_shared<bool>(false);
 };

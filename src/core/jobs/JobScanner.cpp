@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace {
@@ -87,7 +88,14 @@ QByteArrayView ExtractBetween(QByteArrayView startMarker, QByteArrayView endMark
 
 void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses)
 {
-    JobListScanner(JobStatuses).finish(text);
+    JobListScanner scan(JobStatuses);
+    try {
+        scan.finish(text);
+    } catch (const std::bad_alloc &) {
+        // What the table's growth throws: the list is undone, and the caller told.
+        scan.abandon();
+        throw;
+    }
 }
 
 namespace {

@@ -10,7 +10,8 @@ QByteArrayView ExtractBetween(QByteArrayView startMarker, QByteArrayView endMark
                               QByteArrayView text);
 
 // Cuts text at every "{" and stores each stretch holding all three string members
-// (externalId, latestAlertStatus, latestAlertTime) into the table.
+// (externalId, latestAlertStatus, latestAlertTime) into the table, as one list. Memory running
+// out undoes the list and throws std::bad_alloc on.
 void ParseJobList(QByteArrayView text, JobStatusTable &JobStatuses);
 
 // ParseJobList a piece at a time, so that the window can answer between the pieces of a long

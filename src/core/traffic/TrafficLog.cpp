@@ -279,11 +279,9 @@ void TrafficLog::writeBlockSharing(QByteArrayView heading, const QByteArray &bod
     m_writerBody = body;
     m_writerDone = std::move(written);
     m_largePending = true;
-    m_writing = true;
     const quint64 block = ++m_largeBlocks;
     const auto run = [this, block] {
         m_writerResult = put({m_writerHeading, m_writerBody}, &m_writeBehind);
-        m_writing = false;
         // Told from the event loop, unless something waits for the block first.
         QMetaObject::invokeMethod(
             this,

@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <initializer_list>
@@ -65,8 +64,6 @@ public:
     // called once with the outcome: at once for a small body, for a large one when it has
     // been written (from the event loop) or when something waits for it, whichever is first.
     void writeBlockSharing(QByteArrayView heading, const QByteArray &body, Written written = {});
-    // Whether a large block is still being written.
-    bool writing() const { return m_writing.load(); }
     // Waits for a large block being written and tells its outcome.
     Result<> finishWriting();
 
@@ -91,7 +88,6 @@ private:
     std::chrono::milliseconds m_lockWait{0};
     qint64 m_end = 0;
     std::thread m_writer;
-    std::atomic<bool> m_writing = false;
     // Counts large blocks, so that the notice of one that ended is not taken for a later one.
     quint64 m_largeBlocks = 0;
     bool m_largePending = false;

@@ -21,11 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QColor kFormBack(64, 64, 64);
-const QColor kFormText(255, 255, 255);
-const QColor kCaptionBack(240, 240, 240);
-const QColor kCaptionText(0, 0, 0);
-
 void setColors(QWidget *widget, const QColor &back, const QColor &text)
 {
     fillBackground(widget, back);
@@ -90,7 +85,7 @@ void frmCreate::applyLook()
     setTextColor(this, kFormText);
     for (QLabel *caption : findChildren<QLabel *>()) {
         if (caption != m_ui->lblComaper)
-            setColors(caption, kCaptionBack, kCaptionText);
+            setColors(caption, kFrameBack, kFrameText);
     }
 }
 

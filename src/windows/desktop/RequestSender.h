@@ -1,19 +1,20 @@
 #pragma once
 
-#include "desktop/RequestKind.h"
+#include "traffic/RequestKind.h"
 
 #include <QString>
 
-// What a request command needs from the window that owns the transfer: the one sending
+// What a request command needs from the window that owns the exchange: the one sending
 // sequence, busy guard included, shared by every command.
 class RequestSender
 {
 public:
     virtual ~RequestSender() = default;
 
-    // Busy guard, then: header block for the trimmed address, URL "http://" + address +
-    // urlPath, kind stored, transfer started, transmitted block logged, transmitted pane
-    // replaced. Returns false (and does nothing) when a transfer is still running.
+    // Busy guard, then the request for the typed address (TrackingExchange::send) with urlPath
+    // after the tracking path; the transmitted pane shows it once it has gone out, and the
+    // status line says why when it cannot be sent. Returns false (and does nothing) when a
+    // transfer is still running.
     virtual bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                              const QString &body) = 0;
 };

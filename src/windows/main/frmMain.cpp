@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "settings/TlsSettings.h"
 #include "traffic/StatusText.h"
+#include "traffic/TrackingExchange.h"
 #include "traffic/TransferDetails.h"
 #include "transfer/InetTransfer.h"
 #include "transfer/TrackingRequest.h"
@@ -31,36 +32,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QColor kFormBack(64, 64, 64);
-const QColor kFrameBack(240, 240, 240);
-const QColor kStatusBack(0, 0, 0);
-const QColor kHeadingText(0, 255, 255);
-const QColor kStatusText(0, 255, 0);
-// The status text's colour tells the outcome at a glance: amber for an answer that reports a
-// problem (400 and up, or a code outside the defined range), red for a failed transfer.
-const QColor kProblemText(255, 191, 0);
-const QColor kFailedText(255, 80, 80);
 // A body buffer at least this large is kept for the next response when the pane lets it go.
 constexpr qsizetype kReusedBodyBytes = 4 * 1024 * 1024;
 // Byte counts repaint at most this often while bytes move.
 constexpr int kByteCountRepaintMs = 100;
 const QString kCrLf = u"\r\n"_s;
-
-// Handling a response grows what it is handled into: the list's job table, the run-long table,
-// the grid's rows, the pane's line index. Memory running out there fails that response, as it
-// would have failed on arrival: the std::bad_alloc those calls throw is caught here, and once
-// it has been, the rest of the handling is skipped.
-template <typename Grow>
-void growing(bool &outOfMemory, Grow &&grow)
-{
-    if (outOfMemory)
-        return;
-    try {
-        grow();
-    } catch (const std::bad_alloc &) {
-        outOfMemory = true;
-    }
-}
 
 } // namespace
 
@@ -68,13 +44,15 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::frmMain>())
     , m_env(std::move(env))
-    , iNetTalus(new InetTransfer(this))
+    , m_exchange(new TrackingExchange(&m_log, this))
 {
     ui->setupUi(this);
     gridCon[1] = ui->gridCon_1;
-    iNetTalus->setObjectName(u"iNetTalus"_s);
-    iNetTalus->setTimeout(m_env.transferTimeout);
-    iNetTalus->setTlsSettingsFile(settingsFilePath(m_env.programFolder));
+    m_exchange->setJobTable(&JobStatuses);
+    InetTransfer &iNetTalus = m_exchange->transfer();
+    iNetTalus.setObjectName(u"iNetTalus"_s);
+    iNetTalus.setTimeout(m_env.transferTimeout);
+    iNetTalus.setTlsSettingsFile(settingsFilePath(m_env.programFolder));
     applyLook();
 
     connect(ui->cmdTxClear, &QPushButton::clicked, this, &frmMain::cmdTxClear_Click);
@@ -87,19 +65,19 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     connect(ui->cmdGetJob, &QPushButton::clicked, this, &frmMain::cmdGetJob_Click);
     connect(ui->cmdStopJob, &QPushButton::clicked, this, &frmMain::cmdStopJob_Click);
     connect(ui->cmdDeleteJob, &QPushButton::clicked, this, &frmMain::cmdDeleteJob_Click);
-    connect(iNetTalus, &InetTransfer::StateChanged, this, &frmMain::iNetTalus_StateChanged);
+    connect(m_exchange, &TrackingExchange::stateChanged, this, &frmMain::iNetTalus_StateChanged);
+    connect(m_exchange, &TrackingExchange::sent, this, &frmMain::showSent);
+    connect(m_exchange, &TrackingExchange::refused, this, &frmMain::showRefused);
+    connect(m_exchange, &TrackingExchange::bodyTaken, this, &frmMain::showBody);
+    connect(m_exchange, &TrackingExchange::listScanned, this, &frmMain::showList);
+    connect(m_exchange, &TrackingExchange::finished, this, &frmMain::showOutcome);
+    connect(m_exchange, &TrackingExchange::notLogged, this, &frmMain::showNotLogged);
     setUpPaneMenus();
 
     m_byteCountRepaint.setSingleShot(true);
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
     connect(&m_byteCountRepaint, &QTimer::timeout, this, &frmMain::showByteCounts);
-    connect(iNetTalus, &InetTransfer::bytesMoved, this, [this] {
-        try {
-            m_arriving.indexLines(iNetTalus->bodySoFar());
-        } catch (const std::bad_alloc &) {
-            // The line index's checkpoints (LineIndex::extend) found no memory to grow into.
-            iNetTalus->failOutOfMemory();
-        }
+    connect(&iNetTalus, &InetTransfer::bytesMoved, this, [this] {
         if (!m_byteCountRepaint.isActive())
             m_byteCountRepaint.start();
     });
@@ -232,33 +210,35 @@ void frmMain::cmdRxCopy_Click()
 
 bool frmMain::StillExecuting() const
 {
-    return iNetTalus->StillExecuting();
+    return m_exchange->busy();
 }
 
 bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                           const QString &body)
 {
-    if (iNetTalus->StillExecuting())
+    if (m_exchange->busy())
         return false;
-    const TrackingRequest request =
-        composeTrackingRequest(ui->txtIP->text(), method, urlPath, body);
-    const QString &url = request.url;
-    const QString &headers = request.headers;
-    m_requestKind = kind;
-    iNetTalus->setProtocol(isHttpsAddress(url) ? InetTransfer::ProtocolHttps
-                                               : InetTransfer::ProtocolHttp);
-    m_arriving.start();
-    // The last transfer's large block, if still being written, is told to that transfer.
-    (void)m_log.finishWriting();
-    ++m_transfers;
-    m_notLogged.clear();
-    iNetTalus->Execute(url, method, body, headers);
-    showByteCounts();
-    noteLogged(m_transfers,
-               m_log.writeBlock({QByteArrayView("---Data Transmitted---"), url.toUtf8(),
-                                 headers.toUtf8(), body.toUtf8()}));
-    ui->txtTx->setBytes((url + kCrLf + headers + kCrLf + body + kCrLf).toUtf8());
+    (void)m_exchange->send(kind, ui->txtIP->text(), method, urlPath, body);
     return true;
+}
+
+void frmMain::showSent(const TrackingRequest &request)
+{
+    m_notLogged.clear();
+    showByteCounts();
+    ui->txtTx->setBytes(
+        (request.url + kCrLf + request.headers + kCrLf + request.body + kCrLf).toUtf8());
+}
+
+// A request that cannot be sent as composed (a tab in the address, a "." for an ID) is not
+// logged, since it never went out; the pane shows it, and the status line why, as for a
+// transfer that failed.
+void frmMain::showRefused(const TrackingRequest &request, const QString &reason)
+{
+    ui->txtTx->setBytes(
+        (request.url + kCrLf + request.headers + kCrLf + request.body + kCrLf).toUtf8());
+    m_notLogged.clear();
+    showStatus(statusText(InetTransfer::Failed), failedDetails(reason), kFailedText);
 }
 
 void frmMain::cmd1_Click()
@@ -273,17 +253,24 @@ void frmMain::cmd2_Click()
 
 void frmMain::cmdJob_Click()
 {
-    const Result<QByteArray> text =
-        readSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
-    if (!text)
-        return;
-    ParseJobList(*text, JobStatuses);
-    FillJobGrid(*gridCon[1], JobStatuses);
+    // A file that cannot be read, or whose list does not fit the memory available, is skipped:
+    // the table and the grid stay as they were.
+    try {
+        const Result<QByteArray> text =
+            readSavedResponse(QDir(m_env.programFolder).filePath(u"JobReturn.txt"_s));
+        if (!text)
+            return;
+        ParseJobList(*text, JobStatuses);
+        FillJobGrid(*gridCon[1], JobStatuses);
+    } catch (const std::bad_alloc &) {
+        // What joining the file's lines, the scan (ParseJobList undoes its list first) and the
+        // grid's rows throw when memory runs out.
+    }
 }
 
 void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail)
 {
-    if (iNetTalus->StillExecuting())
+    if (m_exchange->busy())
         return;
     FlexGrid &grid = *gridCon[1];
     const QString externalId = grid.TextMatrix(grid.Row(), 0);
@@ -312,98 +299,55 @@ void frmMain::cmdDeleteJob_Click()
 
 void frmMain::iNetTalus_StateChanged(qint16 state)
 {
-    if (state == InetTransfer::ResponseCompleted) {
-        collectResponse();
-        return;
+    // A failure's details and colour come with the outcome, right after.
+    showStatus(statusText(state), QString(), kStatusText);
+}
+
+// The pane shows the new body at once, before a list is scanned. It shares the body with the
+// log; neither copies it.
+void frmMain::showBody(const QByteArray &body, LineIndex *lines, const QByteArray &head)
+{
+    QByteArray shown = ui->txtRx->bytes();
+    try {
+        ui->txtRx->setBytes(body, std::move(*lines), head);
+    } catch (const std::bad_alloc &) {
+        // What the pane's line index throws when it cannot grow (LineIndex::finish).
+        m_exchange->failOutOfMemory();
     }
-    QString details;
-    QColor color = kStatusText;
-    if (state == InetTransfer::Failed) {
-        m_arriving.start(); // nothing of a failed response is kept
-        details = failedDetails(iNetTalus->failureText());
-        color = kFailedText;
+    // The body the pane let go is kept for the next response to arrive into, when no one else
+    // holds it (the log's thread has written it) and it is large enough to matter.
+    if (shown.isDetached() && shown.capacity() >= kReusedBodyBytes)
+        m_exchange->offerBodyStorage(std::move(shown));
+}
+
+void frmMain::showList()
+{
+    try {
+        FillJobGrid(*gridCon[1], JobStatuses);
+    } catch (const std::bad_alloc &) {
+        // What the grid's rows throw when they cannot grow (FlexGridModel::setRowSource).
+        m_exchange->failOutOfMemory();
+    }
+}
+
+void frmMain::showOutcome(const ExchangeOutcome &outcome)
+{
+    showByteCounts();
+    if (!outcome.completed) {
+        // The pane keeps what it showed; after memory ran out, the whole body, which it took
+        // before the scan; the grid keeps the last list it showed.
+        showStatus(statusText(InetTransfer::Failed), outcome.details(), kFailedText);
         // Asked once the failure shows, from the event loop rather than inside this handler.
-        if (auto certificate = iNetTalus->untrustedCertificate()) {
+        if (outcome.untrusted) {
             QMetaObject::invokeMethod(
-                this, [this, certificate = *certificate] { askToTrust(certificate); },
+                this, [this, certificate = *outcome.untrusted] { askToTrust(certificate); },
                 Qt::QueuedConnection);
         }
-        showByteCounts();
-    }
-    showStatus(statusText(state), details, color);
-}
-
-void frmMain::collectResponse()
-{
-    m_outOfMemory = false;
-    ResponseCollector::Steps steps;
-    // The received block is logged as soon as the body is in: a large one is written by the
-    // log's own thread while the list is scanned. The pane and the log share the body;
-    // neither copies it. The pane shows the new body at once too, before a list is scanned:
-    // the old body and its line index, which the new ones replace, are let go before the
-    // scan's job table is built, so the three never take memory together.
-    steps.taken = [this](const QByteArray &body) {
-        m_log.writeBlockSharing("---Data Received---", body,
-                                [this, transfer = m_transfers](const Result<> &written) {
-                                    noteLogged(transfer, written);
-                                });
-        QByteArray shown = ui->txtRx->bytes();
-        growing(m_outOfMemory, [&] {
-            ui->txtRx->setBytes(body, m_arriving.takeLines(), iNetTalus->responseHead());
-        });
-        // The body the pane let go is kept for the next response to arrive into, when no one
-        // else holds it (the log's thread has written it) and it is large enough to matter.
-        if (shown.isDetached() && shown.capacity() >= kReusedBodyBytes)
-            iNetTalus->offerBodyStorage(std::move(shown));
-        if (m_requestKind == RequestKind::List)
-            scanning([&] { m_listScan.makeRoomFor(body.size()); });
-    };
-    // A list is scanned straight into the run-long table, as ParseJobList would store it: a
-    // table of the list's own beside it took as much memory again, until merged.
-    if (m_requestKind == RequestKind::List) {
-        m_listScan = JobListScanner(JobStatuses);
-        steps.prepare = [this] { return !m_outOfMemory && m_listScan.prepare(); };
-        steps.scanPiece = [this](QByteArrayView upToPieceEnd) {
-            scanning([&] { m_listScan.feed(upToPieceEnd); });
-        };
-    }
-    steps.finished = [this] { showResponse(); };
-    m_collector.collect(*iNetTalus, ResponseBuffer, std::move(steps));
-}
-
-void frmMain::showResponse()
-{
-    if (m_requestKind == RequestKind::List) {
-        scanning([this] { m_listScan.finish(ResponseBuffer); });
-        growing(m_outOfMemory, [this] { FillJobGrid(*gridCon[1], JobStatuses); });
-    }
-    if (m_outOfMemory) {
-        // Ends as a transfer that failed on arrival would. The pane shows the whole body,
-        // which it took before the scan; the grid keeps the last list it showed.
-        ResponseBuffer.clear();
-        m_arriving.start();
-        showByteCounts();
-        showStatus(statusText(InetTransfer::Failed), failedDetails(InetTransfer::outOfMemoryText()),
-                   kFailedText);
         return;
     }
-    const int code = iNetTalus->statusCode();
-    const QString details = completedDetails(code, iNetTalus->reasonPhrase(), ResponseBuffer.size(),
-                                             iNetTalus->elapsedMs())
-        + u'\n' + timingDetails(iNetTalus->timing());
-    ResponseBuffer.clear();
-    showByteCounts();
-    showStatus(statusText(InetTransfer::ResponseCompleted), details,
-               code >= 400 || code < 100 ? kProblemText : kStatusText);
-}
-
-template <typename Step>
-void frmMain::scanning(Step &&step)
-{
-    growing(m_outOfMemory, std::forward<Step>(step));
-    // What the scan built goes before the event loop paints again: the paint needs memory too.
-    if (m_outOfMemory)
-        m_listScan.abandon();
+    showStatus(statusText(InetTransfer::ResponseCompleted),
+               outcome.details() + u'\n' + timingDetails(outcome.timing),
+               outcome.status >= 400 || outcome.status < 100 ? kProblemText : kStatusText);
 }
 
 void frmMain::showStatus(const QString &text, const QString &details, const QColor &color)
@@ -414,14 +358,9 @@ void frmMain::showStatus(const QString &text, const QString &details, const QCol
     ui->lblStat->setText(text);
 }
 
-void frmMain::noteLogged(quint64 transfer, const Result<> &written)
+void frmMain::showNotLogged(const QString &reason)
 {
-    if (written)
-        return;
-    qWarning("The traffic log could not be written: %s", qPrintable(written.reason()));
-    if (transfer != m_transfers)
-        return;
-    m_notLogged = written.reason();
+    m_notLogged = reason;
     showStatusDetails();
 }
 
@@ -459,8 +398,8 @@ void frmMain::warnSettingsNotSaved(const QString &why) const
 void frmMain::showByteCounts()
 {
     m_byteCountRepaint.stop();
-    ui->lblTXBytes->setText(QString::number(iNetTalus->bytesSent()));
-    ui->lblRXBytes->setText(QString::number(iNetTalus->bytesReceived()));
+    ui->lblTXBytes->setText(QString::number(m_exchange->transfer().bytesSent()));
+    ui->lblRXBytes->setText(QString::number(m_exchange->transfer().bytesReceived()));
 }
 
 void frmMain::setUpPaneMenus()

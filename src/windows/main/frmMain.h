@@ -3,10 +3,7 @@
 #include "Result.h"
 #include "desktop/AppEnvironment.h"
 #include "desktop/RequestSender.h"
-#include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
-#include "traffic/ArrivingResponse.h"
-#include "traffic/ResponseCollector.h"
 #include "traffic/TrafficLog.h"
 
 #include <QByteArray>
@@ -22,12 +19,16 @@ class frmMain;
 }
 class FlexGrid;
 class QColor;
-class InetTransfer;
+class TrackingExchange;
+class LineIndex;
 class frmCreate;
+struct ExchangeOutcome;
+struct TrackingRequest;
 struct UntrustedCertificate;
 
 // The operator's console: server address, status line, traffic panes, job commands and the
-// job grid. Owns the transfer, the traffic log and the run-long job table.
+// job grid. It asks its exchange (TrackingExchange) for each request and shows what the
+// exchange tells it. Owns the exchange, the traffic log and the run-long job table.
 class frmMain final : public QWidget, public RequestSender
 {
     Q_OBJECT
@@ -46,10 +47,6 @@ public:
     bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
                      const QString &body) override;
 
-    // Whether a large received block is still being written by the log's own thread: the
-    // benchmark's clock runs until it is in the log.
-    const TrafficLog &trafficLog() const { return m_log; }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -67,17 +64,17 @@ private:
     void cmdDeleteJob_Click();
     void iNetTalus_StateChanged(qint16 state);
 
-    void collectResponse();
-    // A step of a list's scan; memory running out in it undoes the scan at once.
-    template <typename Step>
-    void scanning(Step &&step);
-    void showResponse();
+    void showSent(const TrackingRequest &request);
+    void showRefused(const TrackingRequest &request, const QString &reason);
+    void showBody(const QByteArray &body, LineIndex *lines, const QByteArray &head);
+    void showList();
+    void showOutcome(const ExchangeOutcome &outcome);
     void showStatus(const QString &text, const QString &details, const QColor &color);
     void warnSettingsNotSaved(const QString &why) const;
     void showByteCounts();
-    // A block of this transfer that did not reach the log: said on standard error, and in the
-    // status line's tooltip while that transfer's status is shown.
-    void noteLogged(quint64 transfer, const Result<> &written);
+    // A block of this request that did not reach the log: in the status line's tooltip while
+    // that request's status is shown.
+    void showNotLogged(const QString &reason);
     void showStatusDetails();
     // The received pane's head entry, its remembered state, and Save As failures.
     void setUpPaneMenus();
@@ -88,20 +85,13 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     AppEnvironment m_env;
-    InetTransfer *iNetTalus;
-    std::array<FlexGrid *, 2> gridCon{}; // element 1 is the job grid
     TrafficLog m_log;
-    RequestKind m_requestKind = RequestKind::None;
-    QByteArray ResponseBuffer; // one response body while it is collected
-    ResponseCollector m_collector;
-    ArrivingResponse m_arriving;
-    QTimer m_byteCountRepaint;
     JobStatusTable JobStatuses;
-    JobListScanner m_listScan{JobStatuses}; // the list being scanned into JobStatuses
+    TrackingExchange *m_exchange;
+    std::array<FlexGrid *, 2> gridCon{}; // element 1 is the job grid
+    QTimer m_byteCountRepaint;
     QPointer<frmCreate> m_createWindow;
-    quint64 m_transfers = 0; // requests sent so far
     QString m_statusDetails; // the last state's details
     QString m_notLogged;     // why a block of the last request was not logged
     QAction *m_showResponseHead = nullptr;
-    bool m_outOfMemory = false; // the response being handled found no memory to grow into
 };

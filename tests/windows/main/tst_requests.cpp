@@ -12,16 +12,21 @@ class tst_Requests final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The pane and the log are written as soon as the request has started.
+    // The pane and the log are written as soon as the request has started. One that cannot be
+    // sent (a tab in the host) is shown but not logged, and the status line says why.
     void listRequest_data()
     {
         QTest::addColumn<QString>("typed"); // @: the scripted server's host and port
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("host");
-        QTest::newRow("as given") << u"@"_s << u"@"_s << u"@"_s;
+        QTest::addColumn<QString>("refused"); // the status line's tooltip, when refused
+        QTest::newRow("as given") << u"@"_s << u"@"_s << u"@"_s << QString();
         QTest::newRow("spaces around, path prefix not in Host")
-            << u" @/prefix "_s << u"@/prefix"_s << u"@"_s;
-        QTest::newRow("tab is not trimmed") << u"\t@ "_s << u"\t@"_s << u"\t@"_s;
+            << u" @/prefix "_s << u"@/prefix"_s << u"@"_s << QString();
+        QTest::newRow("tab is not trimmed")
+            << u"\t@ "_s << u"\t@"_s << u"\t@"_s
+            << u"Failed: cannot send to this address: the host holds a space or a control "
+               "character"_s;
     }
 
     void listRequest()
@@ -29,6 +34,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, address);
         QFETCH(QString, host);
+        QFETCH(QString, refused);
         MainWindowFixture f;
         const QString authority = f.server.authority();
         f.server.setResponse(ScriptedHttpServer::okResponse("[]"));
@@ -41,6 +47,11 @@ private Q_SLOTS:
         const QByteArray pane = "http://" + address.replace(u'@', authority).toUtf8()
             + "/api/videocompare/tracking\r\n" + headers + "\r\n\r\n";
         QCOMPARE(f.txtTx()->bytes(), pane);
+        if (!refused.isEmpty()) {
+            QCOMPARE(f.lblStat()->toolTip(), refused.replace(u'@', authority));
+            QCOMPARE(f.log(), QByteArray());
+            return;
+        }
         QCOMPARE(f.log(), "---Data Transmitted---\r\n" + pane);
         if (address != authority)
             return;

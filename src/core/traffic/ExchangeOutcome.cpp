@@ -1,8 +1,8 @@
-#include "Exchange.h"
+#include "traffic/ExchangeOutcome.h"
 
 #include "traffic/TransferDetails.h"
 
-QString Exchange::details() const
+QString ExchangeOutcome::details() const
 {
     return completed ? completedDetails(status, phrase, body.size(), elapsedMs)
                      : failedDetails(failureText);

@@ -2,8 +2,8 @@
 
 #include <QtGlobal>
 
-// Which request is in flight; decides how its response is dispatched. Set just before a
-// transfer starts and never reset.
+// Which request is in flight; decides how its response is handled (a list is scanned into the
+// job table). Set just before a transfer starts and never reset.
 enum class RequestKind : qint16 {
     None = 0,
     Create = 1,

@@ -1,0 +1,255 @@
+#include "AllocationCeiling.h"
+#include "FileBytes.h"
+#include "ScriptedHttpServer.h"
+#include "jobs/JobStatusTable.h"
+#include "traffic/TrackingExchange.h"
+#include "traffic/TrafficLog.h"
+#include "transfer/InetTransfer.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray job(const QByteArray &id, const QByteArray &status = "OK")
+{
+    return "{\"externalId\": \"" + id + "\", \"latestAlertStatus\": \"" + status
+        + "\", \"latestAlertTime\": \"t\"}";
+}
+
+// A list of `count` jobs "J0", "J1", ..., each padded to about `jobBytes`.
+QByteArray listOf(int count, qsizetype jobBytes = 0)
+{
+    const QByteArray pad = jobBytes > 0 ? "\"pad\": \"" + QByteArray(jobBytes, 'p') + "\", " : "";
+    QByteArrayList jobs;
+    for (int i = 0; i < count; ++i)
+        jobs << "{" + pad + job("J" + QByteArray::number(i)).mid(1);
+    return "[" + jobs.join(",\r\n") + "]";
+}
+
+QByteArray block(const QByteArray &heading, const QByteArray &body)
+{
+    return heading + "\r\n" + body + "\r\n";
+}
+
+} // namespace
+
+// One request and its response, as both programs make it: the log's blocks in order, the body
+// shown before the scan, a list scanned in pieces while the exchange stays busy, and memory
+// running out as a failed transfer.
+class tst_TrackingExchange final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server.emplace();
+        m_log.emplace();
+        QVERIFY(m_log->create(m_dir.filePath(u"Data_Text.txt"_s)).ok());
+        m_table.emplace();
+        m_exchange.emplace(&*m_log);
+        m_exchange->setJobTable(&*m_table);
+    }
+
+    // What the exchange tells, in order, and what the log holds at each step: the transmitted
+    // block once the request went out, the received block before the body is shown, the body
+    // shown before the list is scanned.
+    void listTellsItsStepsInOrder()
+    {
+        const QByteArray list = listOf(2);
+        m_server->setResponse(ScriptedHttpServer::okResponse(list));
+        QStringList steps;
+        connect(&*m_exchange, &TrackingExchange::sent, this, [&](const TrackingRequest &request) {
+            steps << u"sent "_s + request.url;
+            QCOMPARE(log(),
+                     block("---Data Transmitted---",
+                           request.url.toUtf8() + "\r\n" + request.headers.toUtf8() + "\r\n"));
+        });
+        connect(&*m_exchange, &TrackingExchange::bodyTaken, this,
+                [&](const QByteArray &body, LineIndex *, const QByteArray &head) {
+                    steps << u"body %1 bytes, %2 jobs"_s.arg(body.size()).arg(m_table->jobCount());
+                    QVERIFY(log().endsWith(block("---Data Received---", list)));
+                    QVERIFY(head.startsWith("HTTP/1.1 200 OK\r\n"));
+                });
+        connect(&*m_exchange, &TrackingExchange::listScanned, this,
+                [&] { steps << u"scanned %1 jobs"_s.arg(m_table->jobCount()); });
+        QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(finished.wait());
+        const QString url = u"http://%1/api/videocompare/tracking"_s.arg(m_server->authority());
+        QCOMPARE(steps,
+                 QStringList({u"sent "_s + url, u"body 147 bytes, 0 jobs"_s, u"scanned 2 jobs"_s}));
+        const auto outcome = finished.takeFirst().at(0).value<ExchangeOutcome>();
+        QVERIFY(outcome.completed);
+        QCOMPARE(outcome.status, 200);
+        QCOMPARE(outcome.body, list);
+        QCOMPARE(outcome.details().section(u" \u00b7 "_s, 0, 1), u"HTTP 200 OK \u00b7 147 bytes"_s);
+        QVERIFY(!m_exchange->busy());
+    }
+
+    // Answers to other requests are shown but never scanned.
+    void otherAnswersAreNotScanned_data()
+    {
+        QTest::addColumn<RequestKind>("kind");
+        QTest::newRow("create") << RequestKind::Create;
+        QTest::newRow("get") << RequestKind::GetJob;
+        QTest::newRow("stop") << RequestKind::StopJob;
+        QTest::newRow("delete") << RequestKind::DeleteJob;
+    }
+
+    void otherAnswersAreNotScanned()
+    {
+        QFETCH(RequestKind, kind);
+        m_server->setResponse(ScriptedHttpServer::okResponse(listOf(3)));
+        QSignalSpy scanned(&*m_exchange, &TrackingExchange::listScanned);
+        QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
+        QVERIFY(m_exchange->send(kind, m_server->authority(), u"POST"_s, u"/J1"_s, u"{}"_s).ok());
+        QVERIFY(finished.wait());
+        QCOMPARE(scanned.count(), 0);
+        QCOMPARE(m_table->jobCount(), 0);
+    }
+
+    // A request that cannot be sent as composed is refused before anything is sent or logged.
+    void unsendableIsNeitherSentNorLogged_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a space in the host")
+            << u"10.0 .0.5"_s << QString() << u"cannot send to this address: "_s;
+        QTest::newRow("an ID of two dots")
+            << u"SERVER"_s << u"/.."_s
+            << u"cannot send to this address: a \".\" or \"..\" path segment would name "
+               "another resource"_s;
+    }
+
+    void unsendableIsNeitherSentNorLogged()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, suffix);
+        QFETCH(QString, reason);
+        QSignalSpy sent(&*m_exchange, &TrackingExchange::sent);
+        const Result<TrackingRequest> refused = m_exchange->send(
+            RequestKind::GetJob, address.replace(u"SERVER"_s, m_server->authority()), u"GET"_s,
+            suffix, {});
+        QVERIFY(refused.reason().startsWith(reason));
+        QVERIFY(!m_exchange->busy());
+        QCOMPARE(sent.count(), 0);
+        QCOMPARE(log(), QByteArray());
+        QTest::qWait(0);
+        QCOMPARE(m_server->connectionCount(), 0);
+    }
+
+    // A list of several pieces: events run between them, the exchange stays busy and refuses
+    // another request meanwhile, and the table gets every job once the scan is done.
+    void largeListIsScannedInPiecesWhileBusy()
+    {
+        const QByteArray list = listOf(1000, 10000);
+        QCOMPARE(list.size() / TrackingExchange::PieceBytes, 2); // three pieces
+        m_server->setResponse(ScriptedHttpServer::okResponse(list));
+        QSignalSpy taken(&*m_exchange, &TrackingExchange::bodyTaken);
+        QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
+        int passesWhileScanned = 0;
+        QString refusal;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (taken.count() == 1 && finished.isEmpty() && passesWhileScanned++ == 0) {
+                QVERIFY(m_exchange->busy());
+                refusal =
+                    m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {})
+                        .reason();
+            }
+        });
+        tick.start(0);
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(finished.wait());
+        QVERIFY2(passesWhileScanned >= 3, qPrintable(QString::number(passesWhileScanned)));
+        QCOMPARE(refusal, u"a request is still under way"_s);
+        QCOMPARE(m_server->connectionCount(), 1);
+        QCOMPARE(m_table->jobCount(), 1000);
+        QCOMPARE(m_table->slot(999).externalId, "J999");
+    }
+
+    // The log closed between the pieces (the window closed) keeps the received block whole; the
+    // pieces left run on.
+    void logClosedBetweenPiecesKeepsTheBlock()
+    {
+        const QByteArray list = listOf(500, 10000);
+        m_server->setResponse(ScriptedHttpServer::okResponse(list));
+        connect(&*m_exchange, &TrackingExchange::bodyTaken, this, [&] {
+            QMetaObject::invokeMethod(
+                this, [&] { m_log->close(); }, Qt::QueuedConnection);
+        });
+        QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(finished.wait());
+        QVERIFY(!m_log->isOpen());
+        QVERIFY(log().endsWith(block("---Data Received---", list)));
+        QCOMPARE(m_table->jobCount(), 500);
+    }
+
+    // A list whose table does not fit the memory available fails as a transfer does: the
+    // received block is logged, the table is as it was, and the next list goes through.
+    void listOutgrowingTheMemoryFails()
+    {
+        if (!allocationCeilingAvailable())
+            QSKIP("AddressSanitizer's allocator cannot be given a ceiling");
+        ParseJobList("[" + job("before") + "]", *m_table);
+        const QByteArray list = listOf(27000);
+        m_server->setResponse(ScriptedHttpServer::okResponse(list));
+        QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
+        setAllocationCeiling(2 << 20);
+        const bool sent =
+            m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok();
+        const bool ended = finished.wait();
+        setAllocationCeiling(0);
+        QVERIFY(sent && ended);
+        const auto outcome = finished.takeFirst().at(0).value<ExchangeOutcome>();
+        QCOMPARE(outcome.details(), u"Failed: answer too large for the memory available"_s);
+        QVERIFY(log().endsWith(block("---Data Received---", list)));
+        QCOMPARE(m_table->jobCount(), 1);
+        QVERIFY(!m_exchange->busy());
+
+        m_server->setResponse(ScriptedHttpServer::okResponse(listOf(2)));
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(finished.wait());
+        QVERIFY(finished.takeFirst().at(0).value<ExchangeOutcome>().completed);
+        QCOMPARE(m_table->jobCount(), 3);
+    }
+
+    // A body buffer offered back is what the next large body arrives into: its pages are not
+    // made and zeroed again.
+    void offeredStorageTakesTheNextBody()
+    {
+        QByteArray storage;
+        storage.reserve(8 << 20);
+        const char *const pages = storage.constData();
+        m_exchange->offerBodyStorage(std::move(storage));
+        m_server->setResponse(ScriptedHttpServer::okResponse(QByteArray(5 << 20, 'x')));
+        const char *arrivedInto = nullptr;
+        connect(&*m_exchange, &TrackingExchange::bodyTaken, this,
+                [&](const QByteArray &body) { arrivedInto = body.constData(); });
+        QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
+        QVERIFY(
+            m_exchange->send(RequestKind::GetJob, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(finished.wait());
+        QCOMPARE(static_cast<const void *>(arrivedInto), static_cast<const void *>(pages));
+    }
+
+private:
+    QByteArray log() const { return fileBytes(m_dir.filePath(u"Data_Text.txt"_s)); }
+
+    QTemporaryDir m_dir;
+    std::optional<ScriptedHttpServer> m_server;
+    std::optional<TrafficLog> m_log;
+    std::optional<JobStatusTable> m_table;
+    std::optional<TrackingExchange> m_exchange;
+};
+
+QTEST_GUILESS_MAIN(tst_TrackingExchange)
+#include "tst_trackingexchange.moc"
