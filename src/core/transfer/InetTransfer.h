@@ -32,8 +32,8 @@ class InetTransfer final : public QObject
     Q_DISABLE_COPY_MOVE(InetTransfer)
 
 public:
+    // The only protocol: an "https://" URL is reached with the same requests inside TLS.
     static constexpr int ProtocolHttp = 4;
-    static constexpr int ProtocolHttps = 5; // the same requests inside TLS
     static constexpr std::chrono::milliseconds DefaultTimeout = DefaultTransferTimeout;
 
     enum State : qint16 {
@@ -51,21 +51,6 @@ public:
         ResponseCompleted = 12,
     };
 
-    // Why the last transfer failed.
-    enum class Failure {
-        None,
-        Refused,
-        HostNotFound,
-        TimedOut,
-        CutShort,
-        Malformed,
-        TooLarge,
-        BadAddress,
-        Network,
-        OutOfMemory,
-        Tls,
-    };
-
     explicit InetTransfer(QObject *parent = nullptr);
     ~InetTransfer() override;
 
@@ -77,9 +62,9 @@ public:
     void setProtocol(int protocol);
 
     // Starts a request and returns at once. url must be "http://authority/path" or
-    // "https://authority/path" (ProtocolHttps takes only the second); headers is a
-    // block of CR LF terminated lines (a trailing empty line is allowed) sent as given.
-    // Texts go on the wire as UTF-8.
+    // "https://authority/path" (over TLS, as the URL alone decides); headers is a block of
+    // CR LF terminated lines (a trailing empty line is allowed) sent as given. Texts go on the
+    // wire as UTF-8.
     void Execute(const QString &url, const QString &method, const QString &requestData,
                  const QString &requestHeaders);
 
@@ -100,8 +85,6 @@ public:
     // No progress for this long fails the transfer (DefaultTimeout unless set). The time-out
     // never fires early.
     void setTimeout(std::chrono::milliseconds timeout);
-    // The largest body taken; a longer one fails the transfer.
-    void setBodyLimit(qsizetype bytes);
 
     // Bytes of the request written to the connection, and bytes read from it, by the transfer
     // under way or the last one.
@@ -114,8 +97,7 @@ public:
     // The operator's text for it: "answer too large for the memory available".
     static QString outOfMemoryText();
 
-    // After state 11: why, as a kind and as the operator's text ("connection refused", ...).
-    Failure failure() const;
+    // After state 11: why, in the operator's words ("connection refused", ...).
     QString failureText() const;
     // After state 12: the answer's status code and reason phrase.
     int statusCode() const;

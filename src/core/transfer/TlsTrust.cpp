@@ -227,35 +227,35 @@ Result<> TlsTrust::judgeFinished(const QSslCertificate &peer) const
     return {};
 }
 
-QString TlsTrust::alertFailure(QSsl::AlertType type)
+Result<> TlsTrust::judgeAlert(QSsl::AlertType type)
 {
     // TLS 1.3 servers refuse a missing client certificate after the client has finished its
     // part of the handshake, so this alert comes with the first read.
-    return type == QSsl::AlertType::CertificateRequired
-        ? u"the server asked for a client certificate"_s
-        : QString();
+    if (type == QSsl::AlertType::CertificateRequired)
+        return Failure{u"the server asked for a client certificate"_s};
+    return {};
 }
 
-QString TlsTrust::socketFailure(QAbstractSocket::SocketError error, const QString &errorString,
-                                bool handshakeDone) const
+Result<> TlsTrust::judgeSocketError(QAbstractSocket::SocketError error, const QString &errorString,
+                                    bool handshakeDone) const
 {
     if (errorString.contains(u"alert certificate required"_s))
-        return alertFailure(QSsl::AlertType::CertificateRequired);
+        return judgeAlert(QSsl::AlertType::CertificateRequired);
     if (handshakeDone)
-        return QString();
+        return {};
     if (error == QAbstractSocket::RemoteHostClosedError)
-        return u"TLS handshake failed: the server closed the connection"_s;
+        return Failure{u"TLS handshake failed: the server closed the connection"_s};
     if (error != QAbstractSocket::SslHandshakeFailedError)
-        return QString();
+        return {};
     // What OpenSSL says of bytes that are not a TLS record, such as "HTTP/1.1 400".
     for (const QString &plain :
          {u"wrong version number"_s, u"packet length too long"_s, u"unknown protocol"_s}) {
         if (errorString.contains(plain))
-            return u"the server did not answer TLS (plain HTTP on this port?)"_s;
+            return Failure{u"the server did not answer TLS (plain HTTP on this port?)"_s};
     }
     QString reason = errorString;
     reason.remove(u"Error during SSL handshake: "_s);
-    return u"TLS handshake failed: "_s + reason;
+    return Failure{u"TLS handshake failed: "_s + reason};
 }
 
 QString pinHostPort(const QString &host, quint16 port)
@@ -273,7 +273,7 @@ QString pinHostPort(const QString &host, quint16 port)
     return name + u':' + QString::number(port);
 }
 
-QString tlsPortHint(char firstByte)
+bool opensTlsRecord(char firstByte)
 {
-    return firstByte == 0x15 || firstByte == 0x16 ? u" (a TLS port?)"_s : QString();
+    return firstByte == 0x15 || firstByte == 0x16;
 }

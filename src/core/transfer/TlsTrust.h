@@ -44,13 +44,13 @@ public:
     // The handshake ended well: a pinned server must still show its pinned certificate.
     Result<> judgeFinished(const QSslCertificate &peer) const;
     // The reason for a socket error of a TLS connection; handshakeDone says whether the
-    // handshake had ended. Empty when the error is not TLS's own.
-    QString socketFailure(QAbstractSocket::SocketError error, const QString &errorString,
-                          bool handshakeDone) const;
+    // handshake had ended. Ok when the error is not TLS's own.
+    Result<> judgeSocketError(QAbstractSocket::SocketError error, const QString &errorString,
+                              bool handshakeDone) const;
 
-    // The reason for a fatal alert from the server; empty for one that says nothing more than
-    // the socket's error will.
-    static QString alertFailure(QSsl::AlertType type);
+    // The reason for a fatal alert from the server; ok for one that says nothing more than the
+    // socket's error will.
+    static Result<> judgeAlert(QSsl::AlertType type);
 
     // After a refusal for an untrusted certificate: that certificate.
     const std::optional<UntrustedCertificate> &untrusted() const { return m_untrusted; }
@@ -67,6 +67,6 @@ private:
 // and looked up. The host is in lower-case ASCII (letter case of ASCII is all that folds).
 QString pinHostPort(const QString &host, quint16 port);
 
-// "(a TLS port?)" after a malformed answer whose first byte opens a TLS record (an alert or a
-// handshake): a plain request reached a TLS server. Empty otherwise.
-QString tlsPortHint(char firstByte);
+// Whether an answer's first byte opens a TLS record (an alert or a handshake): a plain request
+// reached a TLS server, and "(a TLS port?)" goes after the reason it was malformed.
+bool opensTlsRecord(char firstByte);

@@ -32,7 +32,6 @@ struct Case
     qsizetype resetAfter = -1;
     bool silent = false;
     std::chrono::milliseconds timeout = 10s;
-    qsizetype bodyLimit = 0; // 0: the transfer's own
     QList<int> states = FullSequence;
     QString outcome = u"HTTP 200 OK"_s; // status and reason at 12, the reason for 11
     qsizetype received = -1;            // bytes read off the socket: -1, all the response
@@ -176,12 +175,6 @@ private Q_SLOTS:
         bad("interim answers add up over the cap",
             ("HTTP/1.1 100 Continue\r\nX: " + QByteArray(20000, 'i') + "\r\n\r\n").repeated(4), cap,
             in4k);
-        refused("body over the limit, stopped while it arrives",
-                "HTTP/1.0 200 OK\r\n\r\n" + huge.repeated(3), TooLarge,
-                {.pieceSize = 65536, .bodyLimit = 1 << 20, .received = 3 << 20});
-        refused("chunks add up over the limit",
-                Chunked + "40\r\n" + QByteArray(64, 'x') + "\r\n1\r\n" + huge, TooLarge,
-                {.pieceSize = 65536, .bodyLimit = 64, .received = 1 << 20});
         refused("announced body too large", length + "2147483648\r\n\r\n", TooLarge);
         cutShort("reset in the middle of the body", length + "10\r\n\r\n0123456789",
                  {.pieceSize = 0, .resetAfter = Ok.size() + 24, .received = Ok.size() + 24});
@@ -229,8 +222,6 @@ private Q_SLOTS:
         server.setResetAfter(c.resetAfter);
         server.setSilent(c.silent);
         transfer.setTimeout(c.timeout);
-        if (c.bodyLimit > 0)
-            transfer.setBodyLimit(c.bodyLimit);
 
         clock.start();
         execute(c);
@@ -243,8 +234,8 @@ private Q_SLOTS:
                      ? transfer.failureText()
                      : u"HTTP %1 %2"_s.arg(transfer.statusCode()).arg(reason),
                  c.outcome);
-        using F = InetTransfer::Failure;
-        QVERIFY(transfer.failure() != F::TimedOut || endedAfterMs >= c.timeout.count());
+        QVERIFY(!transfer.failureText().startsWith(u"no answer within"_s)
+                || endedAfterMs >= c.timeout.count());
         if (!c.sent.isEmpty())
             QCOMPARE(server.received(0), c.sent);
 
