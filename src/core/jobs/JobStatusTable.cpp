@@ -111,11 +111,6 @@ JobStatusTable::JobStatusTable()
     , m_key1(QRandomGenerator::system()->generate64())
 { }
 
-qsizetype JobStatusTable::upperBound() const
-{
-    return qsizetype(m_slots.size()) - 1;
-}
-
 const JobStatus &JobStatusTable::slot(qsizetype index) const
 {
     static const JobStatus empty;

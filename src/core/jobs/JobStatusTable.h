@@ -10,14 +10,14 @@
 #include <vector>
 
 // The run-long table of job statuses. Slots are numbered from 0; it starts with one empty
-// slot (upper bound 0) and grows ten slots at a time. Jobs keep the slot of their first
-// sighting; nothing is ever removed.
+// slot and grows ten slots at a time. Jobs keep the slot of their first sighting; nothing is
+// ever removed, but for the jobs of a list that is undone.
 class JobStatusTable
 {
 public:
     JobStatusTable();
 
-    qsizetype upperBound() const;
+    // The slot's record; an empty one (not InUse) past the jobs.
     const JobStatus &slot(qsizetype index) const;
     // Number of slots in use; they are always slots 0 to jobCount() - 1.
     qsizetype jobCount() const;
