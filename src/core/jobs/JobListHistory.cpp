@@ -46,7 +46,8 @@ void JobListHistory::changing(qsizetype slot, const JobStatus &before, bool firs
     m_pending.push_back(Change{slot, before.latestAlertStatus, before.latestAlertTime});
 }
 
-void JobListHistory::end(const std::vector<JobStatus> &jobs, qsizetype jobCount)
+void JobListHistory::end(const std::vector<JobStatus> &jobs, qsizetype jobCount,
+                         const QDateTime &at)
 {
     if (!inList())
         return;
@@ -61,10 +62,12 @@ void JobListHistory::end(const std::vector<JobStatus> &jobs, qsizetype jobCount)
     m_changes.swap(m_pending);
     m_pending = {};
     m_pendingSlots = {};
-    m_wholeBefore = m_whole != 0;
+    m_previousWhole = m_whole;
     m_whole = m_attempt;
+    m_wholeAt = at;
     m_attempt = 0;
-    m_newFrom = m_wholeBefore ? m_countBefore : jobCount;
+    // A run's first list marks nothing as new: everything is new then.
+    m_newFrom = m_previousWhole != 0 ? m_countBefore : jobCount;
     m_newTo = jobCount;
     m_summary =
         Summary{m_seen, m_newTo - m_newFrom, qsizetype(m_changes.size()), jobCount - m_seen};
@@ -120,4 +123,48 @@ std::optional<JobListHistory::Summary> JobListHistory::lastList() const
     if (m_whole == 0)
         return std::nullopt;
     return m_summary;
+}
+
+qsizetype JobListHistory::nextMarked(qsizetype from, bool forward, qsizetype jobCount) const
+{
+    if (m_whole == 0 || jobCount <= 0)
+        return -1;
+    const qsizetype count = std::min(jobCount, qsizetype(m_listed.size()));
+    const qsizetype step = forward ? 1 : count - 1;
+    qsizetype slot = from < 0 || from >= count ? (forward ? count - 1 : 0) : from;
+    for (qsizetype tried = 0; tried < count; ++tried) {
+        slot = (slot + step) % count;
+        const bool isNew = slot >= m_newFrom && slot < m_newTo;
+        if (isNew || m_listed[size_t(slot)].last != m_whole || changeOf(slot))
+            return slot;
+    }
+    return -1;
+}
+
+void JobListHistory::forEachDifference(
+    qsizetype jobCount, const std::function<void(qsizetype slot, Difference)> &each) const
+{
+    if (m_whole == 0)
+        return;
+    const qsizetype count = std::min(jobCount, qsizetype(m_listed.size()));
+    for (qsizetype slot = 0; slot < count; ++slot) {
+        const Listed &listed = m_listed[size_t(slot)];
+        if (listed.last != m_whole) {
+            if (m_previousWhole != 0 && listed.last == m_previousWhole)
+                each(slot, Difference::Gone);
+        } else if (m_previousWhole == 0 || listed.before != m_previousWhole) {
+            each(slot, Difference::New);
+        } else if (changeOf(slot)) {
+            each(slot, Difference::Changed);
+        }
+    }
+}
+
+qsizetype JobListHistory::heapBytes() const
+{
+    qsizetype bytes = qsizetype(m_listed.capacity() * sizeof(Listed));
+    for (const Change &change : m_changes)
+        bytes += qsizetype(sizeof(Change)) + change.latestAlertStatus.capacity()
+            + change.latestAlertTime.capacity();
+    return bytes;
 }

@@ -3,8 +3,11 @@
 #include "jobs/JobStatus.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -56,8 +59,8 @@ public:
     // changing() is told their old values.
     bool stored(qsizetype slot, bool added);
     void changing(qsizetype slot, const JobStatus &before, bool firstInList);
-    // The list is whole; jobs holds the table's records.
-    void end(const std::vector<JobStatus> &jobs, qsizetype jobCount);
+    // The list is whole, at this time; jobs holds the table's records.
+    void end(const std::vector<JobStatus> &jobs, qsizetype jobCount, const QDateTime &at);
     // The list under way failed: the table goes back to `jobCount` jobs and these texts.
     struct Undo
     {
@@ -70,8 +73,24 @@ public:
     unsigned marks(qsizetype slot, const JobStatus &now) const;
     // The texts the last list changed, for a job it changed.
     const Change *changeOf(qsizetype slot) const;
-    // The last whole list, if any.
+    // The last whole list, if any, and when it became whole.
     std::optional<Summary> lastList() const;
+    QDateTime lastListTime() const { return m_wholeAt; }
+    // The next slot after `from` (before it, backwards) with any mark, wrapping at the ends of
+    // the table's jobCount jobs; -1 when none has one.
+    qsizetype nextMarked(qsizetype from, bool forward, qsizetype jobCount) const;
+
+    // What the last whole list changed since the list before it, in slot order, for a stream
+    // of changes: a job is New when that list named it and the one before did not (first
+    // seen, or back after it was gone), Changed when its texts differ, Gone when the list
+    // before named it and this one did not. After a run's first list, every job it named is
+    // New, so that a reader of the stream has the state.
+    enum class Difference { New, Changed, Gone };
+    void forEachDifference(qsizetype jobCount,
+                           const std::function<void(qsizetype slot, Difference)> &each) const;
+
+    // Memory the marks take: eight bytes a job and the texts the last list changed.
+    qsizetype heapBytes() const;
 
 private:
     struct Listed
@@ -80,10 +99,12 @@ private:
         quint32 before = 0; // `last` before the list under way named it
     };
 
-    std::vector<Listed> m_listed;  // one per job, by slot
-    quint32 m_lists = 0;           // lists begun so far: each gets its own number
-    quint32 m_attempt = 0;         // the list under way, 0 when none
-    quint32 m_whole = 0;           // the last whole list, 0 when none
+    std::vector<Listed> m_listed; // one per job, by slot
+    quint32 m_lists = 0;          // lists begun so far: each gets its own number
+    quint32 m_attempt = 0;        // the list under way, 0 when none
+    quint32 m_whole = 0;          // the last whole list, 0 when none
+    quint32 m_previousWhole = 0;  // the whole list before it, 0 when none
+    QDateTime m_wholeAt;
     qsizetype m_countBefore = 0;   // jobs before the list under way
     qsizetype m_seen = 0;          // distinct jobs of the list under way
     std::vector<Change> m_pending; // texts the list under way changed, first change first
@@ -91,5 +112,4 @@ private:
     std::vector<Change> m_changes;                // those of the last whole list, by slot
     qsizetype m_newFrom = 0, m_newTo = 0;         // the slots the last whole list added
     Summary m_summary;
-    bool m_wholeBefore = false; // a whole list came before the last one
 };

@@ -233,9 +233,9 @@ void JobStatusTable::beginList()
     m_history.begin(m_count);
 }
 
-void JobStatusTable::endList()
+void JobStatusTable::endList(const QDateTime &at)
 {
-    m_history.end(m_slots, m_count);
+    m_history.end(m_slots, m_count, at);
 }
 
 void JobStatusTable::abandonList()

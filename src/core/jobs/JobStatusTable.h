@@ -48,7 +48,7 @@ public:
     // by abandonList(): the jobs it added go, with the room made for them, and the texts it
     // changed come back, so that memory running out in a scan leaves the table as it was.
     void beginList();
-    void endList();
+    void endList(const QDateTime &at = QDateTime::currentDateTime());
     void abandonList();
     const JobListHistory &history() const { return m_history; }
 

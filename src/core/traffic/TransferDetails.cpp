@@ -1,5 +1,8 @@
 #include "traffic/TransferDetails.h"
 
+#include <QLocale>
+#include <QStringList>
+
 using namespace Qt::StringLiterals;
 
 QString completedDetails(int code, const QByteArray &phrase, qsizetype bodySize, qint64 elapsedMs)
@@ -24,4 +27,20 @@ QString timingDetails(const InetTransfer::Timing &timing)
 QString failedDetails(const QString &failureText)
 {
     return u"Failed: "_s + failureText;
+}
+
+QString listDetails(const JobListHistory::Summary &list)
+{
+    // Thousands grouped as an operator reads them, whatever the system's language.
+    const QLocale english(QLocale::English);
+    QStringList parts{english.toString(list.listed) + (list.listed == 1 ? u" job"_s : u" jobs"_s)};
+    for (const auto &[count, what] :
+         {std::pair{list.added, u"new"_s}, std::pair{list.changed, u"changed"_s},
+          std::pair{list.notListed, u"not listed"_s}}) {
+        if (count > 0)
+            parts << english.toString(count) + u' ' + what;
+    }
+    if (parts.size() == 1)
+        parts << u"no change"_s;
+    return parts.join(u" \u00b7 "_s);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/JobListHistory.h"
 #include "transfer/InetTransfer.h"
 
 #include <QByteArray>
@@ -15,3 +16,7 @@ QString timingDetails(const InetTransfer::Timing &timing);
 
 // ... and of a failed transfer: "Failed: connection refused".
 QString failedDetails(const QString &failureText);
+
+// After a list, its third line: "100,000 jobs · 12 new · 3 changed · 1 not listed", the first
+// number the jobs of that list, the others left out where they are 0 ("5 jobs · no change").
+QString listDetails(const JobListHistory::Summary &list);
