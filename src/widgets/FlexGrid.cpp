@@ -252,15 +252,22 @@ void FlexGrid::search()
     m_findBar->showCount(m_currentFound + 1, m_foundRows.size(), true);
 }
 
-void FlexGrid::selectFound(qsizetype index)
+void FlexGrid::selectRowAlone(int row)
 {
-    m_currentFound = index;
-    const QModelIndex cell = m_model->index(m_foundRows.at(index) - 1, 0);
-    // The found row alone: the view's own selecting would read the keys held, and Shift (as in
-    // Shift+Enter for the previous row) would extend the selection to it.
+    const QModelIndex cell = m_model->index(row - 1, 0);
+    if (!cell.isValid())
+        return;
+    // The row alone: the view's own selecting would read the keys held, and Shift (as in
+    // Shift+Enter or Shift+F8 for the previous one) would extend the selection to it.
     const auto alone = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     selectionModel()->setCurrentIndex(cell, alone);
     scrollTo(cell);
+}
+
+void FlexGrid::selectFound(qsizetype index)
+{
+    m_currentFound = index;
+    selectRowAlone(m_foundRows.at(index));
     if (m_findBar)
         m_findBar->showCount(index + 1, m_foundRows.size(), true);
 }

@@ -32,6 +32,8 @@ public:
     void setColSel(int col);
     // Row of the current cell (1 or more).
     int Row() const;
+    // Makes the row (1 or more) current, selected alone, and scrolls to it.
+    void selectRowAlone(int row);
 
     FlexGridModel *gridModel() const;
 

@@ -18,9 +18,14 @@ int FlexGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant FlexGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return QVariant();
-    return text(index.row() + 1, index.column());
+    const int row = index.row() + 1;
+    if (role == Qt::DisplayRole)
+        return text(row, index.column());
+    if (m_look && fromSource(row, index.column()) && !m_cells.contains(row))
+        return m_look(row - m_sourceFirst, index.column(), role);
+    return QVariant();
 }
 
 QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -136,6 +141,7 @@ void FlexGridModel::clearTexts()
     // Assigning an empty hash also gives back the storage, which clear() keeps.
     m_cells = QHash<int, QList<QByteArray>>();
     m_source = nullptr;
+    m_look = nullptr;
     m_sourceRows = 0;
     if (m_bulk) {
         announce(0, 0, m_cols - 1);
@@ -190,12 +196,22 @@ void FlexGridModel::setRowSource(int firstRow, int rows, int cols, RowSource sou
     for (int row = firstRow; row < firstRow + rows; ++row)
         m_cells.remove(row);
     m_source = std::move(source);
+    m_look = nullptr;
     m_sourceFirst = firstRow;
     m_sourceRows = m_source ? rows : 0;
     m_sourceCols = cols;
     if (rows > 0) {
         announce(firstRow, 0, m_cols - 1);
         announce(firstRow + rows - 1, 0, m_cols - 1);
+    }
+}
+
+void FlexGridModel::setRowLook(RowLook look)
+{
+    m_look = std::move(look);
+    if (m_sourceRows > 0) {
+        announce(m_sourceFirst, 0, m_cols - 1);
+        announce(m_sourceFirst + m_sourceRows - 1, 0, m_cols - 1);
     }
 }
 

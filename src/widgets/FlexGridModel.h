@@ -56,6 +56,11 @@ public:
     // so it must stay valid while it is set; it replaces any earlier source.
     using RowSource = std::function<QByteArray(qsizetype index, int col)>;
     void setRowSource(int firstRow, int rows, int cols, RowSource source);
+    // The other roles of the source's cells (font, colours, tool tip, accessible description),
+    // asked for each cell as it is painted or read; an invalid QVariant leaves the grid's own.
+    // Set after setRowSource, which lets go of an earlier one.
+    using RowLook = std::function<QVariant(qsizetype index, int col, int role)>;
+    void setRowLook(RowLook look);
 
     // Between these calls writes are not announced one by one; endBulkWrite() announces
     // everything written in one go.
@@ -73,6 +78,7 @@ private:
     int m_rows = 2;
     int m_cols = 2;
     RowSource m_source;
+    RowLook m_look;
     int m_sourceFirst = 1;
     int m_sourceRows = 0;
     int m_sourceCols = 0;

@@ -2,7 +2,12 @@
 
 #include "FlexGrid.h"
 #include "FlexGridModel.h"
+#include "ProgramLook.h"
 #include "jobs/JobStatusTable.h"
+
+#include <QLocale>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +38,52 @@ QByteArray jobText(const JobStatusTable &table, qsizetype index, int col)
         return job.latestAlertTime;
     default:
         return QByteArray();
+    }
+}
+
+// Why a cell is marked, for its tool tip and accessible description; empty when it is not.
+QString markText(const JobListHistory &history, qsizetype index, int col, unsigned marks)
+{
+    const QString list = QLocale::c().toString(history.lastListTime().time(), u"HH:mm:ss"_s);
+    if (marks & JobListHistory::New)
+        return u"new in the list of %1"_s.arg(list);
+    if (marks & JobListHistory::NotListed)
+        return u"not in the list of %1"_s.arg(list);
+    const JobListHistory::Change *change = history.changeOf(index);
+    if (change && col == 1 && (marks & JobListHistory::StatusChanged))
+        return u"was \"%1\" until the list of %2"_s.arg(
+            QString::fromUtf8(change->latestAlertStatus), list);
+    if (change && col == 2 && (marks & JobListHistory::TimeChanged))
+        return u"was \"%1\" until the list of %2"_s.arg(QString::fromUtf8(change->latestAlertTime),
+                                                        list);
+    return QString();
+}
+
+QVariant jobLook(const JobStatusTable &table, const QFont &bold, const QColor &notListed,
+                 qsizetype index, int col, int role)
+{
+    if (index >= table.jobCount() || col >= kJobCols)
+        return QVariant();
+    const unsigned marks = table.history().marks(index, table.slot(index));
+    if (marks == JobListHistory::Unmarked)
+        return QVariant();
+    switch (role) {
+    case Qt::FontRole:
+        return marks & JobListHistory::New ? QVariant(bold) : QVariant();
+    case Qt::ForegroundRole:
+        return marks & JobListHistory::NotListed ? QVariant(notListed) : QVariant();
+    case Qt::BackgroundRole: {
+        const bool changed = (col == 1 && (marks & JobListHistory::StatusChanged))
+            || (col == 2 && (marks & JobListHistory::TimeChanged));
+        return changed ? QVariant(kChangedBack) : QVariant();
+    }
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        if (const QString text = markText(table.history(), index, col, marks); !text.isEmpty())
+            return text;
+        return QVariant();
+    default:
+        return QVariant();
     }
 }
 
@@ -77,6 +128,12 @@ void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
         model.setRowSource(1, jobs, kJobCols, [&JobStatuses](qsizetype index, int col) {
             return jobText(JobStatuses, index, col);
         });
+        QFont bold = grid.font();
+        bold.setBold(true);
+        const QColor notListed = grid.palette().color(QPalette::Disabled, QPalette::Text);
+        model.setRowLook([&JobStatuses, bold, notListed](qsizetype index, int col, int role) {
+            return jobLook(JobStatuses, bold, notListed, index, col, role);
+        });
         for (int col = kJobCols; col < firstRow.size(); ++col) {
             if (!firstRow.at(col).isEmpty())
                 model.setText(1, col, QString::fromUtf8(firstRow.at(col)));
@@ -89,4 +146,12 @@ void FillJobGrid(FlexGrid &grid, const JobStatusTable &JobStatuses)
     // Hiding took the keyboard focus away; the operator keeps it.
     if (focused)
         grid.setFocus(Qt::OtherFocusReason);
+}
+
+void selectNextChange(FlexGrid &grid, const JobStatusTable &JobStatuses, bool forward)
+{
+    const qsizetype jobs = std::min<qsizetype>(JobStatuses.jobCount(), grid.Rows() - 1);
+    const qsizetype slot = JobStatuses.history().nextMarked(grid.Row() - 1, forward, jobs);
+    if (slot >= 0)
+        grid.selectRowAlone(int(slot) + 1);
 }

@@ -20,6 +20,8 @@ inline const QColor kHeadingText(0, 255, 255);
 inline const QColor kStatusText(0, 255, 0);
 inline const QColor kProblemText(255, 191, 0);
 inline const QColor kFailedText(255, 80, 80);
+// Behind a grid cell that the last list changed.
+inline const QColor kChangedBack(255, 226, 140);
 
 // The program's default face, Liberation Sans 8.25 pt: narrow enough that every caption fits
 // the control it was laid out for.

@@ -2,6 +2,7 @@
 #include "FlexGridModel.h"
 #include "JobGrid.h"
 #include "MenuEntries.h"
+#include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 
 #include <QAbstractItemModelTester>
@@ -28,11 +29,99 @@ static QStringList dump(const FlexGridModel &grid)
 
 const QString kHeader = u"externalId/latestAlertStatus/latestAlertTime"_s;
 
+// A job list of "id/status/time id/status/time".
+static QByteArray jobList(const QByteArray &jobs)
+{
+    QByteArrayList objects;
+    for (const QByteArray &job : jobs.split(' ')) {
+        const QByteArrayList texts = job.split('/');
+        objects << "{\"externalId\": \"" + texts.at(0) + "\", \"latestAlertStatus\": \""
+                + texts.at(1) + "\", \"latestAlertTime\": \"" + texts.at(2) + "\"}";
+    }
+    return "[" + objects.join(',') + "]";
+}
+
 class tst_JobGrid final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    // What the last list changed, shown without a change to any text: a new row in bold, a
+    // changed cell on a tint with the row's other cells plain, a row the list did not name in
+    // the disabled text colour; each marked cell says why in its tool tip and accessible
+    // description.
+    void marks_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("tinted");
+        QTest::addColumn<bool>("greyed");
+        QTest::addColumn<QString>("why"); // TIME: the list's time
+        const auto row = [](const char *name, int row, int col, bool bold, bool tinted, bool greyed,
+                            const QString &why) {
+            QTest::newRow(name) << row << col << bold << tinted << greyed << why;
+        };
+        // Rows: A unchanged, B status changed, C time changed, D not listed, E new.
+        row("unchanged", 1, 1, false, false, false, {});
+        row("changed status", 2, 1, false, true, false, u"was \"OK\" until the list of TIME"_s);
+        row("changed status: its time plain", 2, 2, false, false, false, {});
+        row("changed status: its id plain", 2, 0, false, false, false, {});
+        row("changed time", 3, 2, false, true, false, u"was \"t1\" until the list of TIME"_s);
+        row("changed time: its status plain", 3, 1, false, false, false, {});
+        row("not listed", 4, 0, false, false, true, u"not in the list of TIME"_s);
+        row("not listed, its time", 4, 2, false, false, true, u"not in the list of TIME"_s);
+        row("new", 5, 0, true, false, false, u"new in the list of TIME"_s);
+        row("new, its status", 5, 1, true, false, false, u"new in the list of TIME"_s);
+        row("a column of no job", 5, 3, false, false, false, {});
+    }
+
+    void marks()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(bool, bold);
+        QFETCH(bool, tinted);
+        QFETCH(bool, greyed);
+        QFETCH(QString, why);
+        FlexGrid grid;
+        InitJobGrid(grid);
+        JobStatusTable table;
+        ParseJobList(jobList("A/OK/t1 B/OK/t1 C/OK/t1 D/OK/t1"), table);
+        ParseJobList(jobList("A/OK/t1 B/Loss/t1 C/OK/t2 E/OK/t2"), table);
+        FillJobGrid(grid, table);
+        const QModelIndex cell = grid.model()->index(row - 1, col);
+        QCOMPARE(cell.data(Qt::FontRole).value<QFont>().bold(), bold);
+        QCOMPARE(cell.data(Qt::BackgroundRole).isValid(), tinted);
+        QCOMPARE(cell.data(Qt::ForegroundRole).value<QColor>(),
+                 greyed ? grid.palette().color(QPalette::Disabled, QPalette::Text) : QColor());
+        why.replace(u"TIME"_s, table.history().lastListTime().toString(u"HH:mm:ss"_s));
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), why);
+        QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), why);
+        // No text changes.
+        QCOMPARE(grid.TextMatrix(2, 1), u"Loss"_s);
+        QCOMPARE(grid.TextMatrix(4, 1), u"OK"_s);
+    }
+
+    // The next and previous marked row, wrapping; the row is selected alone and current, so
+    // the selected-job commands act on it.
+    void nextChange()
+    {
+        FlexGrid grid;
+        InitJobGrid(grid);
+        JobStatusTable table;
+        ParseJobList(jobList("A/OK/t1 B/OK/t1 C/OK/t1 D/OK/t1"), table);
+        ParseJobList(jobList("A/OK/t1 B/Loss/t1 C/OK/t1 D/OK/t2"), table);
+        FillJobGrid(grid, table);
+        QStringList visited;
+        for (const bool forward : {true, true, true, false, false}) {
+            selectNextChange(grid, table, forward);
+            visited << grid.TextMatrix(grid.Row(), 0);
+            QCOMPARE(grid.selectionModel()->selectedRows().size(), 1);
+        }
+        QCOMPARE(visited, QStringList({u"B"_s, u"D"_s, u"B"_s, u"D"_s, u"B"_s}));
+    }
+
     void fillsFollowTheTable()
     {
         FlexGrid grid;
