@@ -73,6 +73,7 @@ frmMain::frmMain(AppEnvironment env, QWidget *parent)
     connect(m_exchange, &TrackingExchange::finished, this, &frmMain::showOutcome);
     connect(m_exchange, &TrackingExchange::notLogged, this, &frmMain::showNotLogged);
     setUpPaneMenus();
+    setUpGridMenu();
 
     m_byteCountRepaint.setSingleShot(true);
     m_byteCountRepaint.setInterval(kByteCountRepaintMs);
@@ -148,6 +149,19 @@ Result<> frmMain::Form_Load()
         m_showResponseHead->setChecked(shown && *shown == u"1"_s);
     }
     ui->txtRx->setShowHead(m_showResponseHead->isChecked());
+    {
+        // The list timer's interval: 1 to 3600 seconds, else 10. The timer itself is off at
+        // every start, since nothing is sent at start-up.
+        const Result<QString> every =
+            ReadIniValue(settingsFilePath(m_env.programFolder), u"View"_s, u"ListEvery"_s, u"10"_s);
+        bool number = false;
+        const int seconds = every ? every->toInt(&number) : 0;
+        m_listEverySeconds = number && seconds >= 1 && seconds <= 3600 ? seconds : 10;
+        m_listEvery->setText(m_listEverySeconds == 1
+                                 ? u"List Every Second"_s
+                                 : u"List Every %1 Seconds"_s.arg(m_listEverySeconds));
+        m_listTimer.setInterval(m_listEverySeconds * 1000);
+    }
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
     const QString logPath = QDir(m_env.programFolder).filePath(logName);
@@ -333,6 +347,9 @@ void frmMain::showList()
 void frmMain::showOutcome(const ExchangeOutcome &outcome)
 {
     showByteCounts();
+    // A server that is gone is not asked again every few seconds.
+    if (!outcome.completed && outcome.kind == RequestKind::List)
+        m_listEvery->setChecked(false);
     if (!outcome.completed) {
         // The pane keeps what it showed; after memory ran out, the whole body, which it took
         // before the scan; the grid keeps the last list it showed.
@@ -345,8 +362,12 @@ void frmMain::showOutcome(const ExchangeOutcome &outcome)
         }
         return;
     }
-    showStatus(statusText(InetTransfer::ResponseCompleted),
-               outcome.details() + u'\n' + timingDetails(outcome.timing),
+    QString details = outcome.details() + u'\n' + timingDetails(outcome.timing);
+    if (outcome.kind == RequestKind::List) {
+        if (const auto list = JobStatuses.history().lastList())
+            details += u'\n' + listDetails(*list);
+    }
+    showStatus(statusText(InetTransfer::ResponseCompleted), details,
                outcome.status >= 400 || outcome.status < 100 ? kProblemText : kStatusText);
 }
 
@@ -419,6 +440,46 @@ void frmMain::setUpPaneMenus()
                         u"Cannot save %1: %2"_s.arg(QDir::toNativeSeparators(fileName), reason));
                 });
     }
+}
+
+void frmMain::setUpGridMenu()
+{
+    FlexGrid &grid = *gridCon[1];
+    const auto add = [this, &grid](const QString &text, const QKeySequence &key, const char *name) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        // F8 belongs to the grid: the panes and the address box keep their own keys.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        grid.addAction(action);
+        grid.addMenuAction(action);
+        return action;
+    };
+    connect(add(u"Next Change"_s, Qt::Key_F8, "nextChange"), &QAction::triggered, this,
+            [this] { selectNextChange(*gridCon[1], JobStatuses, true); });
+    connect(add(u"Previous Change"_s, Qt::SHIFT | Qt::Key_F8, "previousChange"),
+            &QAction::triggered, this,
+            [this] { selectNextChange(*gridCon[1], JobStatuses, false); });
+    m_listEvery = add(u"List Every 10 Seconds"_s, {}, "listEvery");
+    m_listEvery->setCheckable(true);
+    connect(m_listEvery, &QAction::toggled, this, &frmMain::toggleListTimer);
+    connect(&m_listTimer, &QTimer::timeout, this, &frmMain::listOnTimer);
+}
+
+void frmMain::toggleListTimer(bool on)
+{
+    if (on)
+        m_listTimer.start();
+    else
+        m_listTimer.stop();
+}
+
+// An ordinary List click, logged, shown and scanned; skipped while a transfer runs, so that
+// no click of the operator's is ever held up by it.
+void frmMain::listOnTimer()
+{
+    if (!m_exchange->busy())
+        cmd1_Click();
 }
 
 void frmMain::toggleResponseHead(bool checked)

@@ -79,6 +79,11 @@ private:
     // The received pane's head entry, its remembered state, and Save As failures.
     void setUpPaneMenus();
     void toggleResponseHead(bool checked);
+    // The grid's context menu: the jump to the next and previous change, and the list on a
+    // timer.
+    void setUpGridMenu();
+    void toggleListTimer(bool on);
+    void listOnTimer();
     void askToTrust(const UntrustedCertificate &certificate);
     void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
     void applyLook();
@@ -94,4 +99,8 @@ private:
     QString m_statusDetails; // the last state's details
     QString m_notLogged;     // why a block of the last request was not logged
     QAction *m_showResponseHead = nullptr;
+    QAction *m_listEvery = nullptr;
+    // A list every m_listEverySeconds while m_listEvery is checked; off at every start.
+    QTimer m_listTimer;
+    int m_listEverySeconds = 10;
 };

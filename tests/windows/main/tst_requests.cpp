@@ -99,7 +99,9 @@ private Q_SLOTS:
 
         QVERIFY(f.send("cmd1"));
         const QStringList lines = f.lblStat()->toolTip().split(u'\n');
-        QCOMPARE(lines.size(), 2); // the details and the timing, no longer "not logged"
+        // The details, the timing and the list's count, no longer "not logged".
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(2), u"0 jobs · no change"_s);
         QVERIFY(detailsLine.match(lines.at(0)).hasMatch());
         QCOMPARE(f.log(), transmitted.repeated(2) + "---Data Received---\r\n" + body + "\r\n");
     }

@@ -169,8 +169,9 @@ private Q_SLOTS:
         QVERIFY(f.start(u"localhost:"_s + QString::number(f.server.port())));
         QVERIFY(f.send("cmd1"));
         const QStringList lines = f.lblStat()->toolTip().split(u'\n');
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
         QVERIFY(lines.at(0).startsWith(u"HTTP 200 OK · 2 bytes · "_s));
+        QCOMPARE(lines.at(2), u"0 jobs · no change"_s);
         const QRegularExpressionMatch match =
             QRegularExpression(u"^name lookup \\d+ ms · connect \\d+ ms · first byte (\\d+) ms · "
                                "body \\d+ ms$"_s)
