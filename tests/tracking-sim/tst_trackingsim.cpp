@@ -220,9 +220,10 @@ printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&
                       QString::fromUtf8(RUN_WITH_SIM_PATH), standIn});
         QVERIFY(script.waitForFinished(30000));
         QCOMPARE(script.exitCode(), 0);
-        // Twelve jobs come only from the script's simulator, not from the one on the taken port.
+        // Twelve sample jobs and four running ones come only from the script's simulator, not
+        // from the one on the taken port.
         const QByteArray out = script.readAllStandardOutput();
-        QCOMPARE(QJsonDocument::fromJson(out.mid(out.indexOf("\r\n\r\n") + 4)).array().size(), 12);
+        QCOMPARE(QJsonDocument::fromJson(out.mid(out.indexOf("\r\n\r\n") + 4)).array().size(), 16);
         QCOMPARE(fileBytes(userSettings), QByteArray("[IP]\r\nAddress=10.9.8.7\r\n"));
     }
 
@@ -235,7 +236,7 @@ printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&
         auto row = [](const char *name, auto... cells) { (QTest::newRow(name) << ... << cells); };
         row("help", u"--help"_s, -2, 0,
             u"(?s)(?=.*--host)(?=.*--port)(?=.*--jobs)(?=.*--delay-ms)(?=.*--chunked)(?=.*--help)"
-            "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--version)"
+            "(?=.*--alert-every)(?=.*--head-deadline-ms)(?=.*--quiet)(?=.*--version)(?=.*--running)"
             "(?=.*--tls-cert)(?=.*--tls-key)(?=.*--tls-self-signed)(?=.*--tls-client-ca)"_s);
         row("version", u"--version"_s, -2, 0, u"^tracking-sim \\d+\\.\\d+\\.\\d+\n$"_s);
         // The complaint names the argument at fault.
@@ -248,6 +249,9 @@ printf 'GET /api/videocompare/tracking HTTP/1.1\r\nConnection: close\r\n\r\n' >&
         row("logging", u"--port=0"_s, 0, 0, address + u"GET /api/videocompare/tracking 200 2\n$"_s);
         row("chunked, many chunks", u"--port=0 --quiet --jobs=1000 --chunked"_s, 1000, 0,
             address + u"$"_s);
+        row("sample and running jobs", u"--port=0 --quiet --jobs=3 --running=2"_s, 5, 0,
+            address + u"$"_s);
+        row("running jobs over the limit", u"--running=1001"_s, -2, 2, u"--running"_s);
         row("a key without its certificate", u"--port=0 --tls-key=k.pem"_s, -2, 2,
             u"--tls-cert and --tls-key go together"_s);
         row("a certificate of one's own and a throwaway one",

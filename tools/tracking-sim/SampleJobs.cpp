@@ -72,3 +72,24 @@ void addSampleJobs(JobStore &store, int count)
         store.addSettled(std::move(job));
     }
 }
+
+void addRunningJobs(JobStore &store, int count, UnixSeconds now)
+{
+    constexpr UnixSeconds kDay = 86400;
+    for (int i = 0; i < count; ++i) {
+        char id[32];
+        std::snprintf(id, sizeof id, "SIM-R%05d", i + 1);
+        Job job;
+        job.externalId = id;
+        job.programName = std::string(kPrograms[static_cast<std::size_t>(i) % kPrograms.size()]);
+        job.start = now;
+        job.end = now + kDay;
+        job.startTrackingUtc = formatApiTime(job.start);
+        job.endTrackingUtc = formatApiTime(job.end);
+        job.channelGroup = {sampleStream(i, 30, 'C'), sampleStream(i, 40, 'D')};
+        job.thresholdKey1 = "ThresholdValue1";
+        job.thresholdKey2 = "ThresholdValue2";
+        std::string rendered;
+        store.create(std::move(job), now, rendered);
+    }
+}

@@ -26,6 +26,7 @@ struct NumberOption
 constexpr NumberOption kNumberOptions[] = {
     {"--port", &SimOptions::port, 0, 65535},
     {"--jobs", &SimOptions::jobs, 0, 1000000},
+    {"--running", &SimOptions::running, 0, 1000},
     {"--delay-ms", &SimOptions::delayMs, 0, 600000},
     {"--alert-every", &SimOptions::alertEverySeconds, 1, 86400},
     {"--head-deadline-ms", &SimOptions::headDeadlineMs, 1, 600000},
@@ -147,6 +148,8 @@ std::string simUsage()
            "  --host ADDRESS     address to listen on (default 127.0.0.1, loopback only)\n"
            "  --port PORT        port to listen on, 0 for any free port (default 80)\n"
            "  --jobs N           start with N finished sample jobs, SIM-000001 up (default 0)\n"
+           "  --running N        start with N running jobs, SIM-R00001 up, that raise an alert\n"
+           "                     every --alert-every seconds for a day (default 0)\n"
            "  --delay-ms MS      hold every answer MS milliseconds before sending it\n"
            "  --chunked          send bodies with chunked transfer coding, not Content-Length\n"
            "  --alert-every S    a running job raises a new alert every S seconds (default 10)\n"

@@ -9,6 +9,7 @@ struct SimOptions
     std::string host = "127.0.0.1";
     int port = 80;
     int jobs = 0;
+    int running = 0;
     int delayMs = 0;
     int alertEverySeconds = 10;
     int headDeadlineMs = 5000;

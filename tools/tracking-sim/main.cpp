@@ -82,6 +82,7 @@ int main(int argc, char *argv[])
 
     JobStore store(options.alertEverySeconds);
     addSampleJobs(store, options.jobs);
+    addRunningJobs(store, options.running, nowSeconds());
     store.list(nowSeconds()); // render a large sample list before anyone can ask for it
 
     SimServer server(store, options);
