@@ -18,7 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kCommands{u"list"_s, u"get"_s, u"stop"_s, u"delete"_s, u"create"_s, u"smoke"_s};
+const QStringList kCommands{u"list"_s,   u"get"_s,   u"stop"_s, u"delete"_s,
+                            u"create"_s, u"smoke"_s, u"watch"_s};
 
 const char kUsage[] =
     R"(Usage: talus-test-cli COMMAND [ARGUMENTS] [OPTIONS]
@@ -33,6 +34,10 @@ Commands:
   create                creates a job from the field options or --from FILE
   smoke                 creates a job with a fresh identifier, lists, gets, stops and
                         deletes it, checking each answer; one line per step
+  watch                 lists every --interval seconds and prints one line per job that
+                        is new, changed or gone since the list before: time, change,
+                        externalId, latestAlertStatus, latestAlertTime (the first list:
+                        every job, as new)
 
 Options:
   --address A           the server's address (host, host:port; default: the address in
@@ -42,8 +47,10 @@ Options:
   --log FILE            appends the traffic-log blocks to FILE
   --junit FILE          writes a JUnit report: one test case per request
   -v                    the status line, byte counts and timing on standard error
-  --json                list: one JSON object per line
+  --json                list, watch: one JSON object per line
   --raw                 list: the body exactly as received
+  --interval S          watch: seconds from one list to the next (10)
+  --count N             watch: stops after N lists
   --help                this text
   --version             the version
 
@@ -56,7 +63,9 @@ Create fields (create):
                                   well replace its values
 
 Exit status: 0 answered below 400, 1 answered 400 or more, 2 usage or bad input (nothing
-sent), 3 the transfer failed, 4 a smoke step's check failed.
+sent), 3 the transfer failed or standard output could not be written, 4 a smoke step's check
+failed, 128 + N ended by signal N. watch: 0 after --count or a signal, 3 when its last list
+failed.
 )";
 
 struct Declared
@@ -68,6 +77,8 @@ struct Declared
     QCommandLineOption verbose{u"v"_s};
     QCommandLineOption json{u"json"_s};
     QCommandLineOption raw{u"raw"_s};
+    QCommandLineOption interval{u"interval"_s, QString(), u"S"_s};
+    QCommandLineOption count{u"count"_s, QString(), u"N"_s};
     QCommandLineOption help{u"help"_s};
     QCommandLineOption version{u"version"_s};
     QCommandLineOption id{u"id"_s, QString(), u"ID"_s};
@@ -93,14 +104,15 @@ QString lastValue(const QCommandLineParser &parser, const QCommandLineOption &op
     return values.isEmpty() ? QString() : values.last();
 }
 
-Result<std::chrono::milliseconds> parseTimeout(const QString &text)
+// --timeout and --interval: a day is far beyond any server's patience; beyond it the
+// milliseconds could overflow.
+Result<std::chrono::milliseconds> parseSeconds(const QString &option, const QString &text)
 {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
-    // A day is far beyond any server's patience; beyond it the milliseconds could overflow.
     if (!ok || !std::isfinite(seconds) || seconds * 1000 < 1 || seconds > 86400)
         return Failure{
-            u"--timeout \"%1\" is not a number of seconds from 0.001 to 86400"_s.arg(text)};
+            u"--%1 \"%2\" is not a number of seconds from 0.001 to 86400"_s.arg(option, text)};
     return std::chrono::milliseconds(std::llround(seconds * 1000));
 }
 
@@ -188,7 +200,8 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments,
     Declared options;
     QCommandLineParser parser;
     parser.addOptions({options.address, options.timeout, options.log, options.junit,
-                       options.verbose, options.json, options.raw, options.help, options.version});
+                       options.verbose, options.json, options.raw, options.interval, options.count,
+                       options.help, options.version});
     for (const QCommandLineOption *option : options.createOnly())
         parser.addOption(*option);
     // QCommandLineParser takes the program's name first.
@@ -204,7 +217,7 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments,
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return Failure{u"no command given (list, get, stop, delete, create or smoke)"_s};
+        return Failure{u"no command given (list, get, stop, delete, create, smoke or watch)"_s};
     CliOptions run;
     run.command = positional.first();
     if (!kCommands.contains(run.command))
@@ -218,6 +231,18 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments,
         for (const QCommandLineOption *option : options.createOnly()) {
             if (parser.isSet(*option))
                 return Failure{u"--%1 is an option of create"_s.arg(option->names().first())};
+        }
+    }
+    if (run.command != u"watch") {
+        for (const QCommandLineOption *option : {&options.interval, &options.count}) {
+            if (parser.isSet(*option))
+                return Failure{u"--%1 is an option of watch"_s.arg(option->names().first())};
+        }
+    } else {
+        // A report of one test case per request has no end for a watch.
+        for (const QCommandLineOption *option : {&options.junit, &options.raw}) {
+            if (parser.isSet(*option))
+                return Failure{u"--%1 is not an option of watch"_s.arg(option->names().first())};
         }
     }
     if (parser.isSet(options.json) && parser.isSet(options.raw))
@@ -234,10 +259,24 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments,
         return Failure{u"--log and --junit need a file name"_s};
     if (parser.isSet(options.timeout)) {
         Result<std::chrono::milliseconds> timeout =
-            parseTimeout(lastValue(parser, options.timeout));
+            parseSeconds(u"timeout"_s, lastValue(parser, options.timeout));
         if (!timeout)
             return Failure{timeout.reason()};
         run.timeout = *timeout;
+    }
+    if (parser.isSet(options.interval)) {
+        Result<std::chrono::milliseconds> interval =
+            parseSeconds(u"interval"_s, lastValue(parser, options.interval));
+        if (!interval)
+            return Failure{interval.reason()};
+        run.interval = *interval;
+    }
+    if (parser.isSet(options.count)) {
+        bool ok = false;
+        const QString text = lastValue(parser, options.count);
+        run.count = text.toInt(&ok);
+        if (!ok || run.count < 1)
+            return Failure{u"--count \"%1\" is not a number of lists from 1"_s.arg(text)};
     }
     // Without --address the settings file gives it; with one, that file is not read at all.
     run.address = parser.isSet(options.address) ? lastValue(parser, options.address)

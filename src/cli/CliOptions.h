@@ -29,11 +29,13 @@ struct CommandRequest
 // One run of talus-test-cli, every part of it checked: nothing is sent before all of it is.
 struct CliOptions
 {
-    QString command; // list, get, stop, delete, create or smoke
+    QString command; // list, get, stop, delete, create, smoke or watch
     QString jobId;   // get, stop, delete
     QString address;
     QString settingsFile; // the installed window's, for its [TLS] section
     std::chrono::milliseconds timeout{60000};
+    std::chrono::milliseconds interval{10000}; // watch: from one list to the next
+    int count = 0;                             // watch: the lists to make; 0: no end
     QString logFile;
     QString junitFile;
     bool verbose = false;

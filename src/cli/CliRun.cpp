@@ -111,6 +111,8 @@ void CliRun::start()
 {
     if (m_options.command == u"smoke")
         runSmoke();
+    else if (m_options.command == u"watch")
+        runWatch();
     else
         runSingle();
 }
@@ -240,6 +242,53 @@ void CliRun::smokeStep(int step)
     });
 }
 
+void CliRun::runWatch()
+{
+    if (m_options.output == OutputForm::Table && !writeOut(watchHeader()))
+        return;
+    watchOnce();
+}
+
+void CliRun::watchOnce()
+{
+    m_watchClock.start();
+    const CommandRequest list{RequestKind::List, u"GET"_s, QString(), QString()};
+    request(u"watch"_s, list, [this](const ExchangeOutcome &outcome) { watched(outcome); });
+}
+
+void CliRun::watched(const ExchangeOutcome &outcome)
+{
+    ++m_lists;
+    // Only a whole 2xx answer is a list: an error page scanned would make every job gone.
+    m_lastListFailed = true;
+    if (!outcome.completed) {
+        reportFailure(outcome);
+    } else if (outcome.status < 200 || outcome.status > 299) {
+        qCritical("talus-test-cli: not a 2xx answer: %s", qPrintable(outcome.details()));
+    } else {
+        QByteArray lines;
+        try {
+            ParseJobList(outcome.body, m_jobs);
+            const QString time =
+                FormatUtcTimestamp(m_jobs.history().lastListTime(), SystemTimeZoneSource());
+            lines = watchLines(m_jobs, time, m_options.output == OutputForm::Json);
+            m_lastListFailed = false;
+        } catch (const std::bad_alloc &) {
+            // What the scan (which undoes its list first) and the lines throw when memory
+            // runs out: this list fails, and the next compares with the one before.
+            qCritical("talus-test-cli: Failed: %s", qPrintable(InetTransfer::outOfMemoryText()));
+        }
+        if (!writeOut(lines))
+            return;
+    }
+    if (m_options.count > 0 && m_lists >= m_options.count) {
+        finish(m_lastListFailed ? ExitTransferFailed : ExitOk);
+        return;
+    }
+    const qint64 left = m_options.interval.count() - m_watchClock.elapsed();
+    QTimer::singleShot(std::max<qint64>(0, left), this, &CliRun::watchOnce);
+}
+
 void CliRun::reportFailure(const ExchangeOutcome &exchange) const
 {
     qCritical("talus-test-cli: %s", qPrintable(exchange.details()));
@@ -284,6 +333,11 @@ void CliRun::interrupt(int signalNumber)
 {
     if (m_finished)
         return;
+    // A watch is stopped by a signal as by its count; the line being written is whole.
+    if (m_options.command == u"watch") {
+        finish(m_lastListFailed ? ExitTransferFailed : ExitOk);
+        return;
+    }
     // The request under way is given up; the report says how far the run came.
     m_report.add(errorCase(m_caseName.isEmpty() ? m_options.command : m_caseName,
                            u"interrupted by signal %1"_s.arg(signalNumber)));

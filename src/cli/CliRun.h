@@ -7,6 +7,7 @@
 #include "traffic/ExchangeOutcome.h"
 #include "traffic/TrafficLog.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <functional>
@@ -36,6 +37,9 @@ private:
     void runSingle();
     void runSmoke();
     void smokeStep(int step);
+    void runWatch();
+    void watchOnce();
+    void watched(const ExchangeOutcome &outcome);
     // Sends the request; done is told its outcome from the event loop.
     void request(const QString &caseName, const CommandRequest &request,
                  std::function<void(ExchangeOutcome)> done);
@@ -66,4 +70,8 @@ private:
     QString m_caseName; // the request under way
     QByteArray m_smokeId;
     bool m_finished = false;
+    // watch
+    QElapsedTimer m_watchClock; // since the list under way was sent
+    int m_lists = 0;
+    bool m_lastListFailed = false;
 };

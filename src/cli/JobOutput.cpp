@@ -75,3 +75,47 @@ bool namesJob(QByteArrayView body, const QByteArray &externalId)
     }
     return false;
 }
+
+QByteArray watchHeader()
+{
+    return "time\tchange\texternalId\tlatestAlertStatus\tlatestAlertTime\n";
+}
+
+QByteArray watchLines(const JobStatusTable &jobs, const QString &time, bool json)
+{
+    const JobListHistory &history = jobs.history();
+    QByteArray out;
+    history.forEachDifference(
+        jobs.jobCount(), [&](qsizetype slot, JobListHistory::Difference difference) {
+            const JobStatus &job = jobs.slot(slot);
+            const char *change = difference == JobListHistory::Difference::New ? "new"
+                : difference == JobListHistory::Difference::Changed            ? "changed"
+                                                                               : "gone";
+            if (!json) {
+                appendField(out, time.toUtf8());
+                out += '\t';
+                out += change;
+                for (const QByteArray *text :
+                     {&job.externalId, &job.latestAlertStatus, &job.latestAlertTime}) {
+                    out += '\t';
+                    appendField(out, *text);
+                }
+                out += '\n';
+                return;
+            }
+            QJsonObject line{{u"time"_s, time},
+                             {u"change"_s, QString::fromLatin1(change)},
+                             {u"externalId"_s, jsonText(job.externalId)},
+                             {u"latestAlertStatus"_s, jsonText(job.latestAlertStatus)},
+                             {u"latestAlertTime"_s, jsonText(job.latestAlertTime)}};
+            if (const JobListHistory::Change *was = history.changeOf(slot);
+                was && difference == JobListHistory::Difference::Changed) {
+                line.insert(u"was"_s,
+                            QJsonObject{{u"latestAlertStatus"_s, jsonText(was->latestAlertStatus)},
+                                        {u"latestAlertTime"_s, jsonText(was->latestAlertTime)}});
+            }
+            out += QJsonDocument(line).toJson(QJsonDocument::Compact);
+            out += '\n';
+        });
+    return out;
+}

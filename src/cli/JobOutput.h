@@ -1,7 +1,10 @@
 #pragma once
 
+#include "jobs/JobListHistory.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 class JobStatusTable;
 
@@ -20,3 +23,11 @@ QByteArray jobLines(const JobStatusTable &jobs);
 // Whether the body has an "externalId" member with this identifier: a job, a list holding it,
 // or the server's confirmation of a deletion.
 bool namesJob(QByteArrayView body, const QByteArray &externalId);
+
+// What watch prints after each list: one line per job that the list made new, changed or
+// gone (JobListHistory::forEachDifference), each with the list's time as the API writes a
+// time. As a table: "time\tchange\texternalId\tlatestAlertStatus\tlatestAlertTime" (the
+// header line is watchHeader()), texts as jobTable gives them; as JSON: one object a line,
+// with the change, the job's texts and, for a changed job, what they were under "was".
+QByteArray watchHeader();
+QByteArray watchLines(const JobStatusTable &jobs, const QString &time, bool json);

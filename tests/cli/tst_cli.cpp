@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -24,6 +26,12 @@ const QByteArray kJobList = "[\r\n"
 
 const QByteArray kNotFound =
     "HTTP/1.1 404 Not Found\r\nContent-Length: 24\r\n\r\n{\"error\": \"no such job\"}";
+
+QByteArray jobObject(const QByteArray &id, const QByteArray &status, const QByteArray &time)
+{
+    return "{\"externalId\": \"" + id + "\", \"latestAlertStatus\": \"" + status
+        + "\", \"latestAlertTime\": \"" + time + "\"}";
+}
 
 QByteArray chunked(const QByteArray &body)
 {
@@ -99,6 +107,14 @@ private Q_SLOTS:
         row("json and raw", {u"list"_s, u"--json"_s, u"--raw"_s},
             u"--json and --raw exclude each other"_s);
         row("timeout 0", {u"list"_s, u"--timeout"_s, u"0"_s}, u"--timeout \"0\" is not"_s);
+        row("watch: a report", {u"watch"_s, u"--junit"_s, u"r.xml"_s},
+            u"--junit is not an option of watch"_s);
+        row("watch: no lists", {u"watch"_s, u"--count"_s, u"0"_s},
+            u"--count \"0\" is not a number of lists from 1"_s);
+        row("watch: under a millisecond", {u"watch"_s, u"--interval"_s, u"0.0004"_s},
+            u"--interval \"0.0004\" is not a number of seconds from 0.001 to 86400"_s);
+        row("watch option on list", {u"list"_s, u"--interval"_s, u"1"_s},
+            u"--interval is an option of watch"_s);
         row("space in the host", {u"list"_s, u"--address"_s, u"10.0 .0.5"_s},
             u"the address \"10.0 .0.5\" cannot be used"_s);
         row("report in a missing folder", {u"list"_s, u"--junit"_s, u"/nonexistent/r.xml"_s},
@@ -274,6 +290,98 @@ private Q_SLOTS:
                                         "name=\"smoke create ")
                      && report.contains("<error message=\"interrupted by signal 15\">"),
                  report.constData());
+    }
+
+    // watch against the simulator's running jobs: the first list gives every job as new, the
+    // next ones the jobs whose alerts changed; --count ends it with exit status 0.
+    void watchShowsChanges()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({u"--port"_s, u"0"_s, u"--quiet"_s, u"--jobs"_s, u"1"_s, u"--running"_s,
+                           u"2"_s, u"--alert-every"_s, u"1"_s}));
+        const CliResult result =
+            runCli({u"watch"_s, u"--address"_s, u"127.0.0.1:"_s + QString::number(sim.port()),
+                    u"--interval"_s, u"1.1"_s, u"--count"_s, u"3"_s},
+                   m_env);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.err, QByteArray());
+        const QList<QByteArray> lines = result.out.trimmed().split('\n');
+        QCOMPARE(lines.first(), "time\tchange\texternalId\tlatestAlertStatus\tlatestAlertTime");
+        QStringList changes;
+        for (const QByteArray &line : lines.mid(1))
+            changes << QString::fromUtf8(line.split('\t').value(1) + ' '
+                                         + line.split('\t').value(2));
+        QCOMPARE(changes.mid(0, 3),
+                 QStringList({u"new SIM-000001"_s, u"new SIM-R00001"_s, u"new SIM-R00002"_s}));
+        // An alert a second: each later list changes both running jobs, never the finished one.
+        QVERIFY2(changes.mid(3).count(u"changed SIM-R00001"_s) >= 1
+                     && !changes.mid(3).join(u' ').contains(u"SIM-000001"_s),
+                 result.out.constData());
+        QVERIFY(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[- ]\\d{4}$"_s)
+                    .match(QString::fromUtf8(lines.at(1).split('\t').first()))
+                    .hasMatch());
+    }
+
+    // A server that drops a job and changes another: a gone line and a changed one, as JSON
+    // objects that parse, the changed one with its previous texts under "was".
+    void watchAsJson()
+    {
+        m_server->setResponses(
+            {ScriptedHttpServer::okResponse("[" + jobObject("A", "OK", "t1") + ","
+                                            + jobObject("B", "OK", "t1") + "]"),
+             ScriptedHttpServer::okResponse("[" + jobObject("A", "Loss", "t2") + "]")});
+        const CliResult result =
+            run({u"watch"_s, u"--json"_s, u"--interval"_s, u"0.3"_s, u"--count"_s, u"2"_s});
+        QCOMPARE(result.exitCode, 0);
+        QStringList seen;
+        for (const QByteArray &line : result.out.trimmed().split('\n')) {
+            QJsonParseError error;
+            const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            seen << object.value(u"change"_s).toString() + u' '
+                    + object.value(u"externalId"_s).toString() + u' '
+                    + object.value(u"latestAlertStatus"_s).toString() + u' '
+                    + object.value(u"was"_s).toObject().value(u"latestAlertStatus"_s).toString()
+                    + u'/'
+                    + object.value(u"was"_s).toObject().value(u"latestAlertTime"_s).toString();
+        }
+        QCOMPARE(seen,
+                 QStringList({u"new A OK /"_s, u"new B OK /"_s, u"changed A Loss OK/t1"_s,
+                              u"gone B OK /"_s}));
+    }
+
+    // A list that fails is said on standard error and the watch goes on; the last list failed,
+    // the exit status is 3. A signal stops it at once with 0.
+    void watchEnds_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("signalled");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("every list failed") << true << false << 3;
+        QTest::newRow("stopped by SIGINT") << false << true << 0;
+    }
+
+    void watchEnds()
+    {
+        QFETCH(bool, refused);
+        QFETCH(bool, signalled);
+        QFETCH(int, exitCode);
+        m_server->setResponse(ScriptedHttpServer::okResponse("[]"));
+        QProcess process;
+        process.setProcessEnvironment(m_env);
+        process.start(QString::fromUtf8(TALUS_TEST_CLI_PATH),
+                      {u"watch"_s, u"--address"_s,
+                       refused ? ScriptedHttpServer::refusingAuthority() : m_server->authority(),
+                       u"--interval"_s, signalled ? u"60"_s : u"0.1"_s, u"--count"_s, u"2"_s});
+        if (signalled) {
+            QTRY_COMPARE(m_server->connectionCount(), 1);
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QByteArray err = process.readAllStandardError();
+        QCOMPARE(err.count("talus-test-cli: Failed: connection refused\n"), refused ? 2 : 0);
     }
 
     // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.

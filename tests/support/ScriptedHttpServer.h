@@ -35,6 +35,12 @@ public:
     QString authority() const { return u"127.0.0.1:"_s + QString::number(port()); }
 
     void setResponse(const QByteArray &raw) { m_response = raw; }
+    // Requests answered in turn with these; the last answers every later one.
+    void setResponses(QList<QByteArray> raws)
+    {
+        m_response = raws.takeLast();
+        m_turns = std::move(raws);
+    }
     void setPieceSize(qsizetype bytes) { m_pieceSize = bytes; } // 0 writes it all at once
     void setPieceDelay(int ms) { m_pieceDelayMs = ms; }
     void setFirstByteDelay(int ms) { m_firstByteDelayMs = ms; }   // after the request is whole
@@ -88,7 +94,7 @@ private:
         if (!m_answerAtOnce && bytes.size() < end + 4 + length)
             return;
         m_answered[index] = true;
-        const QByteArray response = m_response;
+        const QByteArray response = m_turns.isEmpty() ? m_response : m_turns.takeFirst();
         if (m_firstByteDelayMs == 0)
             return writeFrom(socket, response, 0);
         QTimer::singleShot(m_firstByteDelayMs, Qt::PreciseTimer, socket,
@@ -118,6 +124,7 @@ private:
     }
 
     QByteArray m_response = okResponse(QByteArray());
+    QList<QByteArray> m_turns;
     qsizetype m_pieceSize = 0;
     int m_pieceDelayMs = 0;
     int m_firstByteDelayMs = 0;
