@@ -49,11 +49,13 @@ bench:
 	$(BUILD)/bench/bench_cli
 	$(BUILD)/bench/bench_findsave
 
-# Re-takes docs/screenshot.png under Xvfb (installs Xvfb, xdotool and ImageMagick if missing).
+# Re-takes docs/screenshot.png and docs/marks.png under Xvfb (installs Xvfb, xdotool and
+# ImageMagick if missing).
 screenshot:
 	scripts/install-deps --screenshot
 	$(MAKE) build
 	scripts/screenshot $(BUILD) docs/screenshot.png
+	scripts/screenshot $(BUILD) docs/marks.png marks
 
 # Runs every fuzz target for FUZZ_SECONDS in a clang build of its own (build-fuzz).
 fuzz:
