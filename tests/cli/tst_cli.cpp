@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 
 #include <csignal>
 #include <optional>
@@ -385,14 +386,68 @@ private Q_SLOTS:
     }
 
     // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.
+    void timeoutFails_data()
+    {
+        QTest::addColumn<QString>("seconds");
+        QTest::newRow("0.3") << u"0.3"_s;
+        QTest::newRow("the least, a millisecond") << u"0.001"_s;
+    }
+
     void timeoutFails()
     {
+        QFETCH(QString, seconds);
         m_server->setSilent(true);
-        const CliResult result = run({u"list"_s, u"--timeout"_s, u"0.3"_s});
+        const CliResult result = run({u"list"_s, u"--timeout"_s, seconds});
         QCOMPARE(result.exitCode, 3);
-        QVERIFY2(result.err.startsWith("talus-test-cli: Failed: no answer"),
-                 result.err.constData());
+        QCOMPARE(result.err,
+                 "talus-test-cli: Failed: no answer within " + seconds.toUtf8() + " s\n");
         QCOMPARE(result.out, QByteArray());
+    }
+
+    // The exit status of a complete answer: 0 below 400, 1 from 400 on; the body as it came.
+    void exitStatusOfAnAnswer_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("200") << 200 << 0;
+        QTest::newRow("399") << 399 << 0;
+        QTest::newRow("400") << 400 << 1;
+        QTest::newRow("500") << 500 << 1;
+    }
+
+    void exitStatusOfAnAnswer()
+    {
+        QFETCH(int, status);
+        QFETCH(int, exitCode);
+        m_server->setResponse("HTTP/1.1 " + QByteArray::number(status)
+                              + " Whatever\r\nContent-Length: 2\r\n\r\n{}");
+        const CliResult result = run({u"get"_s, u"J1"_s});
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(result.out, "{}");
+    }
+
+    // A reason holding what XML escapes is in the report once escaped, as the server said it.
+    void reportReasonsAreEscapedOnce()
+    {
+        m_server->setResponse("HTTP/1.1 404 Not <Found> & \"gone\"\r\nContent-Length: 2\r\n\r\n{}");
+        const QString junit = m_home.filePath(u"escaped.xml"_s);
+        QCOMPARE(run({u"smoke"_s, u"--junit"_s, junit}).exitCode, 4);
+        QCOMPARE(QProcess::execute(
+                     u"xmllint"_s,
+                     {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit}),
+                 0);
+        QXmlStreamReader report(fileBytes(junit));
+        QString message, text;
+        while (report.readNextStartElement() || !report.atEnd()) {
+            if (report.isStartElement() && report.name() == u"failure"_s) {
+                message = report.attributes().value(u"message"_s).toString();
+                text = report.readElementText();
+            }
+        }
+        const QString reason =
+            u"not a 2xx answer: HTTP 404 Not <Found> & \"gone\" \u00b7 2 bytes"_s;
+        QVERIFY2(message.startsWith(reason), qPrintable(message));
+        QCOMPARE(text, message);
     }
 
     // -v tells each stage of the status line, then the outcome, on standard error.

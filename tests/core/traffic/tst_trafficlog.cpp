@@ -185,6 +185,7 @@ private Q_SLOTS:
             "---Data Received---\r\n{\"a\": 1}\r\n" + QByteArray(9, '\0'), false, emptied);
         row("one byte", "-", false, emptied);
         row("a CR at the end", "x\r", false, emptied);
+        row("a lone LF at the end", "x\n", false, emptied);
         row("appended after a torn block", torn, true, u"New blocks follow it."_s,
             torn + "next\r\n");
     }
