@@ -13,7 +13,7 @@ class JobListGenerator
 public:
     // One job object as an element of the top-level array (indented one step), without a
     // trailing comma or line end.
-    static QByteArray job(int index, int indentStep = 4)
+    static QByteArray job(int index, int indentStep = 4, int statusShift = 0)
     {
         const auto pad = [indentStep](int level) { return QByteArray(level * indentStep, ' '); };
         const QByteArray id = QByteArray::number(4100000000LL + index);
@@ -23,7 +23,7 @@ public:
         text.reserve(1100);
         text += pad(1) + "{\n";
         text += pad(2) + "\"externalId\": \"" + id + "\",\n";
-        text += pad(2) + "\"latestAlertStatus\": \"" + status(index) + "\",\n";
+        text += pad(2) + "\"latestAlertStatus\": \"" + status(index + statusShift) + "\",\n";
         text += pad(2) + "\"latestAlertTime\": \"2027-03-01T09:" + minute + ":00-0500\",\n";
         text += pad(2) + "\"programName\": \"Evening News " + QByteArray::number(index % 97)
             + "\",\n";
@@ -45,8 +45,16 @@ public:
         return text;
     }
 
+    // The same list as a server gives it a little later, with something to mark: every
+    // hundredth job's status changed, every thousandth job gone, and a thousandth as many new
+    // jobs at the end.
+    static QByteArray changedList(int jobs, int indentStep = 4)
+    {
+        return list(jobs, indentStep, true);
+    }
+
     // A whole response body: a JSON array of jobs 0 .. jobs - 1.
-    static QByteArray list(int jobs, int indentStep = 4)
+    static QByteArray list(int jobs, int indentStep = 4, bool changed = false)
     {
         QByteArray text;
         text.reserve(static_cast<qsizetype>(jobs) * (700 + 80 * indentStep) + 8);
@@ -54,10 +62,16 @@ public:
         // memory the program's next body arrives into to be gathered into huge pages again.
         offerHugePages(text.constData(), text.capacity());
         text += "[\n";
-        for (int i = 0; i < jobs; ++i) {
-            text += job(i, indentStep);
-            text += i + 1 < jobs ? ",\n" : "\n";
+        const int added = changed ? jobs / 1000 : 0;
+        bool first = true;
+        for (int i = 0; i < jobs + added; ++i) {
+            if (changed && i < jobs && i % 1000 == 999)
+                continue;
+            text += first ? "" : ",\n";
+            text += job(i, indentStep, changed && i % 100 == 0 ? 1 : 0);
+            first = false;
         }
+        text += "\n";
         text += "]\n";
         return text;
     }

@@ -25,6 +25,7 @@ public:
         if (!m_dir.isValid())
             qFatal("nginx: no temporary folder");
         const QString bodyFile = m_dir.filePath(u"body"_s);
+        m_bodyFile = bodyFile;
         writeFile(bodyFile, body);
         m_port = freeLoopbackPort();
         const QString conf = u"daemon off;\n"
@@ -75,6 +76,14 @@ public:
     // "127.0.0.1:port", as an operator types it.
     QString authority() const { return u"127.0.0.1:"_s + QString::number(m_port); }
     QString url() const { return m_url; }
+    // Serves other bytes from the next request on: the file is replaced whole, so a request
+    // under way keeps the old one.
+    void setBody(const QByteArray &body) const
+    {
+        writeFile(m_bodyFile + u".new"_s, body);
+        if (!QFile::remove(m_bodyFile) || !QFile::rename(m_bodyFile + u".new"_s, m_bodyFile))
+            qFatal("nginx: cannot replace %s", qPrintable(m_bodyFile));
+    }
 
     // Debian installs nginx in /usr/sbin, which is not on every user's PATH.
     static QString program() { return u"/usr/sbin/nginx"_s; }
@@ -120,4 +129,5 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     QString m_url;
+    QString m_bodyFile;
 };

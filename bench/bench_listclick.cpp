@@ -21,6 +21,8 @@
 #include "TrafficView.h"
 #include "VirtualMachine.h"
 #include "desktop/AppEnvironment.h"
+#include "jobs/JobScanner.h"
+#include "jobs/JobStatusTable.h"
 #include "main/frmMain.h"
 #include "traffic/TrackingExchange.h"
 #include "transfer/InetTransfer.h"
@@ -65,6 +67,8 @@ constexpr double kMaxGrowthPerBody = 2.5;
 constexpr double kMaxStallMs = 100.0;
 constexpr double kMaxEndMs = 50.0;
 constexpr double kMaxCopyMs = 1000.0;
+// What the marks of the last list keep for every job, beside its old texts where it changed.
+constexpr double kMaxMarkBytes = 16.0;
 
 // The stall timer's period; the drain after completion lets the window paint what it shows.
 constexpr int kStallTickMs = 1;
@@ -125,6 +129,8 @@ struct Series
     qint64 bodyBytes = 0;
     PaneRun pane;
     bool paneMeasured = false;
+    double marksBytesPerJob = -1;  // kept for every job; -1: not measured
+    double changedBytesPerJob = 0; // the changed jobs' old texts, spread over all jobs
 };
 
 // A main window set up to list from a server on loopback, with its traffic log in a folder of
@@ -241,7 +247,11 @@ private:
 // `runs` lists in a row in one window, each after curl's fetch of the same URL: on a shared
 // machine the load drifts, and each pair then meets about the same load. The peak is set back
 // once, before the first list; what a list leaves behind for the next counts.
-Series measureSeries(const char *server, quint16 port, const QString &url, int jobs, int runs)
+// With `nginx` given, the lists alternate between the generated list and the same list a
+// little later (JobListGenerator::changedList), so that each list after the first has jobs to
+// mark: new, changed and not listed.
+Series measureSeries(const char *server, quint16 port, const QString &url, int jobs, int runs,
+                     const NginxServer *nginx = nullptr)
 {
     Series series;
     series.server = server;
@@ -253,6 +263,10 @@ Series measureSeries(const char *server, quint16 port, const QString &url, int j
         ProcessMemory::resetPeak();
         const qint64 before = ProcessMemory::statusKiB("VmRSS");
         for (int i = 0; i < runs; ++i) {
+            if (nginx && i > 0) {
+                nginx->setBody(i % 2 ? JobListGenerator::changedList(jobs)
+                                     : JobListGenerator::list(jobs));
+            }
             series.curlMs.push_back(curlMs(url));
             series.lists.push_back(window.list(jobs));
             const ListRun &run = series.lists.back();
@@ -278,7 +292,21 @@ std::vector<Series> measure(int jobs, int runs)
     {
         // The list is built here and lives in nginx's file only: a million jobs take a GB.
         const NginxServer nginx(JobListGenerator::list(jobs), kListPath);
-        all.push_back(measureSeries("nginx", nginx.port(), nginx.url(), jobs, runs));
+        all.push_back(measureSeries("nginx", nginx.port(), nginx.url(), jobs, runs, &nginx));
+    }
+    {
+        // What the marks keep beside the table, for the two lists the series alternated.
+        JobStatusTable table;
+        ParseJobList(JobListGenerator::list(jobs), table);
+        ParseJobList(JobListGenerator::changedList(jobs), table);
+        const auto list = table.history().lastList().value();
+        const double count = double(table.jobCount());
+        all.front().marksBytesPerJob = double(table.history().jobBytes()) / count;
+        all.front().changedBytesPerJob = double(table.history().changedTextBytes()) / count;
+        std::printf("  marks after the changed list of %d jobs: %lld new, %lld changed, %lld not "
+                    "listed; %.1f bytes a job, and %.1f for the changed jobs' old texts\n",
+                    jobs, qint64(list.added), qint64(list.changed), qint64(list.notListed),
+                    all.front().marksBytesPerJob, all.front().changedBytesPerJob);
     }
     if (jobs <= kMaxSimulatorJobs) {
         SimProcess sim;
@@ -301,9 +329,9 @@ void printTable(const std::vector<Series> &all, int runs)
     std::printf("\nList: click on cmd1 to the end of the completed response's handling; median "
                 "of %d lists in a row in one window, each beside curl's fetch\n",
                 runs);
-    std::printf("%-10s %8s %8s %8s %8s %6s %5s %6s %10s %7s %5s %6s %5s %8s %5s\n", "server",
-                "jobs", "body MB", "list ms", "curl ms", "ratio", "goal", "", "growth MiB",
-                "x body", "goal", "", "stall", "max ms", "");
+    std::printf("%-10s %8s %8s %8s %8s %6s %5s %6s %10s %7s %5s %6s %5s %8s %5s %12s %5s\n",
+                "server", "jobs", "body MB", "list ms", "curl ms", "ratio", "goal", "",
+                "growth MiB", "x body", "goal", "", "stall", "max ms", "", "marks B/job", "");
     for (const Series &s : all) {
         std::vector<double> ms, stall;
         for (const ListRun &run : s.lists) {
@@ -315,12 +343,17 @@ void printTable(const std::vector<Series> &all, int runs)
         const double perBody = s.growthMiB / (double(s.bodyBytes) / (1024.0 * 1024.0));
         // Judged on the worst stall of all lists: one freeze is one too many.
         const double worstStall = *std::max_element(stall.begin(), stall.end());
+        const QByteArray marks = s.marksBytesPerJob < 0
+            ? QByteArray("-")
+            : QByteArray::number(s.marksBytesPerJob, 'f', 1) + " + "
+                + QByteArray::number(s.changedBytesPerJob, 'f', 1);
         std::printf("%-10s %8d %8.1f %8.0f %8.0f %6.2f %5.1f %6s %10.1f %7.2f %5.1f %6s %5.0f "
-                    "%8.1f %5s\n",
+                    "%8.1f %5s %12s %5s\n",
                     s.server, s.jobs, double(s.bodyBytes) / 1e6, median(ms), median(s.curlMs),
                     ratio, goalRatio, verdict(ratio <= goalRatio), s.growthMiB, perBody,
                     kMaxGrowthPerBody, verdict(perBody <= kMaxGrowthPerBody), kMaxStallMs,
-                    worstStall, verdict(worstStall <= kMaxStallMs));
+                    worstStall, verdict(worstStall <= kMaxStallMs), marks.constData(),
+                    s.marksBytesPerJob < 0 ? "" : verdict(s.marksBytesPerJob <= kMaxMarkBytes));
     }
     std::printf("\nReceived pane with the body shown; median of %d runs, ms\n", runs);
     std::printf("%-10s %8s %16s %4s %18s %4s %14s %4s\n", "server", "jobs", "Ctrl+End, paint", "",
@@ -334,9 +367,10 @@ void printTable(const std::vector<Series> &all, int runs)
                     verdict(s.pane.copyButtonMs < kMaxCopyMs));
     }
     std::printf("\nGoals: ratio <= %.0fx curl (%.0fx for %d jobs), series peak growth <= %.1fx "
-                "body, stall <= %.0f ms, Ctrl+End < %.0f ms, copies < %.0f ms\n",
+                "body, stall <= %.0f ms, Ctrl+End < %.0f ms, copies < %.0f ms, marks <= %.0f "
+                "bytes a job (+ the changed jobs' old texts)\n",
                 kMaxRatio, kMaxMillionRatio, kMillion, kMaxGrowthPerBody, kMaxStallMs, kMaxEndMs,
-                kMaxCopyMs);
+                kMaxCopyMs, kMaxMarkBytes);
 }
 
 } // namespace

@@ -160,9 +160,14 @@ void JobListHistory::forEachDifference(
     }
 }
 
-qsizetype JobListHistory::heapBytes() const
+qsizetype JobListHistory::jobBytes() const
 {
-    qsizetype bytes = qsizetype(m_listed.capacity() * sizeof(Listed));
+    return qsizetype(m_listed.capacity() * sizeof(Listed));
+}
+
+qsizetype JobListHistory::changedTextBytes() const
+{
+    qsizetype bytes = 0;
     for (const Change &change : m_changes)
         bytes += qsizetype(sizeof(Change)) + change.latestAlertStatus.capacity()
             + change.latestAlertTime.capacity();

@@ -89,8 +89,10 @@ public:
     void forEachDifference(qsizetype jobCount,
                            const std::function<void(qsizetype slot, Difference)> &each) const;
 
-    // Memory the marks take: eight bytes a job and the texts the last list changed.
-    qsizetype heapBytes() const;
+    // Memory the marks take: what they keep for every job (eight bytes), and the texts the
+    // last list changed.
+    qsizetype jobBytes() const;
+    qsizetype changedTextBytes() const;
 
 private:
     struct Listed
