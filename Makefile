@@ -64,7 +64,7 @@ fuzz:
 
 # Puts each one-line fault of tests/mutants.txt into the tree in turn and runs the suite in a
 # build of its own (build-mutate); every fault must make a test fail. MUTANT=PATTERN runs only
-# the entries whose rule or file it matches. Takes some 20 s a fault on two cores.
+# the entries whose rule or file it matches. Takes 10 to 20 s a fault on two cores.
 mutate:
 	scripts/install-deps --mutate
 	scripts/mutate $(MUTANT)
