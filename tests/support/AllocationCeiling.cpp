@@ -9,18 +9,6 @@ namespace {
 
 std::atomic<std::size_t> g_ceiling = 0;
 
-bool overCeiling(std::size_t bytes)
-{
-    const std::size_t ceiling = g_ceiling.load(std::memory_order_relaxed);
-    return ceiling != 0 && bytes > ceiling;
-}
-
-void *refused()
-{
-    errno = ENOMEM;
-    return nullptr;
-}
-
 } // namespace
 
 void setAllocationCeiling(std::size_t bytes)
@@ -44,6 +32,24 @@ bool allocationCeilingAvailable()
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
+
+// Under AddressSanitizer, which has an allocator of its own, nothing below is built: these
+// two would be unused there.
+namespace {
+
+bool overCeiling(std::size_t bytes)
+{
+    const std::size_t ceiling = g_ceiling.load(std::memory_order_relaxed);
+    return ceiling != 0 && bytes > ceiling;
+}
+
+void *refused()
+{
+    errno = ENOMEM;
+    return nullptr;
+}
+
+} // namespace
 
 // glibc's own allocator, under the names it exports for programs that replace malloc.
 extern "C" {

@@ -55,6 +55,42 @@ private Q_SLOTS:
         QCOMPARE(ByteFinder(needle, false).indexIn(hay, 0, limit), at);
     }
 
+    // The case fold at the ends of the letter ranges and the bytes just outside them, which
+    // differ from a letter only in the case bit. Each text is looked for at the first place of
+    // a hay long enough to be searched sixteen places at a time, where the first and the last
+    // byte are folded apart from the rest; and at the end of the hay, where the places are
+    // tried one by one.
+    void caseFold_data()
+    {
+        QTest::addColumn<QByteArray>("needle"); // its first and last byte are the one tried
+        QTest::addColumn<QByteArray>("text");   // in the hay
+        QTest::addColumn<bool>("found");
+        const auto row = [](const char *name, const char *needle, const char *text, bool found) {
+            QTest::newRow(name) << QByteArray(needle) << QByteArray(text) << found;
+        };
+        row("A finds a", "A-A", "a-a", true);
+        row("Z finds z", "Z-Z", "z-z", true);
+        row("a finds A", "a-a", "A-A", true);
+        row("z finds Z", "z-z", "Z-Z", true);
+        row("@ is not `", "@-@", "`-`", false);
+        row("` is not @", "`-`", "@-@", false);
+        row("[ is not {", "[-[", "{-{", false);
+        row("{ is not [", "{-{", "[-[", false);
+    }
+
+    void caseFold()
+    {
+        QFETCH(QByteArray, needle);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, found);
+        const QByteArray dots(40, '.');
+        const ByteFinder finder(needle, false);
+        QCOMPARE(finder.indexIn(text + dots, 0, 100), found ? 0 : -1);
+        QCOMPARE(finder.indexIn(dots + text, 0, 100), found ? 40 : -1);
+        // Match Case: only the same bytes.
+        QCOMPARE(ByteFinder(needle, true).indexIn(text + dots + needle, 0, 100), 43);
+    }
+
     // Texts from a small alphabet, letters in both cases among them, against the slow search.
     void sameAsByteByByte()
     {
