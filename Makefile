@@ -23,7 +23,7 @@ build:
 # $(BUILD)/demo, whose settings file names the simulator, against it. Builds only those two
 # targets, not the tests and benchmarks: a fresh clone's first window comes minutes sooner.
 run: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS) --target talus-test-app tracking-sim
 	TRACKING_SIM=$(BUILD)/tools/tracking-sim/tracking-sim DEMO_DIR=$(BUILD)/demo \
 		scripts/run-with-sim $(BUILD)/src/talus-test-app

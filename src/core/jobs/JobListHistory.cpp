@@ -16,6 +16,10 @@ bool JobListHistory::stored(qsizetype slot, bool added)
 {
     if (!inList())
         return false;
+    // Grown by a quarter at a time, not doubled: what the marks keep stays near eight bytes a
+    // job, however many jobs a list adds.
+    if (added && m_listed.size() == m_listed.capacity())
+        m_listed.reserve(m_listed.capacity() + m_listed.capacity() / 4 + 64);
     if (added)
         m_listed.push_back(Listed{});
     Listed &listed = m_listed[size_t(slot)];

@@ -183,7 +183,7 @@ private:
             && ::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600) == 0;
     }
 
-    const TlsIdentities m_identities;
+    const TlsIdentities m_identities{};
 };
 
 QTEST_GUILESS_MAIN(tst_TlsTrust)

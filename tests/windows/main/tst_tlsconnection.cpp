@@ -79,7 +79,7 @@ private Q_SLOTS:
     }
 
 private:
-    const TlsIdentities m_identities;
+    const TlsIdentities m_identities{};
 };
 
 QTEST_MAIN(tst_TlsConnection)
