@@ -266,9 +266,26 @@ private Q_SLOTS:
     }
 
     // A run ended by a signal leaves a report that fails: the steps done so far, then the step
-    // under way as an error naming the signal.
+    // under way as an error naming the signal. A run killed outright leaves the report it
+    // wrote at its start, which fails as well.
+    void interruptedRunLeavesAFailingReport_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QByteArray>("testCase");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << QByteArray("smoke create ")
+                                 << QByteArray("interrupted by signal 15");
+        QTest::newRow("SIGINT") << int(SIGINT) << QByteArray("smoke create ")
+                                << QByteArray("interrupted by signal 2");
+        QTest::newRow("SIGKILL") << int(SIGKILL) << QByteArray("smoke")
+                                 << QByteArray("the run ended before its report was written");
+    }
+
     void interruptedRunLeavesAFailingReport()
     {
+        QFETCH(int, signal);
+        QFETCH(QByteArray, testCase);
+        QFETCH(QByteArray, error);
         m_server->setSilent(true);
         const QString junit = m_home.filePath(u"interrupted.xml"_s);
         QProcess process;
@@ -277,19 +294,23 @@ private Q_SLOTS:
                       {u"smoke"_s, u"--address"_s, m_server->authority(), u"--junit"_s, junit});
         QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), 1, 10000);
         QTRY_VERIFY(m_server->received(0).contains("\r\n\r\n{"));
-        process.terminate();
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 128 + SIGTERM);
+        ::kill(pid_t(process.processId()), signal);
+        QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 10000);
+        if (signal == SIGKILL) {
+            QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+        } else {
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 128 + signal);
+        }
         QCOMPARE(QProcess::execute(
                      u"xmllint"_s,
                      {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit}),
                  0);
         const QByteArray report = fileBytes(junit);
         QVERIFY2(report.contains("tests=\"1\" failures=\"0\" errors=\"1\"")
-                     && report.contains("<testcase classname=\"talus-test-cli smoke\" "
-                                        "name=\"smoke create ")
-                     && report.contains("<error message=\"interrupted by signal 15\">"),
+                     && report.contains("<testcase classname=\"talus-test-cli smoke\" name=\""
+                                        + testCase)
+                     && report.contains("<error message=\"" + error + "\">"),
                  report.constData());
     }
 
@@ -349,6 +370,7 @@ private Q_SLOTS:
         QCOMPARE(seen,
                  QStringList({u"new A OK /"_s, u"new B OK /"_s, u"changed A Loss OK/t1"_s,
                               u"gone B OK /"_s}));
+        QCOMPARE(m_server->connectionCount(), 2);
     }
 
     // A list that fails is said on standard error and the watch goes on; the last list failed,
@@ -357,17 +379,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("refused");
         QTest::addColumn<bool>("signalled");
+        QTest::addColumn<QByteArray>("response");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("every list failed") << true << false << 3;
-        QTest::newRow("stopped by SIGINT") << false << true << 0;
+        QTest::addColumn<QByteArray>("failure"); // on standard error, once a list
+        const QByteArray list = ScriptedHttpServer::okResponse("[]");
+        QTest::newRow("every list failed")
+            << true << false << list << 3
+            << QByteArray("talus-test-cli: Failed: connection refused\n");
+        QTest::newRow("an error page is no list")
+            << false << false << kNotFound << 3
+            << QByteArray("talus-test-cli: not a 2xx answer: HTTP 404 Not Found");
+        QTest::newRow("stopped by SIGINT") << false << true << list << 0 << QByteArray("-");
     }
 
     void watchEnds()
     {
         QFETCH(bool, refused);
         QFETCH(bool, signalled);
+        QFETCH(QByteArray, response);
         QFETCH(int, exitCode);
-        m_server->setResponse(ScriptedHttpServer::okResponse("[]"));
+        QFETCH(QByteArray, failure);
+        m_server->setResponse(response);
         QProcess process;
         process.setProcessEnvironment(m_env);
         process.start(QString::fromUtf8(TALUS_TEST_CLI_PATH),
@@ -378,11 +410,11 @@ private Q_SLOTS:
             QTRY_COMPARE(m_server->connectionCount(), 1);
             ::kill(pid_t(process.processId()), SIGINT);
         }
-        QVERIFY(process.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 10000);
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), exitCode);
         const QByteArray err = process.readAllStandardError();
-        QCOMPARE(err.count("talus-test-cli: Failed: connection refused\n"), refused ? 2 : 0);
+        QCOMPARE(err.count(failure), signalled ? 0 : 2);
     }
 
     // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.

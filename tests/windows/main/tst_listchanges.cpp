@@ -3,6 +3,8 @@
 
 #include <QAction>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -56,6 +58,18 @@ private Q_SLOTS:
                     .data(Qt::ToolTipRole)
                     .toString()
                     .startsWith(u"not in the list of "_s));
+    }
+
+    // A saved response file that is a FIFO is skipped at once, never waited on.
+    void savedFileThatIsAFifo()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.serve(ScriptedHttpServer::okResponse(jobList("A/OK/1"))));
+        QVERIFY(f.send("cmd1"));
+        QCOMPARE(::mkfifo(QFile::encodeName(f.path(u"JobReturn.txt"_s)).constData(), 0600), 0);
+        f.control<QPushButton>("cmdJob")->click();
+        QCOMPARE(f.grid()->TextMatrix(1, 0), u"A"_s);
+        QCOMPARE(f.grid()->Rows(), 2);
     }
 
     // F8 and Shift+F8 in the grid, and the context menu's entries, select the next and
