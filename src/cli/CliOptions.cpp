@@ -5,8 +5,7 @@
 #include "create/CreateBody.h"
 #include "create/CreateCheck.h"
 #include "settings/Settings.h"
-#include "transfer/TrackingRequest.h"
-#include "transfer/TrackingUrl.h"
+#include "traffic/TrackingExchange.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -156,22 +155,20 @@ Result<CreateFields> createFields(const QCommandLineParser &parser, const Declar
 // name a fresh identifier of digits).
 Result<CommandRequest> commandRequest(const CliOptions &run)
 {
-    const QString job = u"/"_s + pathSegment(run.jobId);
-    CommandRequest request{RequestKind::List, u"GET"_s, QString(), QString()};
+    CommandRequest request{RequestKind::List, QString(), QString()};
     if (run.command == u"create")
-        request = {RequestKind::Create, u"POST"_s, QString(), buildCreateBody(run.createFields)};
+        request = {RequestKind::Create, QString(), buildCreateBody(run.createFields)};
     else if (run.command == u"get")
-        request = {RequestKind::GetJob, u"GET"_s, job, QString()};
+        request.kind = RequestKind::GetJob;
     else if (run.command == u"stop")
-        request = {RequestKind::StopJob, u"POST"_s, job + u"/stopTracking"_s, QString()};
+        request.kind = RequestKind::StopJob;
     else if (run.command == u"delete")
-        request = {RequestKind::DeleteJob, u"DELETE"_s, job, QString()};
-    if (const auto list = composeSendableRequest(run.address, u"GET"_s, QString(), QString());
-        !list) {
+        request.kind = RequestKind::DeleteJob;
+    request.externalId = run.jobId;
+    if (const auto list = TrackingExchange::compose(RequestKind::List, run.address); !list)
         return Failure{u"the address \"%1\" cannot be used: %2"_s.arg(run.address, list.reason())};
-    }
     if (const auto composed =
-            composeSendableRequest(run.address, request.method, request.suffix, request.body);
+            TrackingExchange::compose(request.kind, run.address, request.externalId, request.body);
         !composed) {
         return Failure{u"%1: the job's ID \"%2\" cannot be sent: %3"_s.arg(run.command, run.jobId,
                                                                            composed.reason())};

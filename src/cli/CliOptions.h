@@ -17,12 +17,11 @@ enum class OutputForm {
     Raw,   // the body exactly as received
 };
 
-// A request as the exchange takes it: the path after the tracking path, and the body.
+// A request as the exchange takes it.
 struct CommandRequest
 {
     RequestKind kind = RequestKind::List;
-    QString method;
-    QString suffix;
+    QString externalId;
     QString body;
 };
 

@@ -12,7 +12,6 @@
 #include "traffic/StatusText.h"
 #include "traffic/TrackingExchange.h"
 #include "transfer/InetTransfer.h"
-#include "transfer/TrackingUrl.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -54,15 +53,11 @@ struct SmokeStep
 {
     const char *name;
     RequestKind kind;
-    const char *method;
-    const char *tail; // after "/" + the identifier; null: the list itself
 };
 constexpr SmokeStep kSmokeSteps[] = {
-    {"create", RequestKind::Create, "POST", nullptr},
-    {"list", RequestKind::List, "GET", nullptr},
-    {"get", RequestKind::GetJob, "GET", ""},
-    {"stop", RequestKind::StopJob, "POST", "/stopTracking"},
-    {"delete", RequestKind::DeleteJob, "DELETE", ""},
+    {"create", RequestKind::Create},    {"list", RequestKind::List},
+    {"get", RequestKind::GetJob},       {"stop", RequestKind::StopJob},
+    {"delete", RequestKind::DeleteJob},
 };
 
 } // namespace
@@ -122,8 +117,8 @@ void CliRun::request(const QString &caseName, const CommandRequest &request,
 {
     m_caseName = caseName;
     m_done = std::move(done);
-    const Result<TrackingRequest> sent = m_exchange->send(
-        request.kind, m_options.address, request.method, request.suffix, request.body);
+    const Result<TrackingRequest> sent =
+        m_exchange->send(request.kind, m_options.address, request.externalId, request.body);
     // Checked with the command line; a smoke step names an identifier of digits.
     if (!sent) {
         ExchangeOutcome refused;
@@ -216,9 +211,7 @@ void CliRun::smokeStep(int step)
     const QString id = QString::fromUtf8(m_smokeId);
     const QString caseName = u"smoke %1 %2"_s.arg(QLatin1String(what.name), id);
     const QString body = step == 0 ? buildCreateBody(smokeJob(id)) : QString();
-    const QString suffix = what.tail ? u"/"_s + pathSegment(id) + QLatin1String(what.tail)
-                                     : QString();
-    const CommandRequest sent{what.kind, QLatin1String(what.method), suffix, body};
+    const CommandRequest sent{what.kind, what.kind == RequestKind::List ? QString() : id, body};
     request(caseName, sent, [this, step, caseName](const ExchangeOutcome &exchange) {
         QString failure;
         if (!exchange.completed)
@@ -252,7 +245,7 @@ void CliRun::runWatch()
 void CliRun::watchOnce()
 {
     m_watchClock.start();
-    const CommandRequest list{RequestKind::List, u"GET"_s, QString(), QString()};
+    const CommandRequest list{RequestKind::List, QString(), QString()};
     request(u"watch"_s, list, [this](const ExchangeOutcome &outcome) { watched(outcome); });
 }
 

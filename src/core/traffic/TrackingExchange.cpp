@@ -3,6 +3,8 @@
 #include "jobs/JobStatusTable.h"
 #include "traffic/TrafficLog.h"
 #include "transfer/InetTransfer.h"
+#include "transfer/RequestWire.h"
+#include "transfer/TrackingUrl.h"
 
 #include <QMetaObject>
 
@@ -18,6 +20,34 @@ namespace {
 // The body is in memory when it is taken: taken whole, it is shared with the transfer instead
 // of copied piece by piece.
 constexpr int kWholeBody = std::numeric_limits<int>::max();
+
+// The request of a kind as composed, before it is known whether it can be sent.
+TrackingRequest requestOf(RequestKind kind, const QString &typedAddress, const QString &externalId,
+                          const QString &body)
+{
+    const QString job = u"/"_s + pathSegment(externalId);
+    QString method = u"GET"_s, suffix;
+    switch (kind) {
+    case RequestKind::Create:
+        method = u"POST"_s;
+        break;
+    case RequestKind::GetJob:
+        suffix = job;
+        break;
+    case RequestKind::StopJob:
+        method = u"POST"_s;
+        suffix = job + u"/stopTracking"_s;
+        break;
+    case RequestKind::DeleteJob:
+        method = u"DELETE"_s;
+        suffix = job;
+        break;
+    case RequestKind::None:
+    case RequestKind::List:
+        break;
+    }
+    return composeTrackingRequest(typedAddress, method, suffix, body);
+}
 
 JobStatusTable &noTable()
 {
@@ -51,16 +81,26 @@ bool TrackingExchange::busy() const
     return m_collecting || m_transfer->StillExecuting();
 }
 
+Result<TrackingRequest> TrackingExchange::compose(RequestKind kind, const QString &typedAddress,
+                                                  const QString &externalId, const QString &body)
+{
+    TrackingRequest request = requestOf(kind, typedAddress, externalId, body);
+    const Result<RequestWire> wire =
+        RequestWire::compose(request.url, request.method, request.body, request.headers);
+    if (!wire)
+        return Failure{wire.reason()};
+    return request;
+}
+
 Result<TrackingRequest> TrackingExchange::send(RequestKind kind, const QString &typedAddress,
-                                               const QString &method, const QString &suffix,
-                                               const QString &body)
+                                               const QString &externalId, const QString &body)
 {
     if (busy())
         return Failure{u"a request is still under way"_s};
-    Result<TrackingRequest> composed = composeSendableRequest(typedAddress, method, suffix, body);
+    Result<TrackingRequest> composed = compose(kind, typedAddress, externalId, body);
     if (!composed) {
         const QString reason = u"cannot send to this address: "_s + composed.reason();
-        emit refused(composeTrackingRequest(typedAddress, method, suffix, body), reason);
+        emit refused(requestOf(kind, typedAddress, externalId, body), reason);
         return Failure{reason};
     }
     const TrackingRequest &request = *composed;

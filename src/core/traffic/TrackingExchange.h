@@ -48,11 +48,17 @@ public:
     // From send() until finished().
     bool busy() const;
 
-    // The request for the typed address (trimmed; "https://" reaches it over TLS), method, path
-    // after the tracking path, and body. Fails, with the reason, when busy or when the request
-    // cannot be sent as composed; nothing is sent or logged then.
+    // The request of this kind for the typed address (trimmed; "https://" reaches it over TLS):
+    // GET the list, POST a job's body to create it, GET or DELETE "/" + the job's ID, POST
+    // "/" + ID + "/stopTracking". Fails, with the reason, when busy or when the request cannot
+    // be sent as composed; nothing is sent or logged then.
     Result<TrackingRequest> send(RequestKind kind, const QString &typedAddress,
-                                 const QString &method, const QString &suffix, const QString &body);
+                                 const QString &externalId = {}, const QString &body = {});
+    // The request send() would send, or the reason it cannot be sent as composed ("a \".\" or
+    // \"..\" path segment would name another resource").
+    static Result<TrackingRequest> compose(RequestKind kind, const QString &typedAddress,
+                                           const QString &externalId = {},
+                                           const QString &body = {});
 
     // Said from a slot of bodyTaken() or listScanned(): showing the response found no memory
     // to grow into. The exchange ends as a failed transfer.

@@ -2,7 +2,6 @@
 
 #include "text/TrimSpaces.h"
 #include "transfer/HeaderBlock.h"
-#include "transfer/RequestWire.h"
 #include "transfer/TrackingUrl.h"
 
 TrackingRequest composeTrackingRequest(const QString &typedAddress, const QString &method,
@@ -10,15 +9,4 @@ TrackingRequest composeTrackingRequest(const QString &typedAddress, const QStrin
 {
     const QString address = trimSpaces(typedAddress);
     return {trackingUrl(address, suffix), method, BuildHeaderBlock(hostField(address)), body};
-}
-
-Result<TrackingRequest> composeSendableRequest(const QString &typedAddress, const QString &method,
-                                               const QString &suffix, const QString &body)
-{
-    TrackingRequest request = composeTrackingRequest(typedAddress, method, suffix, body);
-    const Result<RequestWire> wire =
-        RequestWire::compose(request.url, request.method, request.body, request.headers);
-    if (!wire)
-        return Failure{wire.reason()};
-    return request;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Result.h"
-
 #include <QString>
 
 // One API request as every program of the project composes it from the address the operator
@@ -21,9 +19,3 @@ struct TrackingRequest
 // ("/" + pathSegment(id) + "/stopTracking").
 TrackingRequest composeTrackingRequest(const QString &typedAddress, const QString &method,
                                        const QString &suffix, const QString &body);
-
-// The same request, once it is known that it can be sent as composed (RequestWire); otherwise
-// the reason it cannot ("a \".\" or \"..\" path segment would name another resource"), so
-// that a caller refuses it before anything is sent or logged.
-Result<TrackingRequest> composeSendableRequest(const QString &typedAddress, const QString &method,
-                                               const QString &suffix, const QString &body);

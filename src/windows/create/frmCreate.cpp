@@ -146,7 +146,7 @@ void frmCreate::cmdCreate_Click()
 
     // A transfer still running refuses the request; the job is dropped with the window all
     // the same, as the operator asked for the window to be done with.
-    m_sender.sendRequest(RequestKind::Create, u"POST"_s, QString(), buildCreateBody(fields));
+    m_sender.sendRequest(RequestKind::Create, QString(), buildCreateBody(fields));
     close();
 }
 

@@ -11,10 +11,8 @@ class RequestSender
 public:
     virtual ~RequestSender() = default;
 
-    // Busy guard, then the request for the typed address (TrackingExchange::send) with urlPath
-    // after the tracking path; the transmitted pane shows it once it has gone out, and the
-    // status line says why when it cannot be sent. Returns false (and does nothing) when a
-    // transfer is still running.
-    virtual bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
-                             const QString &body) = 0;
+    // Busy guard, then the request of this kind for the typed address (TrackingExchange::send);
+    // the transmitted pane shows it once it has gone out, and the status line says why when it
+    // cannot be sent. Returns false (and does nothing) when a transfer is still running.
+    virtual bool sendRequest(RequestKind kind, const QString &externalId, const QString &body) = 0;
 };

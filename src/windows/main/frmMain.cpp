@@ -16,7 +16,6 @@
 #include "traffic/TransferDetails.h"
 #include "transfer/InetTransfer.h"
 #include "transfer/TrackingRequest.h"
-#include "transfer/TrackingUrl.h"
 #include "ui_frmMain.h"
 
 #include <QAction>
@@ -227,12 +226,11 @@ bool frmMain::StillExecuting() const
     return m_exchange->busy();
 }
 
-bool frmMain::sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
-                          const QString &body)
+bool frmMain::sendRequest(RequestKind kind, const QString &externalId, const QString &body)
 {
     if (m_exchange->busy())
         return false;
-    (void)m_exchange->send(kind, ui->txtIP->text(), method, urlPath, body);
+    (void)m_exchange->send(kind, ui->txtIP->text(), externalId, body);
     return true;
 }
 
@@ -257,7 +255,7 @@ void frmMain::showRefused(const TrackingRequest &request, const QString &reason)
 
 void frmMain::cmd1_Click()
 {
-    sendRequest(RequestKind::List, u"GET"_s, QString(), QString());
+    sendRequest(RequestKind::List, QString(), QString());
 }
 
 void frmMain::cmd2_Click()
@@ -282,7 +280,7 @@ void frmMain::cmdJob_Click()
     }
 }
 
-void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail)
+void frmMain::sendForSelectedJob(RequestKind kind)
 {
     if (m_exchange->busy())
         return;
@@ -293,22 +291,22 @@ void frmMain::sendForSelectedJob(RequestKind kind, const QString &method, const 
                                      u"Please select a row with a  valid externalId."_s);
         return;
     }
-    sendRequest(kind, method, u"/"_s + pathSegment(externalId) + tail, QString());
+    sendRequest(kind, externalId, QString());
 }
 
 void frmMain::cmdGetJob_Click()
 {
-    sendForSelectedJob(RequestKind::GetJob, u"GET"_s, QString());
+    sendForSelectedJob(RequestKind::GetJob);
 }
 
 void frmMain::cmdStopJob_Click()
 {
-    sendForSelectedJob(RequestKind::StopJob, u"POST"_s, u"/stopTracking"_s);
+    sendForSelectedJob(RequestKind::StopJob);
 }
 
 void frmMain::cmdDeleteJob_Click()
 {
-    sendForSelectedJob(RequestKind::DeleteJob, u"DELETE"_s, QString());
+    sendForSelectedJob(RequestKind::DeleteJob);
 }
 
 void frmMain::iNetTalus_StateChanged(qint16 state)

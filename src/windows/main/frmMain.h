@@ -44,8 +44,7 @@ public:
 
     // True while a transfer runs; a command that sees true does nothing further.
     bool StillExecuting() const;
-    bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
-                     const QString &body) override;
+    bool sendRequest(RequestKind kind, const QString &externalId, const QString &body) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -85,7 +84,7 @@ private:
     void toggleListTimer(bool on);
     void listOnTimer();
     void askToTrust(const UntrustedCertificate &certificate);
-    void sendForSelectedJob(RequestKind kind, const QString &method, const QString &tail);
+    void sendForSelectedJob(RequestKind kind);
     void applyLook();
 
     std::unique_ptr<Ui::frmMain> ui;

@@ -79,7 +79,7 @@ private Q_SLOTS:
         connect(&*m_exchange, &TrackingExchange::listScanned, this,
                 [&] { steps << u"scanned %1 jobs"_s.arg(m_table->jobCount()); });
         QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
-        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority()).ok());
         QVERIFY(finished.wait());
         const QString url = u"http://%1/api/videocompare/tracking"_s.arg(m_server->authority());
         QCOMPARE(steps,
@@ -108,7 +108,7 @@ private Q_SLOTS:
         m_server->setResponse(ScriptedHttpServer::okResponse(listOf(3)));
         QSignalSpy scanned(&*m_exchange, &TrackingExchange::listScanned);
         QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
-        QVERIFY(m_exchange->send(kind, m_server->authority(), u"POST"_s, u"/J1"_s, u"{}"_s).ok());
+        QVERIFY(m_exchange->send(kind, m_server->authority(), u"J1"_s, u"{}"_s).ok());
         QVERIFY(finished.wait());
         QCOMPARE(scanned.count(), 0);
         QCOMPARE(m_table->jobCount(), 0);
@@ -118,12 +118,12 @@ private Q_SLOTS:
     void unsendableIsNeitherSentNorLogged_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("reason");
         QTest::newRow("a space in the host")
-            << u"10.0 .0.5"_s << QString() << u"cannot send to this address: "_s;
+            << u"10.0 .0.5"_s << u"J1"_s << u"cannot send to this address: "_s;
         QTest::newRow("an ID of two dots")
-            << u"SERVER"_s << u"/.."_s
+            << u"SERVER"_s << u".."_s
             << u"cannot send to this address: a \".\" or \"..\" path segment would name "
                "another resource"_s;
     }
@@ -131,18 +131,46 @@ private Q_SLOTS:
     void unsendableIsNeitherSentNorLogged()
     {
         QFETCH(QString, address);
-        QFETCH(QString, suffix);
+        QFETCH(QString, id);
         QFETCH(QString, reason);
         QSignalSpy sent(&*m_exchange, &TrackingExchange::sent);
-        const Result<TrackingRequest> refused = m_exchange->send(
-            RequestKind::GetJob, address.replace(u"SERVER"_s, m_server->authority()), u"GET"_s,
-            suffix, {});
-        QVERIFY(refused.reason().startsWith(reason));
+        QSignalSpy refused(&*m_exchange, &TrackingExchange::refused);
+        const Result<TrackingRequest> outcome = m_exchange->send(
+            RequestKind::GetJob, address.replace(u"SERVER"_s, m_server->authority()), id);
+        QVERIFY2(outcome.reason().startsWith(reason), qPrintable(outcome.reason()));
         QVERIFY(!m_exchange->busy());
         QCOMPARE(sent.count(), 0);
+        QCOMPARE(refused.count(), 1);
+        QCOMPARE(refused.first().at(1).toString(), outcome.reason());
         QCOMPARE(log(), QByteArray());
         QTest::qWait(0);
         QCOMPARE(m_server->connectionCount(), 0);
+    }
+
+    // Each kind's method and path, the ID kept one path segment.
+    void requestOfEachKind_data()
+    {
+        QTest::addColumn<RequestKind>("kind");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("line"); // method and target
+        const QString path = u"/api/videocompare/tracking"_s;
+        QTest::newRow("list") << RequestKind::List << QString() << u"GET "_s + path;
+        QTest::newRow("create") << RequestKind::Create << QString() << u"POST "_s + path;
+        QTest::newRow("get") << RequestKind::GetJob << u"a/b"_s << u"GET "_s + path + u"/a%2Fb"_s;
+        QTest::newRow("stop") << RequestKind::StopJob << u"J1"_s
+                              << u"POST "_s + path + u"/J1/stopTracking"_s;
+        QTest::newRow("delete") << RequestKind::DeleteJob << u"J1"_s
+                                << u"DELETE "_s + path + u"/J1"_s;
+    }
+
+    void requestOfEachKind()
+    {
+        QFETCH(RequestKind, kind);
+        QFETCH(QString, id);
+        QFETCH(QString, line);
+        const Result<TrackingRequest> request = TrackingExchange::compose(kind, u"10.0.0.5"_s, id);
+        QCOMPARE(request->method + u' ' + request->url.sliced(request->url.indexOf(u"/api"_s)),
+                 line);
     }
 
     // A list of several pieces: events run between them, the exchange stays busy and refuses
@@ -160,13 +188,11 @@ private Q_SLOTS:
         connect(&tick, &QTimer::timeout, this, [&] {
             if (taken.count() == 1 && finished.isEmpty() && passesWhileScanned++ == 0) {
                 QVERIFY(m_exchange->busy());
-                refusal =
-                    m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {})
-                        .reason();
+                refusal = m_exchange->send(RequestKind::List, m_server->authority()).reason();
             }
         });
         tick.start(0);
-        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority()).ok());
         QVERIFY(finished.wait());
         QVERIFY2(passesWhileScanned >= 3, qPrintable(QString::number(passesWhileScanned)));
         QCOMPARE(refusal, u"a request is still under way"_s);
@@ -186,7 +212,7 @@ private Q_SLOTS:
                 this, [&] { m_log->close(); }, Qt::QueuedConnection);
         });
         QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
-        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority()).ok());
         QVERIFY(finished.wait());
         QVERIFY(!m_log->isOpen());
         QVERIFY(log().endsWith(block("---Data Received---", list)));
@@ -204,8 +230,7 @@ private Q_SLOTS:
         m_server->setResponse(ScriptedHttpServer::okResponse(list));
         QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
         setAllocationCeiling(2 << 20);
-        const bool sent =
-            m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok();
+        const bool sent = m_exchange->send(RequestKind::List, m_server->authority()).ok();
         const bool ended = finished.wait();
         setAllocationCeiling(0);
         QVERIFY(sent && ended);
@@ -216,7 +241,7 @@ private Q_SLOTS:
         QVERIFY(!m_exchange->busy());
 
         m_server->setResponse(ScriptedHttpServer::okResponse(listOf(2)));
-        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(m_exchange->send(RequestKind::List, m_server->authority()).ok());
         QVERIFY(finished.wait());
         QVERIFY(finished.takeFirst().at(0).value<ExchangeOutcome>().completed);
         QCOMPARE(m_table->jobCount(), 3);
@@ -235,8 +260,7 @@ private Q_SLOTS:
         connect(&*m_exchange, &TrackingExchange::bodyTaken, this,
                 [&](const QByteArray &body) { arrivedInto = body.constData(); });
         QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
-        QVERIFY(
-            m_exchange->send(RequestKind::GetJob, m_server->authority(), u"GET"_s, {}, {}).ok());
+        QVERIFY(m_exchange->send(RequestKind::GetJob, m_server->authority(), u"J1"_s).ok());
         QVERIFY(finished.wait());
         QCOMPARE(static_cast<const void *>(arrivedInto), static_cast<const void *>(pages));
     }

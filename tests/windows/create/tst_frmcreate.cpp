@@ -23,14 +23,13 @@ namespace {
 // Keeps what went out; while busy it refuses, as the main window does.
 struct FakeRequestSender final : RequestSender
 {
-    using Request = std::tuple<RequestKind, QString, QString, QString>; // kind, method, path, body
+    using Request = std::tuple<RequestKind, QString, QString>; // kind, ID, body
     bool busy = false;
     QList<Request> sent;
 
-    bool sendRequest(RequestKind kind, const QString &method, const QString &urlPath,
-                     const QString &body) override
+    bool sendRequest(RequestKind kind, const QString &externalId, const QString &body) override
     {
-        return !busy && (sent.append({kind, method, urlPath, body}), true);
+        return !busy && (sent.append({kind, externalId, body}), true);
     }
 };
 
@@ -78,7 +77,7 @@ private Q_SLOTS:
         QTest::keyClick(control<QPushButton>("cmdCreate"), Qt::Key_Enter, Qt::KeypadModifier);
 
         const QString body = QString::fromUtf8(workedExampleBody()).replace(replaced, inBody);
-        const QList<FakeRequestSender::Request> sent{{RequestKind::Create, u"POST"_s, {}, body}};
+        const QList<FakeRequestSender::Request> sent{{RequestKind::Create, {}, body}};
         QCOMPARE(m_sender.sent, inBody.isNull() ? decltype(sent)() : sent);
         QCOMPARE(m_boxes->shown.join(u'\n'),
                  inBody.isNull() ? u"Data Error|Please make sure all fields are completed with "

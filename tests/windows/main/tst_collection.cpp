@@ -135,7 +135,7 @@ private Q_SLOTS:
         f.server.setResponse(ScriptedHttpServer::okResponse(job("Z9", "None", "t")));
         for (const RequestKind kind : {RequestKind::Create, RequestKind::GetJob,
                                        RequestKind::StopJob, RequestKind::DeleteJob}) {
-            QVERIFY(f.window->sendRequest(kind, u"POST"_s, {}, u"{}"_s));
+            QVERIFY(f.window->sendRequest(kind, u"Z9"_s, u"{}"_s));
             QVERIFY(f.waitIdle());
             QVERIFY(f.rxText().contains(u"Z9"_s));
         }
