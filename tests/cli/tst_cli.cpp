@@ -1,5 +1,6 @@
 #include "CliProcess.h"
 #include "FileBytes.h"
+#include "JobLists.h"
 #include "ScriptedHttpServer.h"
 #include "SimProcess.h"
 
@@ -27,12 +28,6 @@ const QByteArray kJobList = "[\r\n"
 
 const QByteArray kNotFound =
     "HTTP/1.1 404 Not Found\r\nContent-Length: 24\r\n\r\n{\"error\": \"no such job\"}";
-
-QByteArray jobObject(const QByteArray &id, const QByteArray &status, const QByteArray &time)
-{
-    return "{\"externalId\": \"" + id + "\", \"latestAlertStatus\": \"" + status
-        + "\", \"latestAlertTime\": \"" + time + "\"}";
-}
 
 QByteArray chunked(const QByteArray &body)
 {

@@ -1,6 +1,7 @@
 #include "FlexGrid.h"
 #include "FlexGridModel.h"
 #include "JobGrid.h"
+#include "JobLists.h"
 #include "MenuEntries.h"
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
@@ -28,18 +29,6 @@ static QStringList dump(const FlexGridModel &grid)
 }
 
 const QString kHeader = u"externalId/latestAlertStatus/latestAlertTime"_s;
-
-// A job list of "id/status/time id/status/time".
-static QByteArray jobList(const QByteArray &jobs)
-{
-    QByteArrayList objects;
-    for (const QByteArray &job : jobs.split(' ')) {
-        const QByteArrayList texts = job.split('/');
-        objects << "{\"externalId\": \"" + texts.at(0) + "\", \"latestAlertStatus\": \""
-                + texts.at(1) + "\", \"latestAlertTime\": \"" + texts.at(2) + "\"}";
-    }
-    return "[" + objects.join(',') + "]";
-}
 
 class tst_JobGrid final : public QObject
 {

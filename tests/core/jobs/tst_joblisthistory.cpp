@@ -1,3 +1,4 @@
+#include "JobLists.h"
 #include "jobs/JobScanner.h"
 #include "jobs/JobStatusTable.h"
 #include "traffic/TransferDetails.h"
@@ -9,20 +10,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A list of jobs written "id=status@time,id=status@time".
-QByteArray listOf(const QByteArray &jobs)
+QByteArray listOf(QByteArray jobs)
 {
-    QByteArray list = "[";
-    for (const QByteArray &job : jobs.split(',')) {
-        if (job.isEmpty())
-            continue;
-        const QByteArray id = job.left(job.indexOf('='));
-        const QByteArray status = job.sliced(id.size() + 1, job.indexOf('@') - id.size() - 1);
-        const QByteArray time = job.sliced(job.indexOf('@') + 1);
-        list += "{\"externalId\": \"" + id + "\", \"latestAlertStatus\": \"" + status
-            + "\", \"latestAlertTime\": \"" + time + "\"},";
-    }
-    list.back() = ']';
-    return list;
+    return jobList(jobs.replace('=', '/').replace('@', '/').replace(',', ' '));
 }
 
 // The table's jobs written as listOf takes them.

@@ -1,3 +1,4 @@
+#include "JobLists.h"
 #include "MainWindowFixture.h"
 #include "MenuEntries.h"
 
@@ -6,22 +7,6 @@
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A job list of "id/status/time id/status/time".
-QByteArray jobList(const QByteArray &jobs)
-{
-    QByteArrayList objects;
-    for (const QByteArray &job : jobs.split(' ')) {
-        const QByteArrayList texts = job.split('/');
-        objects << "{\"externalId\": \"" + texts.at(0) + "\", \"latestAlertStatus\": \""
-                + texts.at(1) + "\", \"latestAlertTime\": \"" + texts.at(2) + "\"}";
-    }
-    return "[" + objects.join(',') + "]";
-}
-
-} // namespace
 
 // What the last list changed, as the window shows it: the count in the status line's tool tip,
 // the jump from change to change, and a list on a timer.
