@@ -171,34 +171,28 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(log));
     }
 
-    // The address comes from the installed window's settings file when none is given.
+    // With no --address, the address comes from the installed window's settings file, trimmed;
+    // the arguments after "--" are the command's own, never options.
+    void addressFromSettings_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("target");
+        QTest::newRow("list") << QStringList{u"list"_s} << QByteArray();
+        QTest::newRow("\"--address\" after \"--\" is an ID")
+            << QStringList{u"get"_s, u"--"_s, u"--address"_s} << QByteArray("/--address");
+    }
+
     void addressFromSettings()
     {
-        m_server->setResponse(ScriptedHttpServer::okResponse("[]"));
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, target);
         QTemporaryDir home;
         QVERIFY(QDir(home.path()).mkpath(u"talus-test-app"_s));
         QVERIFY(writeFileBytes(home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s),
                                "[IP]\r\nAddress= " + m_server->authority().toUtf8() + " \r\n"));
-        const CliResult result = runCli({u"list"_s, u"--raw"_s}, cliEnvironment(home.path()));
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.out, "[]");
-        QCOMPARE(m_server->connectionCount(), 1);
-    }
-
-    // The arguments after "--" are the command's own, never options: "--address" is an ID
-    // here, and the address comes from the settings file.
-    void argumentsAfterDoubleDash()
-    {
-        m_server->setResponse(ScriptedHttpServer::okResponse("{}"));
-        QTemporaryDir home;
-        QVERIFY(QDir(home.path()).mkpath(u"talus-test-app"_s));
-        QVERIFY(writeFileBytes(home.filePath(u"talus-test-app/ORVA_Test_Application.ini"_s),
-                               "[IP]\r\nAddress=" + m_server->authority().toUtf8() + "\r\n"));
-        const CliResult result =
-            runCli({u"get"_s, u"--"_s, u"--address"_s}, cliEnvironment(home.path()));
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY2(m_server->received(0).startsWith(
-                     "GET /api/videocompare/tracking/--address HTTP/1.1\r\n"),
+        QCOMPARE(runCli(arguments, cliEnvironment(home.path())).exitCode, 0);
+        QVERIFY2(m_server->received(0).startsWith("GET /api/videocompare/tracking" + target
+                                                  + " HTTP/1.1\r\n"),
                  m_server->received(0).constData());
     }
 
@@ -241,12 +235,7 @@ private Q_SLOTS:
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer's allocator cannot be given a ceiling");
 #endif
-        QByteArray list = "[";
-        for (int job = 0; job < 27000; ++job)
-            list += "{\"externalId\": \"J" + QByteArray::number(job)
-                + "\", \"latestAlertStatus\": \"OK\", \"latestAlertTime\": \"t\"},";
-        list.back() = ']';
-        m_server->setResponse(ScriptedHttpServer::okResponse(list));
+        m_server->setResponse(ScriptedHttpServer::okResponse(numberedJobList(27000)));
         QProcessEnvironment env = m_env;
         env.insert(u"TALUS_ALLOCATION_CEILING"_s, QString::number(2 << 20));
         const QString junit = m_home.filePath(u"oom.xml"_s);
@@ -297,11 +286,7 @@ private Q_SLOTS:
             QCOMPARE(process.exitStatus(), QProcess::NormalExit);
             QCOMPARE(process.exitCode(), 128 + signal);
         }
-        QCOMPARE(QProcess::execute(
-                     u"xmllint"_s,
-                     {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit}),
-                 0);
-        const QByteArray report = fileBytes(junit);
+        const QByteArray report = validReport(junit);
         QVERIFY2(report.contains("tests=\"1\" failures=\"0\" errors=\"1\"")
                      && report.contains("<testcase classname=\"talus-test-cli smoke\" name=\""
                                         + testCase)
@@ -412,45 +397,38 @@ private Q_SLOTS:
         QCOMPARE(err.count(failure), signalled ? 0 : 2);
     }
 
-    // A failed transfer (here the option's time-out): exit status 3 and the tool tip's words.
-    void timeoutFails_data()
+    // The exit status of a get: 0 for a complete answer below 400 and 1 from 400 on, the body
+    // as it came; 3 and the tool tip's words for a failed transfer (here the option's time-out).
+    void exitStatus_data()
     {
-        QTest::addColumn<QString>("seconds");
-        QTest::newRow("0.3") << u"0.3"_s;
-        QTest::newRow("the least, a millisecond") << u"0.001"_s;
-    }
-
-    void timeoutFails()
-    {
-        QFETCH(QString, seconds);
-        m_server->setSilent(true);
-        const CliResult result = run({u"list"_s, u"--timeout"_s, seconds});
-        QCOMPARE(result.exitCode, 3);
-        QCOMPARE(result.err,
-                 "talus-test-cli: Failed: no answer within " + seconds.toUtf8() + " s\n");
-        QCOMPARE(result.out, QByteArray());
-    }
-
-    // The exit status of a complete answer: 0 below 400, 1 from 400 on; the body as it came.
-    void exitStatusOfAnAnswer_data()
-    {
-        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("status"); // 0: no answer
+        QTest::addColumn<QString>("timeout");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("200") << 200 << 0;
-        QTest::newRow("399") << 399 << 0;
-        QTest::newRow("400") << 400 << 1;
-        QTest::newRow("500") << 500 << 1;
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        for (const auto &[status, exitCode] : {std::pair(200, 0), {399, 0}, {400, 1}, {500, 1}})
+            QTest::addRow("%d", status)
+                << status << u"10"_s << exitCode << QByteArray("{}") << QByteArray();
+        for (const QString &seconds : {u"0.3"_s, u"0.001"_s}) // the least is a millisecond
+            QTest::addRow("no answer within %s s", qPrintable(seconds))
+                << 0 << seconds << 3 << QByteArray()
+                << "talus-test-cli: Failed: no answer within " + seconds.toUtf8() + " s\n";
     }
 
-    void exitStatusOfAnAnswer()
+    void exitStatus()
     {
         QFETCH(int, status);
+        QFETCH(QString, timeout);
         QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        m_server->setSilent(status == 0);
         m_server->setResponse("HTTP/1.1 " + QByteArray::number(status)
                               + " Whatever\r\nContent-Length: 2\r\n\r\n{}");
-        const CliResult result = run({u"get"_s, u"J1"_s});
+        const CliResult result = run({u"get"_s, u"J1"_s, u"--timeout"_s, timeout});
         QCOMPARE(result.exitCode, exitCode);
-        QCOMPARE(result.out, "{}");
+        QCOMPARE(result.out, out);
+        QCOMPARE(result.err, err);
     }
 
     // A reason holding what XML escapes is in the report once escaped, as the server said it.
@@ -459,22 +437,16 @@ private Q_SLOTS:
         m_server->setResponse("HTTP/1.1 404 Not <Found> & \"gone\"\r\nContent-Length: 2\r\n\r\n{}");
         const QString junit = m_home.filePath(u"escaped.xml"_s);
         QCOMPARE(run({u"smoke"_s, u"--junit"_s, junit}).exitCode, 4);
-        QCOMPARE(QProcess::execute(
-                     u"xmllint"_s,
-                     {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit}),
-                 0);
-        QXmlStreamReader report(fileBytes(junit));
-        QString message, text;
-        while (report.readNextStartElement() || !report.atEnd()) {
-            if (report.isStartElement() && report.name() == u"failure"_s) {
-                message = report.attributes().value(u"message"_s).toString();
-                text = report.readElementText();
-            }
+        QXmlStreamReader report(validReport(junit));
+        while (!report.atEnd()
+               && !(report.readNext() == QXmlStreamReader::StartElement
+                    && report.name() == u"failure"_s)) {
         }
-        const QString reason =
-            u"not a 2xx answer: HTTP 404 Not <Found> & \"gone\" \u00b7 2 bytes"_s;
-        QVERIFY2(message.startsWith(reason), qPrintable(message));
-        QCOMPARE(text, message);
+        const QString message = report.attributes().value(u"message"_s).toString();
+        QVERIFY2(message.startsWith(
+                     u"not a 2xx answer: HTTP 404 Not <Found> & \"gone\" \u00b7 2 bytes"_s),
+                 qPrintable(message));
+        QCOMPARE(report.readElementText(), message);
     }
 
     // -v tells each stage of the status line, then the outcome, on standard error.
@@ -524,11 +496,7 @@ private Q_SLOTS:
             seen << QString::fromUtf8(line).section(u' ', 0, 0) + u' '
                     + QString::fromUtf8(line).section(u' ', 2, 2).chopped(1);
         QCOMPARE(seen.join(u'|'), steps);
-        QCOMPARE(QProcess::execute(
-                     u"xmllint"_s,
-                     {u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit}),
-                 0);
-        const QByteArray report = fileBytes(junit);
+        const QByteArray report = validReport(junit);
         QCOMPARE(report.count("<testcase "), steps.count(u'|') + 1);
         QVERIFY2(report.contains(failure) && report.count("<failure ") == !failure.isEmpty(),
                  report.constData());
@@ -631,6 +599,13 @@ private Q_SLOTS:
     }
 
 private:
+    // The report, once xmllint has found it valid against the JUnit schema; else empty.
+    static QByteArray validReport(const QString &junit)
+    {
+        const QStringList lint{u"--noout"_s, u"--schema"_s, QString::fromUtf8(JUNIT_SCHEMA), junit};
+        return QProcess::execute(u"xmllint"_s, lint) == 0 ? fileBytes(junit) : QByteArray();
+    }
+
     // The client against this test function's own scripted server; an --address in arguments
     // comes later and wins.
     CliResult run(const QStringList &arguments)
