@@ -88,59 +88,55 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        const auto row = [](const char *name, const QStringList &arguments,
-                            const QString &message) {
-            QTest::newRow(name) << arguments << message;
+        // The arguments written with "|" between them.
+        const auto row = [](const char *name, const QString &arguments, const QString &message) {
+            QTest::newRow(name) << (arguments.isEmpty() ? QStringList() : arguments.split(u'|'))
+                                << message;
         };
         row("no command", {}, u"no command given"_s);
-        row("unknown command", {u"lsit"_s}, u"unknown command \"lsit\""_s);
-        row("unknown option", {u"list"_s, u"--fast"_s}, u"Unknown option 'fast'."_s);
-        row("get without ID", {u"get"_s}, u"get needs the job's ID"_s);
-        row("empty ID", {u"delete"_s, u""_s}, u"delete: the job's ID is empty"_s);
-        row("two IDs", {u"stop"_s, u"a"_s, u"b"_s}, u"stop: unexpected argument \"b\""_s);
-        row("create option on list", {u"list"_s, u"--id"_s, u"1"_s},
-            u"--id is an option of create"_s);
-        row("json and raw", {u"list"_s, u"--json"_s, u"--raw"_s},
-            u"--json and --raw exclude each other"_s);
-        row("timeout 0", {u"list"_s, u"--timeout"_s, u"0"_s}, u"--timeout \"0\" is not"_s);
-        row("watch: a report", {u"watch"_s, u"--junit"_s, u"r.xml"_s},
-            u"--junit is not an option of watch"_s);
-        row("watch: no lists", {u"watch"_s, u"--count"_s, u"0"_s},
+        row("unknown command", u"lsit"_s, u"unknown command \"lsit\""_s);
+        row("unknown option", u"list|--fast"_s, u"Unknown option 'fast'."_s);
+        row("get without ID", u"get"_s, u"get needs the job's ID"_s);
+        row("empty ID", u"delete|"_s, u"delete: the job's ID is empty"_s);
+        row("two IDs", u"stop|a|b"_s, u"stop: unexpected argument \"b\""_s);
+        row("create option on list", u"list|--id|1"_s, u"--id is an option of create"_s);
+        row("json and raw", u"list|--json|--raw"_s, u"--json and --raw exclude each other"_s);
+        row("timeout 0", u"list|--timeout|0"_s, u"--timeout \"0\" is not"_s);
+        row("watch: a report", u"watch|--junit|r.xml"_s, u"--junit is not an option of watch"_s);
+        row("watch: no lists", u"watch|--count|0"_s,
             u"--count \"0\" is not a number of lists from 1"_s);
-        row("watch: under a millisecond", {u"watch"_s, u"--interval"_s, u"0.0004"_s},
+        row("watch: under a millisecond", u"watch|--interval|0.0004"_s,
             u"--interval \"0.0004\" is not a number of seconds from 0.001 to 86400"_s);
-        row("watch option on list", {u"list"_s, u"--interval"_s, u"1"_s},
-            u"--interval is an option of watch"_s);
-        row("space in the host", {u"list"_s, u"--address"_s, u"10.0 .0.5"_s},
+        row("watch option on list", u"list|--interval|1"_s, u"--interval is an option of watch"_s);
+        row("space in the host", u"list|--address|10.0 .0.5"_s,
             u"the address \"10.0 .0.5\" cannot be used"_s);
-        row("report in a missing folder", {u"list"_s, u"--junit"_s, u"/nonexistent/r.xml"_s},
+        row("report in a missing folder", u"list|--junit|/nonexistent/r.xml"_s,
             u"cannot write /nonexistent/r.xml"_s);
-        row("report onto a FIFO", {u"list"_s, u"--junit"_s, m_fifo},
+        row("report onto a FIFO", u"list|--junit|"_s + m_fifo,
             u"cannot write %1: it is not a regular file but a FIFO"_s.arg(m_fifo));
         // An ID that cannot be sent as it is: refused before anything is sent or logged.
         const QString dotSegment = u"a \".\" or \"..\" path segment would name another resource"_s;
-        row("ID of two dots", {u"get"_s, u".."_s},
+        row("ID of two dots", u"get|.."_s,
             u"get: the job's ID \"..\" cannot be sent: "_s + dotSegment);
-        row("ID of one dot", {u"delete"_s, u"."_s},
+        row("ID of one dot", u"delete|."_s,
             u"delete: the job's ID \".\" cannot be sent: "_s + dotSegment);
-        row("group of four parts", {u"create"_s, u"--group1"_s, u"a,1,b,2"_s},
+        row("group of four parts", u"create|--group1|a,1,b,2"_s,
             u"--group1: \"a,1,b,2\" is not IP,PORT,IP,PORT,NAME"_s);
         // The window's field rules, naming each failing field by its member in the body.
         row("fields refused; the last of an option given twice wins",
-            workedExampleArguments()
-                + QStringList{u"--program"_s, u" "_s, u"--group2"_s,
-                              u"239.20.0.1,6000,239.20.0.2,-1,Feed B"_s, u"--key2"_s, u"Other"_s},
+            workedExampleArguments().join(u'|')
+                + u"|--program| |--group2|239.20.0.1,6000,239.20.0.2,-1,Feed B|--key2|Other"_s,
             u"create: programName is empty; channelGroup 2 backupUdpPort \"-1\" is not a port; "
             "thresholdKey2 \"Other\" is not ThresholdValue1 or ThresholdValue2 (see"_s);
         // create --from a file holding json (null: no such file); %1 in the reason is its name.
         const auto from = [this, &row](const char *name, const QByteArray &json,
                                        const char *reason) {
             const QString file = json.isNull() ? m_home.filePath(u"none.json"_s) : jobFile(json);
-            row(name, {u"create"_s, u"--from"_s, file}, QString::fromLatin1(reason).arg(file));
+            row(name, u"create|--from|"_s + file, QString::fromLatin1(reason).arg(file));
         };
         from("missing file", {}, "--from: cannot read %1");
         // Files that would hang the run or end it: refused at once (tst_regularfile: each kind).
-        row("--from a FIFO", {u"create"_s, u"--from"_s, m_fifo},
+        row("--from a FIFO", u"create|--from|"_s + m_fifo,
             u"--from: cannot read %1: it is not a regular file but a FIFO"_s.arg(m_fifo));
         from("--from a file over 1 MiB", QByteArray((1 << 20) + 1, ' '),
              "--from: cannot read %1: it is larger than 1 MiB");
