@@ -21,3 +21,13 @@ inline QByteArray jobList(const QByteArray &jobs)
     }
     return "[" + objects.join(',') + "]";
 }
+
+// A list of `count` jobs "J0", "J1", ..., each "OK" at "t", with a member of `padBytes` first.
+inline QByteArray numberedJobList(int count, qsizetype padBytes = 0)
+{
+    const QByteArray pad = padBytes > 0 ? "\"pad\": \"" + QByteArray(padBytes, 'p') + "\", " : "";
+    QByteArrayList objects;
+    for (int i = 0; i < count; ++i)
+        objects << "{" + pad + jobObject("J" + QByteArray::number(i), "OK", "t").mid(1);
+    return "[" + objects.join(',') + "]";
+}

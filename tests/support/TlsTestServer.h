@@ -10,6 +10,16 @@
 
 using namespace Qt::StringLiterals;
 
+// The list request as it must reach the server, inside TLS or not; PORT is the server's.
+inline const QByteArray ListRequest = "GET /api/videocompare/tracking HTTP/1.1\r\n"
+                                      "Connection: close\r\n"
+                                      "Content-Type: application/json\r\n"
+                                      "Accept: application/json\r\n"
+                                      "User-Agent: Mozilla/4.0 (compatible; Win32; "
+                                      "WinHttp.WinHttpRequest.5)\r\n"
+                                      "Host: 127.0.0.1:PORT\r\n"
+                                      "\r\n";
+
 // An HTTPS server on 127.0.0.1 and a free port: it records the HTTP bytes each connection sent
 // inside TLS, answers a whole request head with a fixed 200 and closes. With a client
 // authority it asks for a client certificate and refuses a connection without one from it.

@@ -62,7 +62,8 @@ private Q_SLOTS:
 
     void cleanup() { m_window.reset(); }
 
-    // Steps as act() takes them, or "new" to show a new response. One outcome per step.
+    // Steps as act() takes them, or "new" to show a new response. One outcome per step. Matches
+    // found in pieces, and across the head's end, are tst_matchscan's.
     void pane_data()
     {
         QTest::addColumn<QByteArray>("head"); // shown in front when not empty
@@ -91,16 +92,6 @@ private Q_SLOTS:
             u"1 of 2@1-2|closed@1-2"_s);
         row("a new response drops the matches", "aa", "type:a|new|Return",
             u"1 of 2@0-1|@0-0|1 of 2@0-1"_s);
-        // Found in pieces between events: matches on both sides of a piece's end, one across it.
-        QByteArray large(MatchScan::PieceBytes + 100, '.');
-        large.replace(0, 6, "needle");
-        large.replace(MatchScan::PieceBytes - 3, 6, "needle");
-        large.replace(large.size() - 6, 6, "NEEDLE");
-        row("over a piece's end", large, "set:needle|Return|Return",
-            u"1 of 3@0-6|2 of 3@%1-%2|3 of 3@%3-%4"_s.arg(MatchScan::PieceBytes - 3)
-                .arg(MatchScan::PieceBytes + 3)
-                .arg(large.size() - 6)
-                .arg(large.size()));
     }
 
     void pane()

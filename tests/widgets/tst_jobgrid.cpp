@@ -43,35 +43,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("col");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<bool>("tinted");
-        QTest::addColumn<bool>("greyed");
-        QTest::addColumn<QString>("why"); // TIME: the list's time
-        const auto row = [](const char *name, int row, int col, bool bold, bool tinted, bool greyed,
-                            const QString &why) {
-            QTest::newRow(name) << row << col << bold << tinted << greyed << why;
+        QTest::addColumn<QString>("look"); // bold, tinted, greyed or plain
+        QTest::addColumn<QString>("why");  // TIME: the list's time
+        const auto row = [](const char *name, int row, int col, const QString &look,
+                            const QString &why = {}) {
+            QTest::newRow(name) << row << col << look << why;
         };
         // Rows: A unchanged, B status changed, C time changed, D not listed, E new.
-        row("unchanged", 1, 1, false, false, false, {});
-        row("changed status", 2, 1, false, true, false, u"was \"OK\" until the list of TIME"_s);
-        row("changed status: its time plain", 2, 2, false, false, false, {});
-        row("changed status: its id plain", 2, 0, false, false, false, {});
-        row("changed time", 3, 2, false, true, false, u"was \"t1\" until the list of TIME"_s);
-        row("changed time: its status plain", 3, 1, false, false, false, {});
-        row("not listed", 4, 0, false, false, true, u"not in the list of TIME"_s);
-        row("not listed, its time", 4, 2, false, false, true, u"not in the list of TIME"_s);
-        row("new", 5, 0, true, false, false, u"new in the list of TIME"_s);
-        row("new, its status", 5, 1, true, false, false, u"new in the list of TIME"_s);
-        row("a column of no job", 5, 3, false, false, false, {});
+        const QString plain = u"plain"_s, tinted = u"tinted"_s, greyed = u"greyed"_s;
+        row("unchanged", 1, 1, plain);
+        row("changed status", 2, 1, tinted, u"was \"OK\" until the list of TIME"_s);
+        row("changed status: its time plain", 2, 2, plain);
+        row("changed status: its id plain", 2, 0, plain);
+        row("changed time", 3, 2, tinted, u"was \"t1\" until the list of TIME"_s);
+        row("changed time: its status plain", 3, 1, plain);
+        row("not listed", 4, 0, greyed, u"not in the list of TIME"_s);
+        row("not listed, its time", 4, 2, greyed, u"not in the list of TIME"_s);
+        row("new", 5, 0, u"bold"_s, u"new in the list of TIME"_s);
+        row("new, its status", 5, 1, u"bold"_s, u"new in the list of TIME"_s);
+        row("a column of no job", 5, 3, plain);
     }
 
     void marks()
     {
         QFETCH(int, row);
         QFETCH(int, col);
-        QFETCH(bool, bold);
-        QFETCH(bool, tinted);
-        QFETCH(bool, greyed);
+        QFETCH(QString, look);
         QFETCH(QString, why);
         FlexGrid grid;
         InitJobGrid(grid);
@@ -80,35 +77,17 @@ private Q_SLOTS:
         ParseJobList(jobList("A/OK/t1 B/Loss/t1 C/OK/t2 E/OK/t2"), table);
         FillJobGrid(grid, table);
         const QModelIndex cell = grid.model()->index(row - 1, col);
-        QCOMPARE(cell.data(Qt::FontRole).value<QFont>().bold(), bold);
-        QCOMPARE(cell.data(Qt::BackgroundRole).isValid(), tinted);
+        QCOMPARE(cell.data(Qt::FontRole).value<QFont>().bold(), look == u"bold"_s);
+        QCOMPARE(cell.data(Qt::BackgroundRole).isValid(), look == u"tinted"_s);
         QCOMPARE(cell.data(Qt::ForegroundRole).value<QColor>(),
-                 greyed ? grid.palette().color(QPalette::Disabled, QPalette::Text) : QColor());
+                 look == u"greyed"_s ? grid.palette().color(QPalette::Disabled, QPalette::Text)
+                                     : QColor());
         why.replace(u"TIME"_s, table.history().lastListTime().toString(u"HH:mm:ss"_s));
         QCOMPARE(cell.data(Qt::ToolTipRole).toString(), why);
         QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), why);
         // No text changes.
         QCOMPARE(grid.TextMatrix(2, 1), u"Loss"_s);
         QCOMPARE(grid.TextMatrix(4, 1), u"OK"_s);
-    }
-
-    // The next and previous marked row, wrapping; the row is selected alone and current, so
-    // the selected-job commands act on it.
-    void nextChange()
-    {
-        FlexGrid grid;
-        InitJobGrid(grid);
-        JobStatusTable table;
-        ParseJobList(jobList("A/OK/t1 B/OK/t1 C/OK/t1 D/OK/t1"), table);
-        ParseJobList(jobList("A/OK/t1 B/Loss/t1 C/OK/t1 D/OK/t2"), table);
-        FillJobGrid(grid, table);
-        QStringList visited;
-        for (const bool forward : {true, true, true, false, false}) {
-            selectNextChange(grid, table, forward);
-            visited << grid.TextMatrix(grid.Row(), 0);
-            QCOMPARE(grid.selectionModel()->selectedRows().size(), 1);
-        }
-        QCOMPARE(visited, QStringList({u"B"_s, u"D"_s, u"B"_s, u"D"_s, u"B"_s}));
     }
 
     void fillsFollowTheTable()

@@ -9,21 +9,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A list of jobs written "id=status@time,id=status@time".
-QByteArray listOf(QByteArray jobs)
-{
-    return jobList(jobs.replace('=', '/').replace('@', '/').replace(',', ' '));
-}
-
-// The table's jobs written as listOf takes them.
+// The table's jobs written as jobList takes them.
 QByteArray tableOf(const JobStatusTable &table)
 {
     QByteArrayList jobs;
     for (qsizetype i = 0; i < table.jobCount(); ++i) {
         const JobStatus &job = table.slot(i);
-        jobs << job.externalId + '=' + job.latestAlertStatus + '@' + job.latestAlertTime;
+        jobs << job.externalId + '/' + job.latestAlertStatus + '/' + job.latestAlertTime;
     }
-    return jobs.join(',');
+    return jobs.join(' ');
 }
 
 // The marks of every job after the last list: "A:- B:new C:status+time(was OK@1) D:notlisted".
@@ -79,38 +73,38 @@ private Q_SLOTS:
                             const QString &count, const QByteArray &differences) {
             QTest::newRow(name) << lists.split('|') << marks << count << differences;
         };
-        row("a run's first list marks nothing", "A=OK@1,B=OK@1", "A:- B:-", u"2 jobs · no change"_s,
+        row("a run's first list marks nothing", "A/OK/1 B/OK/1", "A:- B:-", u"2 jobs · no change"_s,
             "A:new B:new");
-        row("new", "A=OK@1|A=OK@1,B=OK@1", "A:- B:new", u"2 jobs · 1 new"_s, "B:new");
-        row("status changed", "A=OK@1|A=Loss@1", "A:status(was OK@1)", u"1 job · 1 changed"_s,
+        row("new", "A/OK/1|A/OK/1 B/OK/1", "A:- B:new", u"2 jobs · 1 new"_s, "B:new");
+        row("status changed", "A/OK/1|A/Loss/1", "A:status(was OK@1)", u"1 job · 1 changed"_s,
             "A:changed");
-        row("time changed", "A=OK@1|A=OK@2", "A:time(was OK@1)", u"1 job · 1 changed"_s,
+        row("time changed", "A/OK/1|A/OK/2", "A:time(was OK@1)", u"1 job · 1 changed"_s,
             "A:changed");
-        row("both changed", "A=OK@1|A=Loss@2", "A:status+time(was OK@1)", u"1 job · 1 changed"_s,
+        row("both changed", "A/OK/1|A/Loss/2", "A:status+time(was OK@1)", u"1 job · 1 changed"_s,
             "A:changed");
-        row("not listed", "A=OK@1,B=OK@1|A=OK@1", "A:- B:notlisted", u"1 job · 1 not listed"_s,
+        row("not listed", "A/OK/1 B/OK/1|A/OK/1", "A:- B:notlisted", u"1 job · 1 not listed"_s,
             "B:gone");
-        row("still not listed: gone once", "A=OK@1,B=OK@1|A=OK@1|A=OK@1", "A:- B:notlisted",
+        row("still not listed: gone once", "A/OK/1 B/OK/1|A/OK/1|A/OK/1", "A:- B:notlisted",
             u"1 job · 1 not listed"_s, "");
-        row("listed again after being absent", "A=OK@1,B=OK@1|A=OK@1|B=OK@1,A=OK@1", "A:- B:-",
+        row("listed again after being absent", "A/OK/1 B/OK/1|A/OK/1|B/OK/1 A/OK/1", "A:- B:-",
             u"2 jobs · no change"_s, "B:new");
-        row("back and changed", "A=OK@1,B=OK@1|A=OK@1|B=Loss@1,A=OK@1", "A:- B:status(was OK@1)",
+        row("back and changed", "A/OK/1 B/OK/1|A/OK/1|B/Loss/1 A/OK/1", "A:- B:status(was OK@1)",
             u"2 jobs · 1 changed"_s, "B:new");
-        row("changed, then unchanged", "A=OK@1|A=OK@2|A=OK@2", "A:-", u"1 job · no change"_s, "");
-        row("new, then listed again", "A=OK@1|A=OK@1,B=OK@1|A=OK@1,B=OK@1", "A:- B:-",
+        row("changed, then unchanged", "A/OK/1|A/OK/2|A/OK/2", "A:-", u"1 job · no change"_s, "");
+        row("new, then listed again", "A/OK/1|A/OK/1 B/OK/1|A/OK/1 B/OK/1", "A:- B:-",
             u"2 jobs · no change"_s, "");
         row("three lists: new, changed and not listed",
-            "A=OK@1,B=OK@1|A=OK@1,C=OK@1|A=Loss@1,D=OK@1",
+            "A/OK/1 B/OK/1|A/OK/1 C/OK/1|A/Loss/1 D/OK/1",
             "A:status(was OK@1) B:notlisted C:notlisted D:new",
             u"2 jobs · 1 new · 1 changed · 2 not listed"_s, "A:changed C:gone D:new");
         row("a job twice in one list keeps its texts from before the list",
-            "A=OK@1|A=Loss@2,A=Freeze@3", "A:status+time(was OK@1)", u"1 job · 1 changed"_s,
+            "A/OK/1|A/Loss/2 A/Freeze/3", "A:status+time(was OK@1)", u"1 job · 1 changed"_s,
             "A:changed");
-        row("a job twice in one list, back to its texts", "A=OK@1|A=Loss@2,A=OK@1", "A:-",
+        row("a job twice in one list, back to its texts", "A/OK/1|A/Loss/2 A/OK/1", "A:-",
             u"1 job · no change"_s, "");
-        row("a job twice in one list, changed the second time", "A=OK@1|A=OK@1,A=Loss@1",
+        row("a job twice in one list, changed the second time", "A/OK/1|A/OK/1 A/Loss/1",
             "A:status(was OK@1)", u"1 job · 1 changed"_s, "A:changed");
-        row("an empty list", "A=OK@1|", "A:notlisted", u"0 jobs · 1 not listed"_s, "A:gone");
+        row("an empty list", "A/OK/1|", "A:notlisted", u"0 jobs · 1 not listed"_s, "A:gone");
     }
 
     void marks()
@@ -121,7 +115,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, differences);
         JobStatusTable table;
         for (const QByteArray &list : std::as_const(lists))
-            ParseJobList(listOf(list), table);
+            ParseJobList(jobList(list), table);
         QCOMPARE(marksOf(table), marks);
         QCOMPARE(listDetails(table.history().lastList().value()), count);
         QCOMPARE(differencesOf(table), differences);
@@ -131,11 +125,8 @@ private Q_SLOTS:
     void countOfALargeList()
     {
         JobStatusTable table;
-        ParseJobList(listOf("A=OK@1"), table);
-        QByteArrayList jobs;
-        for (int i = 0; i < 1200; ++i)
-            jobs << "J" + QByteArray::number(i) + "=OK@1";
-        ParseJobList(listOf(jobs.join(',')), table);
+        ParseJobList(jobList("A/OK/1"), table);
+        ParseJobList(numberedJobList(1200), table);
         QCOMPARE(listDetails(table.history().lastList().value()),
                  u"1,200 jobs · 1,200 new · 1 not listed"_s);
     }
@@ -167,8 +158,8 @@ private Q_SLOTS:
         QFETCH(bool, forward);
         QFETCH(qsizetype, next);
         JobStatusTable table;
-        ParseJobList(listOf("A=OK@1,C=OK@1,D=OK@1,E=OK@1"), table);
-        ParseJobList(listOf("A=OK@1,C=OK@1,D=OK@2,E=OK@1,B=OK@1"), table);
+        ParseJobList(jobList("A/OK/1 C/OK/1 D/OK/1 E/OK/1"), table);
+        ParseJobList(jobList("A/OK/1 C/OK/1 D/OK/2 E/OK/1 B/OK/1"), table);
         QCOMPARE(marksOf(table), "A:- C:- D:time(was OK@1) E:- B:new");
         QCOMPARE(table.history().nextMarked(from, forward, table.jobCount()), next);
     }
@@ -177,8 +168,8 @@ private Q_SLOTS:
     {
         JobStatusTable table;
         QCOMPARE(table.history().nextMarked(0, true, 0), qsizetype(-1));
-        ParseJobList(listOf("A=OK@1,B=OK@1"), table);
-        ParseJobList(listOf("A=OK@1,B=OK@1"), table);
+        ParseJobList(jobList("A/OK/1 B/OK/1"), table);
+        ParseJobList(jobList("A/OK/1 B/OK/1"), table);
         QCOMPARE(table.history().nextMarked(0, true, 2), qsizetype(-1));
         QCOMPARE(table.history().nextMarked(1, false, 2), qsizetype(-1));
     }
@@ -189,18 +180,18 @@ private Q_SLOTS:
     void abandonedListLeavesTheTableAsItWas()
     {
         JobStatusTable table;
-        ParseJobList(listOf("A=OK@1,B=OK@1"), table);
+        ParseJobList(jobList("A/OK/1 B/OK/1"), table);
         JobListScanner scan(table);
         scan.makeRoomFor(1 << 20);
-        scan.feed(listOf("B=Loss@2,A=OK@1,C=OK@2,D=OK@2,B=Freeze@3,E=OK@3"));
-        QCOMPARE(tableOf(table), "A=OK@1,B=Freeze@3,C=OK@2,D=OK@2");
+        scan.feed(jobList("B/Loss/2 A/OK/1 C/OK/2 D/OK/2 B/Freeze/3 E/OK/3"));
+        QCOMPARE(tableOf(table), "A/OK/1 B/Freeze/3 C/OK/2 D/OK/2");
         scan.abandon();
-        QCOMPARE(tableOf(table), "A=OK@1,B=OK@1");
+        QCOMPARE(tableOf(table), "A/OK/1 B/OK/1");
 
-        ParseJobList(listOf("D=OK@4,C=OK@4,A=OK@1"), table);
-        QCOMPARE(tableOf(table), "A=OK@1,B=OK@1,D=OK@4,C=OK@4");
-        ParseJobList(listOf("C=Loss@5"), table);
-        QCOMPARE(tableOf(table), "A=OK@1,B=OK@1,D=OK@4,C=Loss@5");
+        ParseJobList(jobList("D/OK/4 C/OK/4 A/OK/1"), table);
+        QCOMPARE(tableOf(table), "A/OK/1 B/OK/1 D/OK/4 C/OK/4");
+        ParseJobList(jobList("C/Loss/5"), table);
+        QCOMPARE(tableOf(table), "A/OK/1 B/OK/1 D/OK/4 C/Loss/5");
     }
 };
 

@@ -28,29 +28,35 @@ class tst_ShownText final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void lines_data()
+    void linesAndOffsets_data()
     {
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<bool>("show");
         QTest::addColumn<QString>("lines");      // "start-end" of each line, text without line end
         QTest::addColumn<QString>("lineOfEach"); // the line of each position, the size's included
         QTest::addColumn<qsizetype>("longest");
+        QTest::addColumn<QString>("offsets"); // "byte:offset" of each sequence start, in UTF-16
         const QString bodyAlone = u"0-3 4-6"_s, bodyLineOf = u"0000111"_s;
+        const QString bodyOffsets = u"0:0 2:1 3:2 4:3 5:4 6:5"_s;
         QTest::newRow("head shown")
-            << kHead << true << u"0-5 7-7 9-12 13-15"_s << u"0000000112222333"_s << 5LL;
-        QTest::newRow("head hidden") << kHead << false << bodyAlone << bodyLineOf << 3LL;
+            << kHead << true << u"0-5 7-7 9-12 13-15"_s << u"0000000112222333"_s << 5LL
+            << u"0:0 1:1 2:2 3:3 5:4 6:5 7:6 8:7 9:8 11:9 12:10 13:11 14:12 15:13"_s;
+        QTest::newRow("head hidden")
+            << kHead << false << bodyAlone << bodyLineOf << 3LL << bodyOffsets;
         QTest::newRow("a head without its last line end is not shown")
-            << kHead.chopped(1) << true << bodyAlone << bodyLineOf << 3LL;
-        QTest::newRow("no head") << QByteArray() << true << bodyAlone << bodyLineOf << 3LL;
+            << kHead.chopped(1) << true << bodyAlone << bodyLineOf << 3LL << bodyOffsets;
+        QTest::newRow("no head") << QByteArray() << true << bodyAlone << bodyLineOf << 3LL
+                                 << bodyOffsets;
     }
 
-    void lines()
+    void linesAndOffsets()
     {
         QFETCH(QByteArray, head);
         QFETCH(bool, show);
         QFETCH(QString, lines);
         QFETCH(QString, lineOfEach);
         QFETCH(qsizetype, longest);
+        QFETCH(QString, offsets);
         ShownText text;
         setUp(text, head, show);
         QStringList shown;
@@ -67,24 +73,7 @@ private Q_SLOTS:
         QCOMPARE(lineOf, lineOfEach);
         QCOMPARE(text.longestLine(), longest);
         QCOMPARE(text.size(), (text.showsHead() ? kHead.size() : 0) + kBody.size());
-    }
-
-    // UTF-16 offsets of each sequence start, and back.
-    void offsets_data()
-    {
-        QTest::addColumn<bool>("show");
-        QTest::addColumn<QString>("offsets"); // "byte:offset"
-        QTest::newRow("head shown")
-            << true << u"0:0 1:1 2:2 3:3 5:4 6:5 7:6 8:7 9:8 11:9 12:10 13:11 14:12 15:13"_s;
-        QTest::newRow("head hidden") << false << u"0:0 2:1 3:2 4:3 5:4 6:5"_s;
-    }
-
-    void offsets()
-    {
-        QFETCH(bool, show);
-        QFETCH(QString, offsets);
-        ShownText text;
-        setUp(text, kHead, show);
+        // The offsets of each sequence start, and back.
         QStringList measured, back;
         for (qsizetype pos = 0; pos <= text.size(); pos += text.sequenceLength(pos)) {
             measured << u"%1:%2"_s.arg(pos).arg(text.offsetOf(pos));

@@ -211,37 +211,26 @@ private Q_SLOTS:
     }
 
     // A log is made by one copy of the program at a time: a second copy is refused and empties
-    // nothing; once the first has closed it, it may be made again.
-    void secondCopyIsRefused()
+    // nothing, and a run that adds to it waits a while, then gives that block up rather than
+    // hang. Once the first has closed it, both may go on.
+    void heldLogIsLocked()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Data_Text.txt"_s);
-        TrafficLog first, second;
-        QVERIFY(first.create(path).ok());
-        QVERIFY(first.writeBlock({"first"}).ok());
-        QCOMPARE(second.create(path).reason(), u"in use by another copy of this program"_s);
-        QVERIFY(!second.isOpen());
-        QVERIFY(first.writeBlock({"second"}).ok());
-        QCOMPARE(fileBytes(path), "first\r\nsecond\r\n");
-        first.close();
-        QVERIFY(second.create(path).ok());
-        QCOMPARE(fileBytes(path), QByteArray());
-    }
-
-    // A run that adds to a log that a window holds waits a while, then gives that block up
-    // rather than hang; the window's log keeps its bytes.
-    void appendWaitsForTheLockThenGivesUp()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"Data_Text.txt"_s);
-        TrafficLog window, run;
+        const QString inUse = u"in use by another copy of this program"_s;
+        TrafficLog window, second, run;
         QVERIFY(window.create(path).ok());
         QVERIFY(window.writeBlock({"window"}).ok());
+        QCOMPARE(second.create(path).reason(), inUse);
+        QVERIFY(!second.isOpen());
         QVERIFY(run.append(path, std::chrono::milliseconds(100)).ok());
-        QCOMPARE(run.writeBlock({"run"}).reason(), u"in use by another copy of this program"_s);
+        QCOMPARE(run.writeBlock({"run"}).reason(), inUse);
+        QVERIFY(window.writeBlock({"more"}).ok());
         window.close();
         QVERIFY(run.writeBlock({"run"}).ok());
-        QCOMPARE(fileBytes(path), "window\r\nrun\r\n");
+        QCOMPARE(fileBytes(path), "window\r\nmore\r\nrun\r\n");
+        QVERIFY(second.create(path).ok());
+        QCOMPARE(fileBytes(path), QByteArray());
     }
 
     // Two runs adding to one log at once keep every block of each, whole: each block goes at

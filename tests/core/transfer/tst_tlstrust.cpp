@@ -16,16 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The list request as it must reach the server, inside TLS or not; PORT is the server's.
-const QByteArray ListRequest =
-    "GET /api/videocompare/tracking HTTP/1.1\r\n"
-    "Connection: close\r\n"
-    "Content-Type: application/json\r\n"
-    "Accept: application/json\r\n"
-    "User-Agent: Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)\r\n"
-    "Host: 127.0.0.1:PORT\r\n"
-    "\r\n";
-
 enum class Server {
     Tls,
     ClientCertificateRequired,

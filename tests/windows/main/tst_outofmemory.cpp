@@ -1,4 +1,5 @@
 #include "AllocationCeiling.h"
+#include "JobLists.h"
 #include "MainWindowFixture.h"
 #include "settings/Settings.h"
 
@@ -27,11 +28,7 @@ private Q_SLOTS:
         QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
         for (int chunk = 0; chunk < 128; ++chunk)
             chunked += "10000\r\n" + QByteArray(0x10000, 'c') + "\r\n";
-        QByteArray list = "[";
-        for (int job = 0; job < 27000; ++job)
-            list += "{\"externalId\": \"J" + QByteArray::number(job)
-                + "\", \"latestAlertStatus\": \"OK\", \"latestAlertTime\": \"t\"},";
-        list.back() = ']';
+        const QByteArray list = numberedJobList(27000);
         QTest::newRow("arriving: a length past the memory")
             << ScriptedHttpServer::okResponse(large) << QByteArray("before") << QByteArray();
         QTest::newRow("arriving: a body ended by the close")
