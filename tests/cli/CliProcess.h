@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -43,10 +44,15 @@ inline CliResult runCli(const QStringList &arguments, const QProcessEnvironment 
         process.setStandardOutputFile(outputFile);
     // A pipe whose reader has gone before the first byte is written.
     int pipe[2] = {-1, -1};
-    if (output == CliOutput::Closed && ::pipe2(pipe, O_CLOEXEC) == 0) {
+    if (output == CliOutput::Closed && ::pipe2(pipe, O_CLOEXEC) == 0)
         ::close(pipe[0]);
-        process.setChildProcessModifier([writer = pipe[1]] { ::dup2(writer, STDOUT_FILENO); });
-    }
+    // The test runner ignores SIGPIPE and a child inherits that; a shell gives the default, which
+    // ends a program at its first write to a closed pipe unless it sees to it itself.
+    process.setChildProcessModifier([writer = pipe[1]] {
+        ::signal(SIGPIPE, SIG_DFL);
+        if (writer >= 0)
+            ::dup2(writer, STDOUT_FILENO);
+    });
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QString::fromUtf8(program), arguments);
     if (pipe[1] >= 0)

@@ -197,15 +197,20 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments"); // against the simulator, or a list server
         QTest::addColumn<bool>("closed");           // the pipe closed early, else /dev/full
         QTest::addColumn<QByteArray>("err");
+        QTest::addColumn<int>("sent"); // requests in the log at LOG, when there is one
         const QByteArray full = "talus-test-cli: cannot write standard output: No space left on "
                                 "device\n";
         const QByteArray broken = "talus-test-cli: cannot write standard output: Broken pipe\n";
         const QStringList list{u"list"_s, u"--address"_s, u"SERVER"_s};
-        QTest::newRow("list, full disk") << list << false << full;
-        QTest::newRow("list --json, full disk") << list + QStringList{u"--json"_s} << false << full;
-        QTest::newRow("list, pipe closed") << list << true << broken;
-        QTest::newRow("smoke, full disk") << QStringList{u"smoke"_s} << false << full;
-        QTest::newRow("--help, full disk") << QStringList{u"--help"_s} << false << full;
+        QTest::newRow("list, full disk") << list << false << full << 0;
+        QTest::newRow("list --json, full disk")
+            << list + QStringList{u"--json"_s} << false << full << 0;
+        QTest::newRow("list, pipe closed") << list << true << broken << 0;
+        QTest::newRow("--help, pipe closed") << QStringList{u"--help"_s} << true << broken << 0;
+        // The run stops at its first failed line: nothing more is sent once no one can be told.
+        QTest::newRow("smoke, full disk")
+            << QStringList{u"smoke"_s, u"--log"_s, u"LOG"_s} << false << full << 1;
+        QTest::newRow("--help, full disk") << QStringList{u"--help"_s} << false << full << 0;
     }
 
     void outputCannotBeWritten()
@@ -213,13 +218,18 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(bool, closed);
         QFETCH(QByteArray, err);
+        QFETCH(int, sent);
         m_server->setResponse(chunked(kJobList));
+        const QString log = m_home.filePath(u"full.log"_s);
         arguments.replaceInStrings(u"SERVER"_s, m_server->authority());
+        arguments.replaceInStrings(u"LOG"_s, log);
         const CliResult result = runCli(QStringList{u"--address"_s, m_address} + arguments, m_env,
                                         closed ? CliOutput::Closed : CliOutput::ToFile,
                                         u"/dev/full"_s);
         QCOMPARE(result.exitCode, 3);
         QCOMPARE(result.err, err);
+        if (sent > 0)
+            QCOMPARE(fileBytes(log).count("---Data Transmitted---"), sent);
     }
 
     // A list whose table does not fit the memory available fails as a transfer does: exit
