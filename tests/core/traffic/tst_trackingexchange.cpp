@@ -203,20 +203,26 @@ private Q_SLOTS:
     }
 
     // A body buffer offered back is what the next large body arrives into: its pages are not
-    // made and zeroed again.
+    // made and zeroed again. Its size tells it apart from a buffer the allocator happens to put
+    // at the same address.
     void offeredStorageTakesTheNextBody()
     {
         QByteArray storage;
         storage.reserve(8 << 20);
         const char *const pages = storage.constData();
+        const qsizetype capacity = storage.capacity();
         m_exchange->offerBodyStorage(std::move(storage));
         m_server->setResponse(ScriptedHttpServer::okResponse(QByteArray(5 << 20, 'x')));
         const char *arrivedInto = nullptr;
-        connect(&*m_exchange, &TrackingExchange::bodyTaken, this,
-                [&](const QByteArray &body) { arrivedInto = body.constData(); });
+        qsizetype arrivedCapacity = 0;
+        connect(&*m_exchange, &TrackingExchange::bodyTaken, this, [&](const QByteArray &body) {
+            arrivedInto = body.constData();
+            arrivedCapacity = body.capacity();
+        });
         QSignalSpy finished(&*m_exchange, &TrackingExchange::finished);
         QVERIFY(m_exchange->send(RequestKind::GetJob, m_server->authority(), u"J1"_s).ok());
         QVERIFY(finished.wait());
+        QCOMPARE(arrivedCapacity, capacity);
         QCOMPARE(static_cast<const void *>(arrivedInto), static_cast<const void *>(pages));
     }
 
