@@ -3,6 +3,8 @@
 
 #include <QCryptographicHash>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 class tst_TlsConnection final : public QObject
@@ -55,6 +57,25 @@ private Q_SLOTS:
         QCOMPARE(server.received().join(),
                  QByteArray(ListRequest).replace("127.0.0.1:PORT", hostPort.toUtf8()));
         QCOMPARE(f.boxes->shown.size(), 2);
+    }
+
+    // A CA file that is a FIFO fails the list at once with the file named; the window is never
+    // left waiting for a writer that does not come. (Each file's reasons are tst_tlstrust's.)
+    void caFileThatIsAFifo()
+    {
+        MainWindowFixture f;
+        TlsTestServer server(m_identities.selfSigned);
+        QVERIFY(f.start(u"https://127.0.0.1:"_s + QString::number(server.port())));
+        const QString fifo = f.path(u"ca.fifo"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(
+            writeFileBytes(f.path(u"ORVA_Test_Application.ini"_s), "[TLS]\r\nCAFile=ca.fifo\r\n"));
+        QVERIFY(f.send("cmd1", 5000));
+        QCOMPARE(f.lblStat()->text(), u"Error"_s);
+        QCOMPARE(
+            f.lblStat()->toolTip(),
+            u"Failed: cannot read the CA file %1: it is not a regular file but a FIFO"_s.arg(fifo));
+        QCOMPARE(server.received().join(), QByteArray());
     }
 
 private:
