@@ -138,6 +138,8 @@ private Q_SLOTS:
         // Files that would hang the run or end it: refused at once (tst_regularfile: each kind).
         row("--from a FIFO", u"create|--from|"_s + m_fifo,
             u"--from: cannot read %1: it is not a regular file but a FIFO"_s.arg(m_fifo));
+        row("--from a device that never ends", u"create|--from|/dev/zero"_s,
+            u"--from: cannot read /dev/zero: it is not a regular file but a character device"_s);
         from("--from a file over 1 MiB", QByteArray((1 << 20) + 1, ' '),
              "--from: cannot read %1: it is larger than 1 MiB");
         from("not JSON", "{\"externalId\": ", "--from: %1 is not valid JSON");
