@@ -160,9 +160,6 @@ Result<> frmMain::Form_Load()
                                  ? u"List Every Second"_s
                                  : u"List Every %1 Seconds"_s.arg(m_listEverySeconds));
         m_listTimer.setInterval(m_listEverySeconds * 1000);
-        // Found by name, so that whether it runs can be read from outside.
-        m_listTimer.setParent(this);
-        m_listTimer.setObjectName(u"listTimer"_s);
     }
     // The operator must learn which file in which folder could not be made, and why.
     const QString logName = u"Data_Text.txt"_s;
@@ -464,6 +461,9 @@ void frmMain::setUpGridMenu()
     m_listEvery = add(u"List Every 10 Seconds"_s, {}, "listEvery");
     m_listEvery->setCheckable(true);
     connect(m_listEvery, &QAction::toggled, this, &frmMain::toggleListTimer);
+    // Found by name, so that whether it runs can be read from outside.
+    m_listTimer.setParent(this);
+    m_listTimer.setObjectName(u"listTimer"_s);
     connect(&m_listTimer, &QTimer::timeout, this, &frmMain::listOnTimer);
 }
 
